@@ -1,0 +1,92 @@
+# Shared by scripts/test and scripts/demo: the packages this project needs,
+# an X server of its own, and a Wine prefix set up for Japanese text.
+
+# Packages for building the program and running it under Wine.
+PATCH_PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+googletest wine wine32:i386 wine64 xvfb x11-utils fonts-ipafont-gothic fonts-wine"
+
+missing_packages() {
+    local package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q 'install ok installed' || printf '%s\n' "$package"
+    done
+}
+
+# Installs what is missing of the packages named (as root, with apt-get).
+install_packages() {
+    local missing
+    missing=$(missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    echo "== installing:" $missing
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "missing packages and not root: install them first:" $missing >&2
+        return 1
+    fi
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    # shellcheck disable=SC2086
+    apt-get install -y -q --no-install-recommends $missing
+}
+
+# Starts a private Xvfb and exports its DISPLAY; stopped by stop_session.
+start_xvfb() {
+    local display_file
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+    PATCH_XVFB_PID=$!
+    local tries=0
+    while [ ! -s "$display_file" ] && [ $tries -lt 100 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    if [ ! -s "$display_file" ]; then
+        echo "Xvfb did not start" >&2
+        rm -f "$display_file"
+        return 1
+    fi
+    export DISPLAY=":$(head -n1 "$display_file")"
+    rm -f "$display_file"
+}
+
+wine_environment() {
+    export WINEPREFIX="$1"
+    export LC_ALL=ja_JP.UTF-8
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES='mscoree,mshtml='
+}
+
+# Creates the Wine prefix once, then starts its server for this session.
+# The server is started outside any captured pipe: Wine's services inherit
+# the first Wine process's output, and ctest would wait on it for ever.
+prepare_wine_prefix() {
+    wine_environment "$1"
+    if [ ! -f "$WINEPREFIX/.patch-ready" ]; then
+        echo "== creating the Wine prefix $WINEPREFIX"
+        rm -rf "$WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wineboot -i </dev/null >/dev/null 2>&1
+        wineserver -w
+        # Without a window manager every window close waits for one.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+        # The dialog's font, with proportional Japanese glyphs.
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f \
+            </dev/null >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f \
+            </dev/null >/dev/null 2>&1
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+        wineserver -w
+        touch "$WINEPREFIX/.patch-ready"
+    fi
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+stop_session() {
+    if [ -n "${WINEPREFIX:-}" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+    fi
+    if [ -n "${PATCH_XVFB_PID:-}" ]; then
+        kill "$PATCH_XVFB_PID" 2>/dev/null || true
+    fi
+}

@@ -1,0 +1,84 @@
+// The one record of a patch run, shared by the dialog thread and the copy
+// worker. All its operations live with the subsystem that performs them:
+// settings/ loads it, dialog/ attaches the window, copy/ runs the job.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "shell/PatchFileEntry.h"
+#include "shell/win32_owners.h"
+
+// Posted (never sent) by the worker to the dialog when the copy failed; the
+// text to show is in statusText by then.
+inline constexpr UINT WM_COPYJOB_FAILED = WM_APP + 1;
+
+enum CopyResult : std::int32_t {
+    copyDone = 0,
+    copyOpenFailed = -1,
+    copyReadFailed = -2,
+    copyWriteFailed = -3,
+};
+
+class PatchSession {
+public:
+    PatchSession() = default;
+    PatchSession(const PatchSession&) = delete;
+    PatchSession& operator=(const PatchSession&) = delete;
+    // Members are destroyed in reverse order of declaration: the worker's
+    // handle is closed first, then the lock deleted, then the list and the
+    // strings released.
+    ~PatchSession() = default;
+
+    // Cancel request, shared by the two threads under `lock`.
+    void requestCancel();
+    bool takeCancelRequest();
+
+    // True while the worker thread exists and has not returned. Never blocks.
+    bool isWorkerRunning() const;
+
+    // Waits until a worker that is still running has returned, serving the
+    // window calls it makes to this thread meanwhile. Used on the way out,
+    // after the dialog has ended, so that the worker never touches a record
+    // being torn down.
+    void waitForWorkerToFinish();
+
+    // Sum of the known sizes. Summed in 64 bits: several files under 4 GiB
+    // each can add up to more than 32 bits hold.
+    std::uint64_t totalSize() const;
+
+    // settings/: 0 ready, -1 settings unusable, -2 game not installed.
+    int loadSettings(HINSTANCE instance);
+
+    // dialog/: stores the window and shows caption and install folder.
+    void attachDialog(HWND window);
+
+    // copy/: checks the folder text and starts the worker.
+    bool startCopyJob(const char* folderText);
+    static bool pathExists(const char* path);
+    CopyResult copyFiles();
+
+    std::string programFolder;
+    std::string installFolder;
+    std::string caption;
+    std::string title;
+    std::string company;
+    std::string executableName;
+    std::string statusText;
+    std::vector<PatchFileEntry> files;
+    HWND dialog = nullptr;
+
+    unsigned char cancelRequested = 0;
+    CriticalSection lock;
+    UniqueHandle workerThread;
+    DWORD workerThreadId = 0;
+};
+
+// The worker thread's start routine; its parameter is the PatchSession.
+DWORD WINAPI copyWorker(LPVOID parameter);
+
+// The program's one record, constructed before WinMain runs.
+extern PatchSession patchSession;

@@ -1,0 +1,118 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "shell/PatchSession.h"
+
+namespace {
+
+TEST(PatchSession, FreshRecordIsEmpty) {
+    PatchSession session;
+    EXPECT_TRUE(session.programFolder.empty());
+    EXPECT_TRUE(session.installFolder.empty());
+    EXPECT_TRUE(session.caption.empty());
+    EXPECT_TRUE(session.statusText.empty());
+    EXPECT_TRUE(session.files.empty());
+    EXPECT_EQ(session.dialog, nullptr);
+    EXPECT_FALSE(session.workerThread.valid());
+    EXPECT_EQ(session.cancelRequested, 0);
+    EXPECT_FALSE(session.isWorkerRunning());
+    EXPECT_EQ(session.totalSize(), 0u);
+}
+
+TEST(PatchSession, OneCancelRequestIsTakenOnce) {
+    PatchSession session;
+    EXPECT_FALSE(session.takeCancelRequest());
+    session.requestCancel();
+    session.requestCancel();  // two requests before a test count as one
+    EXPECT_TRUE(session.takeCancelRequest());
+    EXPECT_FALSE(session.takeCancelRequest());
+}
+
+struct ThreadGate {
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~ThreadGate() { CloseHandle(release); }
+};
+
+DWORD WINAPI waitAtGate(LPVOID parameter) {
+    WaitForSingleObject(static_cast<ThreadGate*>(parameter)->release, INFINITE);
+    return 0;
+}
+
+TEST(PatchSession, WorkerRunsOnlyWhileItsThreadDoes) {
+    PatchSession session;
+    ThreadGate gate;
+    EXPECT_FALSE(session.isWorkerRunning());
+    session.workerThread.reset(CreateThread(nullptr, 0, waitAtGate, &gate, 0, &session.workerThreadId));
+    ASSERT_TRUE(session.workerThread.valid());
+    EXPECT_TRUE(session.isWorkerRunning());
+    EXPECT_TRUE(session.isWorkerRunning());  // the test does not consume anything
+    SetEvent(gate.release);
+    ASSERT_EQ(WaitForSingleObject(session.workerThread.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_FALSE(session.isWorkerRunning());
+    // The handle is kept until teardown, even after the thread returned.
+    EXPECT_TRUE(session.workerThread.valid());
+}
+
+struct SendingWorker {
+    HWND target;
+    LRESULT answer = 0;
+};
+
+DWORD WINAPI sendToWindow(LPVOID parameter) {
+    auto* worker = static_cast<SendingWorker*>(parameter);
+    worker->answer = SendMessageA(worker->target, WM_GETTEXTLENGTH, 0, 0);
+    return 0;
+}
+
+// The wait on the way out must serve the worker's synchronous window calls;
+// a plain wait would leave both threads waiting on each other.
+TEST(PatchSession, WaitForWorkerServesItsWindowCalls) {
+    PatchSession session;
+    HWND window = CreateWindowExA(0, "STATIC", "12345", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    SendingWorker worker{window};
+    session.workerThread.reset(CreateThread(nullptr, 0, sendToWindow, &worker, 0, &session.workerThreadId));
+    ASSERT_TRUE(session.workerThread.valid());
+    session.waitForWorkerToFinish();
+    EXPECT_FALSE(session.isWorkerRunning());
+    EXPECT_EQ(worker.answer, 5);
+    DestroyWindow(window);
+}
+
+TEST(PatchSession, WaitForWorkerWithoutWorkerReturnsAtOnce) {
+    PatchSession session;
+    session.waitForWorkerToFinish();
+    EXPECT_FALSE(session.isWorkerRunning());
+}
+
+TEST(PatchSession, TotalSizeSkipsEntriesWithoutSize) {
+    PatchSession session;
+    session.files = {
+        {"a", "a", 100},
+        {"b", "b", noSizeMarker},
+        {"c", "c", 0},
+        {"d", "d", 23},
+    };
+    EXPECT_EQ(session.totalSize(), 123u);
+
+    session.files = {{"x", "x", noSizeMarker}, {"y", "y", noSizeMarker}};
+    EXPECT_EQ(session.totalSize(), 0u);
+}
+
+TEST(PatchSession, TotalSizeBeyondFourGigabytesDoesNotWrap) {
+    PatchSession session;
+    session.files = {{"a", "a", 0xFFFFFFFEu}, {"b", "b", 0xFFFFFFFEu}};
+    EXPECT_EQ(session.totalSize(), 2ull * 0xFFFFFFFEu);
+}
+
+TEST(PatchFileEntry, DestinationPathJoinsWithExactlyOneBackslash) {
+    const PatchFileEntry entry{"C:\\Patch\\a.txt", "a.txt", 1};
+    EXPECT_EQ(entry.destinationPath("C:\\Game"), "C:\\Game\\a.txt");
+    EXPECT_EQ(entry.destinationPath("C:\\"), "C:\\\\a.txt");
+    EXPECT_EQ(entry.destinationPath(""), "\\a.txt");
+    const PatchFileEntry nested{"x", "data\\ソ.dat", 1};
+    EXPECT_EQ(nested.destinationPath("D:\\表"), "D:\\表\\data\\ソ.dat");
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "shell/win32_owners.h"
+
+namespace {
+
+void removeTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string child = folder + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(child);
+            } else {
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+    static std::atomic<unsigned> counter{0};
+    char base[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, base);
+    EXPECT_GT(length, 0u);
+    for (;;) {
+        path_ = std::string(base, length) + "patchtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(counter++);
+        if (CreateDirectoryA(path_.c_str(), nullptr)) {
+            break;
+        }
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    }
+}
+
+TempFolder::~TempFolder() { removeTree(path_); }
+
+std::string TempFolder::file(const std::string& name) const { return path_ + "\\" + name; }
+
+std::string TempFolder::write(const std::string& name, const std::string& bytes) const {
+    const std::string target = file(name);
+    UniqueHandle out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+    EXPECT_TRUE(out.valid()) << target;
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    EXPECT_EQ(written, bytes.size());
+    return target;
+}
+
+std::string readWholeFile(const std::string& path) {
+    UniqueHandle in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(in.valid()) << path;
+    std::string bytes;
+    char chunk[65536];
+    DWORD got = 0;
+    while (in.valid() && ReadFile(in.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        bytes.append(chunk, got);
+    }
+    return bytes;
+}
+
+std::string patternBytes(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned state = seed * 2654435761u + 1;
+    for (char& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
