@@ -1,0 +1,38 @@
+#include "dialog/display_rules.h"
+
+int centredOffset(int area, int extent) { return (area - extent) / 2; }
+
+std::string driveRootOf(const char* folderText) {
+    std::size_t length = 0;
+    while (length < 3 && folderText[length] != '\0') {
+        ++length;
+    }
+    return std::string(folderText, length);
+}
+
+std::uint64_t freeKilobytes(const DiskFreeSpace& space) {
+    const std::uint64_t clusterBytes = std::uint64_t{space.bytesPerSector} * space.sectorsPerCluster;
+    return wholeKilobytes(clusterBytes * space.freeClusters);
+}
+
+std::string decimalText(std::uint64_t value) {
+    char digits[20];  // 2^64 - 1 has 20 digits
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::string text;
+    while (count > 0) {
+        text += digits[--count];
+    }
+    return text;
+}
+
+std::string spaceDisplayText(std::uint64_t requiredKb, const std::string& root, std::uint64_t freeKb) {
+    std::string text = "容量\t\t" + decimalText(requiredKb) + "KB\n";
+    if (freeKb == 0) {
+        return text + " 空き容量\tKB";
+    }
+    return text + root + "空き容量\t" + decimalText(freeKb) + "KB";
+}

@@ -1,0 +1,85 @@
+#include "dialog/display_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+namespace {
+
+TEST(CentredOffset, TruncatesTowardZero) {
+    EXPECT_EQ(centredOffset(800, 301), 249);
+    EXPECT_EQ(centredOffset(800, 300), 250);
+    EXPECT_EQ(centredOffset(800, 803), -1);  // a dialog wider than the area
+    EXPECT_EQ(centredOffset(800, 804), -2);
+}
+
+TEST(DriveRoot, IsTheFirstThreeBytesAsTheyStand) {
+    EXPECT_EQ(driveRootOf("C:\\Game"), "C:\\");
+    EXPECT_EQ(driveRootOf("C:\\"), "C:\\");
+    EXPECT_EQ(driveRootOf("C:"), "C:");
+    EXPECT_EQ(driveRootOf(""), "");
+    EXPECT_EQ(driveRootOf("\\\\server\\share"), "\\\\s");
+    // No regard for double-byte characters: half of one can end the root.
+    EXPECT_EQ(driveRootOf("ソフト"), "ソ\x83");
+}
+
+TEST(DecimalText, WritesEveryDigitOfSixtyFourBits) {
+    EXPECT_EQ(decimalText(0), "0");
+    EXPECT_EQ(decimalText(7), "7");
+    EXPECT_EQ(decimalText(4000), "4000");
+    EXPECT_EQ(decimalText(2147483648u), "2147483648");  // where a signed %d turns negative
+    EXPECT_EQ(decimalText(4294967296ull), "4294967296");  // where 32 bits wrap
+    EXPECT_EQ(decimalText(UINT64_MAX), "18446744073709551615");
+}
+
+struct FreeSpaceCase {
+    const char* name;
+    DiskFreeSpace space;
+    std::uint64_t expectedKb;
+};
+
+void PrintTo(const FreeSpaceCase& param, std::ostream* out) { *out << param.name; }
+
+class FreeKilobytes : public testing::TestWithParam<FreeSpaceCase> {};
+
+TEST_P(FreeKilobytes, AreTheFreeBytesInWholeKilobytes) {
+    EXPECT_EQ(freeKilobytes(GetParam().space), GetParam().expectedKb);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drives, FreeKilobytes,
+    testing::Values(FreeSpaceCase{"SmallDrive", {8, 512, 1000}, 4000},
+                    FreeSpaceCase{"FailedQuery", {0, 0, 0}, 0},
+                    FreeSpaceCase{"NoFreeCluster", {8, 512, 0}, 0},
+                    FreeSpaceCase{"HalfAKilobyteFree", {1, 512, 1}, 0},
+                    // 2 TiB free: 2^31 KB, beyond a signed 32-bit figure.
+                    FreeSpaceCase{"TwoTebibytes", {8, 512, 0x20000000u}, 0x80000000ull},
+                    // Every cluster of a 16 TiB drive free: beyond 32 bits.
+                    FreeSpaceCase{"SixteenTebibytes", {8, 512, 0xFFFFFFFFu}, 0xFFFFFFFFull * 4},
+                    FreeSpaceCase{"LargeClusters", {128, 4096, 0xFFFFFFFFu}, 0xFFFFFFFFull * 512}),
+    [](const testing::TestParamInfo<FreeSpaceCase>& info) { return std::string(info.param.name); });
+
+TEST(WholeKilobytes, DropTheRemainder) {
+    EXPECT_EQ(wholeKilobytes(1023), 0u);
+    EXPECT_EQ(wholeKilobytes(1024), 1u);
+    EXPECT_EQ(wholeKilobytes(2047), 1u);
+    EXPECT_EQ(wholeKilobytes(6ull << 30), 6u << 20);  // a 6 GiB patch
+}
+
+TEST(SpaceDisplayText, WithAFreeFigureStartsTheSecondLineWithTheRoot) {
+    EXPECT_EQ(spaceDisplayText(1, "C:\\", 4000), "容量\t\t1KB\nC:\\空き容量\t4000KB");
+}
+
+TEST(SpaceDisplayText, WithoutAFreeFigureShowsNoNumberAndNoRoot) {
+    EXPECT_EQ(spaceDisplayText(0, "\\\\s", 0), "容量\t\t0KB\n 空き容量\tKB");
+}
+
+TEST(SpaceDisplayText, ShowsFiguresBeyondThirtyTwoBitsInFull) {
+    EXPECT_EQ(spaceDisplayText(6291456, "D:\\", 0x80000000ull), "容量\t\t6291456KB\nD:\\空き容量\t2147483648KB");
+    EXPECT_EQ(spaceDisplayText(0x100000000ull, "D:\\", 0x400000000ull),
+              "容量\t\t4294967296KB\nD:\\空き容量\t17179869184KB");
+}
+
+}  // namespace
