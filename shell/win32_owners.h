@@ -121,3 +121,38 @@ public:
 private:
     CriticalSection& section_;
 };
+
+// COM on the calling thread for one scope, apartment-threaded as the shell's
+// own dialogs require. Uninitialised only when this scope's call succeeded
+// (S_FALSE, "already initialised", also counts and is paired).
+class ComApartment {
+public:
+    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialised_) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_;
+};
+
+// Owns memory handed out by the COM task allocator (such as a shell item
+// list), released by CoTaskMemFree.
+template <typename T>
+class TaskMemory {
+public:
+    explicit TaskMemory(T* memory) : memory_(memory) {}
+    ~TaskMemory() { CoTaskMemFree(memory_); }
+    TaskMemory(const TaskMemory&) = delete;
+    TaskMemory& operator=(const TaskMemory&) = delete;
+
+    bool valid() const { return memory_ != nullptr; }
+    T* get() const { return memory_; }
+
+private:
+    T* memory_;
+};

@@ -1,0 +1,117 @@
+#include "dialog/PatchDialog.h"
+
+#include "dialog/display_rules.h"
+#include "resources/resource_ids.h"
+#include "shell/PatchSession.h"
+
+void PatchSession::attachDialog(HWND window) {
+    dialog = window;
+    SetWindowTextA(window, caption.c_str());
+    // Raises EN_CHANGE, which fills the space display before the dialog is
+    // first shown.
+    SetDlgItemTextA(window, IDC_FOLDER, installFolder.c_str());
+}
+
+void readFolderText(HWND dialog, char (&buffer)[textBufferSize]) {
+    // EM_GETLINE takes the capacity in the buffer's first word and does not
+    // end the text.
+    *reinterpret_cast<WORD*>(buffer) = textBufferSize;
+    const LRESULT copied = SendDlgItemMessageA(dialog, IDC_FOLDER, EM_GETLINE, 0, reinterpret_cast<LPARAM>(buffer));
+    buffer[copied < textBufferSize ? copied : textBufferSize - 1] = '\0';
+}
+
+namespace {
+
+// Centred on the primary display's full-screen client area, and on top.
+BOOL onInitDialog(HWND dialog) {
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    const int x = centredOffset(GetSystemMetrics(SM_CXFULLSCREEN), frame.right - frame.left);
+    const int y = centredOffset(GetSystemMetrics(SM_CYFULLSCREEN), frame.bottom - frame.top);
+    SetWindowPos(dialog, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
+    patchSession.attachDialog(dialog);
+    return TRUE;  // focus to the first tab stop, the Run button
+}
+
+BOOL onClose(HWND dialog) {
+    if (patchSession.isWorkerRunning()) {
+        MessageBoxA(dialog, "処理中です。", "", MB_OK);
+        return TRUE;
+    }
+    EndDialog(dialog, 1);
+    return TRUE;
+}
+
+// Asked the same whether or not a copy runs; a running copy goes on while the
+// question is open. Ends at once, without waiting for the worker: the worker
+// stops at its next chunk, and the entry function waits for it before the
+// session is torn down.
+void onCancel(HWND dialog) {
+    if (MessageBoxA(dialog, "処理を中断しましすか？", "キャンセル", MB_OKCANCEL) != IDOK) {
+        return;
+    }
+    if (patchSession.isWorkerRunning()) {
+        patchSession.requestCancel();
+    }
+    EndDialog(dialog, 2);
+}
+
+// The button reads "実行" until a complete copy turns it into "完了".
+void onRun(HWND dialog) {
+    char text[textBufferSize];
+    GetWindowTextA(GetDlgItem(dialog, IDC_RUN), text, textBufferSize);
+    if (lstrcmpA(text, "実行") != 0) {
+        EndDialog(dialog, 1);
+        return;
+    }
+    readFolderText(dialog, text);
+    if (!patchSession.startCopyJob(text)) {
+        // The job start has shown why; a refused folder ends the run.
+        EndDialog(dialog, 2);
+    }
+}
+
+BOOL onCommand(HWND dialog, WORD id, WORD notification) {
+    switch (id) {
+    case IDCANCEL:
+        onCancel(dialog);
+        break;
+    case IDC_FOLDER:
+        if (notification == EN_CHANGE) {
+            updateSpaceDisplay(dialog);
+        }
+        break;
+    case IDC_RUN:
+        onRun(dialog);
+        break;
+    case IDC_BROWSE:
+        chooseFolder(dialog);
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+BOOL onCopyJobFailed(HWND dialog) {
+    MessageBoxA(dialog, patchSession.statusText.c_str(), "error", MB_OK);
+    EndDialog(dialog, 2);
+    return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(dialog);
+    case WM_CLOSE:
+        return onClose(dialog);
+    case WM_COMMAND:
+        return onCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_COPYJOB_FAILED:
+        return onCopyJobFailed(dialog);
+    default:
+        return FALSE;
+    }
+}
