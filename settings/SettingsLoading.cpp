@@ -1,0 +1,83 @@
+#include "settings/SettingsLoading.h"
+
+#include <utility>
+
+#include "settings/SettingsText.h"
+#include "settings/byte_scan.h"
+#include "settings/settings_keys.h"
+
+namespace {
+
+// Reads "<folder>\<base name>.inf". A path longer than the platform's path
+// buffer names no file this program could open, so it counts as a file that
+// can't be read and the embedded settings apply.
+bool readSettingsFile(const std::string& folder, const std::string& baseName, SettingsText& text) {
+    char path[MAX_PATH];
+    const std::size_t needed = folder.size() + 1 + baseName.size() + sizeof ".inf";
+    if (needed > sizeof path) {
+        return false;
+    }
+    wsprintfA(path, "%s\\%s.inf", folder.c_str(), baseName.c_str());
+    return text.readFile(path) == settingsReadOk;
+}
+
+bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
+    HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(defaultSettingsResourceId), defaultSettingsResourceType);
+    if (resource == nullptr) {
+        return false;
+    }
+    const DWORD size = SizeofResource(instance, resource);
+    if (size == 0) {
+        return false;
+    }
+    HGLOBAL loaded = LoadResource(instance, resource);
+    if (loaded == nullptr) {
+        return false;
+    }
+    // Resource memory belongs to the module: nothing to unlock or free.
+    const void* bytes = LockResource(loaded);
+    if (bytes == nullptr) {
+        return false;
+    }
+    return text.readMemory(bytes, size) == settingsReadOk;
+}
+
+}  // namespace
+
+std::string getProgramFolder() {
+    return programFolderOf(GetCommandLineA());
+}
+
+std::string getProgramBaseName() {
+    return programBaseNameOf(GetCommandLineA());
+}
+
+int PatchSession::loadSettings(HINSTANCE instance) {
+    return loadSettingsFrom(*this, instance, GetCommandLineA());
+}
+
+int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const char* commandLine) {
+    session.programFolder = programFolderOf(commandLine);
+    const std::string baseName = programBaseNameOf(commandLine);
+
+    // A settings file that can be read replaces the embedded settings whole,
+    // however little it holds.
+    SettingsText text;
+    if (!readSettingsFile(session.programFolder, baseName, text) && !readEmbeddedSettings(instance, text)) {
+        return settingsUnusable;
+    }
+
+    SettingsValues values = readSettingsValues(text.lines());
+    session.caption = std::move(values.caption);
+    session.title = std::move(values.title);
+    session.company = std::move(values.company);
+    session.executableName = std::move(values.executableName);
+    for (const FileLine& file : values.files) {
+        session.files.push_back(
+            PatchFileEntry::fromSettingsLine(session.programFolder, file.sourceName, file.destinationName));
+    }
+    if (session.files.empty()) {
+        return settingsUnusable;
+    }
+    return readInstallFolder(session.company, session.title, session.installFolder);
+}

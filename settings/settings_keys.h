@@ -1,0 +1,40 @@
+// The keys of a settings text and what their lines set. A line carries a key
+// when it starts with the key's bytes, comma included; the value is the rest
+// of the line. Nothing is trimmed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One "ファイル," line: the file to copy and the name it gets in the install
+// folder (empty: the file keeps its own name).
+struct FileLine {
+    std::string sourceName;
+    std::string destinationName;
+
+    bool operator==(const FileLine&) const = default;
+};
+
+// Everything a settings text sets, in the order its lines gave it.
+struct SettingsValues {
+    std::string caption;
+    std::string title;
+    std::string company;
+    std::string executableName;
+    std::vector<FileLine> files;
+
+    bool operator==(const SettingsValues&) const = default;
+};
+
+// The value after `key` when `line` carries it. A line is used as a
+// NUL-terminated text, so a NUL byte ends it. Returns false when the line is
+// shorter than the key or starts otherwise.
+bool valueAfterKey(const std::string& line, const char* key, std::string& value);
+
+// Splits a "ファイル," value at its first real comma. The destination keeps any
+// further commas.
+FileLine splitFileValue(const std::string& value);
+
+// Reads every line: each single-valued key is set by the last line carrying
+// it (an empty value empties it); each "ファイル," line adds one file.
+SettingsValues readSettingsValues(const std::vector<std::string>& lines);
