@@ -1,0 +1,152 @@
+// The worker's copy: every entry with a known size, from the program's folder
+// into the install folder, one cluster at a time, with the dialog turned into
+// its progress view.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+
+#include "copy/ChunkSize.h"
+#include "copy/CopyProgress.h"
+#include "resources/resource_ids.h"
+#include "shell/PatchSession.h"
+#include "shell/win32_owners.h"
+
+namespace {
+
+// What one run of the copy carries from entry to entry.
+struct CopyRun {
+    PatchSession& session;
+    HWND progressBar;
+    unsigned char* buffer;
+    std::uint32_t chunkSize;
+    std::uint64_t total;
+    std::uint64_t done = 0;
+    bool cancelled = false;
+};
+
+void setControlShown(HWND dialog, int id, int how) { ShowWindow(GetDlgItem(dialog, id), how); }
+
+void setControlText(HWND dialog, int id, const char* text) { SetWindowTextA(GetDlgItem(dialog, id), text); }
+
+void setProgress(HWND progressBar, int position) {
+    SendMessageA(progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void showProgressView(HWND dialog) {
+    setControlShown(dialog, IDC_BROWSE, SW_HIDE);
+    setControlShown(dialog, IDC_FOLDER, SW_HIDE);
+    setControlShown(dialog, IDC_SPACE, SW_HIDE);
+    setControlShown(dialog, IDC_PROGRESS, SW_SHOW);
+    setControlText(dialog, IDC_PROMPT, "コピー中...");
+    HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
+    SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    setProgress(progressBar, 0);
+}
+
+void showFinishedView(HWND dialog) {
+    setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
+    setControlText(dialog, IDC_PROMPT, "コピー終了");
+    setControlText(dialog, IDC_RUN, "完了");
+    EnableWindow(GetDlgItem(dialog, IDC_RUN), TRUE);
+}
+
+// Windows refuses to create over a read-only, hidden or system file with
+// normal attributes. Not every file system enforces it (a Unix-backed drive
+// written by its superuser replaces the file), so the copy asks first rather
+// than overwrite a file the user protected.
+bool isProtectedFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+}
+
+// Copies exactly entry.size bytes. Returns copyDone also when a cancel request
+// stopped it, with run.cancelled set.
+CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
+    const std::string sourcePath = entry.sourcePath;
+    const std::string destinationPath = entry.destinationPath(run.session.installFolder);
+
+    // Neither file is shared while it is copied. The destination is declared
+    // first so that it is closed last, after the source.
+    UniqueHandle destination;
+    UniqueHandle source(CreateFileA(sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source.valid()) {
+        return copyOpenFailed;
+    }
+    if (isProtectedFile(destinationPath)) {
+        return copyOpenFailed;
+    }
+    destination.reset(CreateFileA(destinationPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!destination.valid()) {
+        return copyOpenFailed;
+    }
+
+    // The test comes after each chunk, so an empty entry still makes one pass
+    // and its destination is created empty.
+    std::uint32_t copied = 0;
+    do {
+        if (run.session.takeCancelRequest()) {
+            run.cancelled = true;
+            return copyDone;
+        }
+        const std::uint32_t left = entry.size - copied;
+        const DWORD wanted = left < run.chunkSize ? left : run.chunkSize;
+
+        DWORD got = 0;
+        if (!ReadFile(source.get(), run.buffer, wanted, &got, nullptr) || got < wanted) {
+            return copyReadFailed;
+        }
+        copied += got;
+
+        DWORD written = 0;
+        if (!WriteFile(destination.get(), run.buffer, wanted, &written, nullptr) || written < wanted) {
+            return copyWriteFailed;
+        }
+        run.done += written;
+        setProgress(run.progressBar, progressPosition(run.done, run.total));
+    } while (copied < entry.size);
+
+    // The size was taken when the settings were loaded. A source that has
+    // grown since then would leave a truncated file behind a copy reported as
+    // complete, so one more byte must not be there.
+    DWORD beyond = 0;
+    if (!ReadFile(source.get(), run.buffer, 1, &beyond, nullptr) || beyond != 0) {
+        return copyReadFailed;
+    }
+    return copyDone;
+}
+
+}  // namespace
+
+CopyResult PatchSession::copyFiles() {
+    showProgressView(dialog);
+
+    const std::uint32_t chunkSize = chunkSizeFor(installFolder);
+    const std::uint64_t total = totalSize();
+    GlobalBlock buffer(GlobalAlloc(GMEM_FIXED, chunkSize));
+    if (!buffer.valid()) {
+        // Without its one buffer the copy can't open its way to any file.
+        return copyOpenFailed;
+    }
+
+    CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), chunkSize, total};
+    for (const PatchFileEntry& entry : files) {
+        if (entry.size == noSizeMarker) {
+            continue;
+        }
+        const CopyResult result = copyEntry(run, entry);
+        if (result != copyDone) {
+            return result;
+        }
+        if (run.cancelled) {
+            // The dialog is already ending; the progress view stays as it is.
+            return copyDone;
+        }
+    }
+
+    showFinishedView(dialog);
+    return copyDone;
+}

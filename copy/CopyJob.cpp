@@ -1,0 +1,61 @@
+// Run's side of the copy: the folder checks, then the one worker thread.
+#include <windows.h>
+
+#include "resources/resource_ids.h"
+#include "shell/PatchSession.h"
+#include "shell/win32_owners.h"
+
+namespace {
+
+void showRefusal(HWND dialog, const std::string& text) { MessageBoxA(dialog, text.c_str(), "error", MB_OK); }
+
+}  // namespace
+
+bool PatchSession::pathExists(const char* path) {
+    // The text itself is the pattern: a file's name passes as a folder would.
+    WIN32_FIND_DATAA found;
+    FindHandle search(FindFirstFileA(path, &found));
+    return search.valid();
+}
+
+bool PatchSession::startCopyJob(const char* folderText) {
+    // One job per run. A second start would change installFolder under a
+    // worker that reads it and set two workers writing the same files; the
+    // dialog keeps showing the job that exists.
+    if (workerThread.valid()) {
+        return true;
+    }
+
+    installFolder = folderText;
+    if (!pathExists(folderText)) {
+        showRefusal(dialog, "指定されたフォルダがありません。");
+        return false;
+    }
+    if (!executableName.empty()) {
+        const std::string executablePath = installFolder + '\\' + executableName;
+        if (!pathExists(executablePath.c_str())) {
+            showRefusal(dialog, title + "がインストールされていません。");
+            return false;
+        }
+    }
+
+    EnableWindow(GetDlgItem(dialog, IDC_RUN), FALSE);
+    // A thread that can't be created leaves Run disabled and no worker to
+    // wait for; Cancel and the close box still end the dialog.
+    workerThread.reset(CreateThread(nullptr, 0, copyWorker, this, 0, &workerThreadId));
+    return true;
+}
+
+DWORD WINAPI copyWorker(LPVOID parameter) {
+    PatchSession& session = *static_cast<PatchSession*>(parameter);
+    const CopyResult result = session.copyFiles();
+    if (result == copyDone) {
+        // Complete (the dialog shows its end state) or cancelled (the dialog
+        // is ending): nothing to report.
+        return 0;
+    }
+    // Written before the post: the dialog reads it when the notice arrives.
+    session.statusText = "コピーに失敗しました。";
+    PostMessageA(session.dialog, WM_COPYJOB_FAILED, 0, 0);
+    return static_cast<DWORD>(result);
+}
