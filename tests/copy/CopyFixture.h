@@ -1,0 +1,85 @@
+// A patch folder, an install folder, the stand-in dialog and a session wired
+// to them, as the copy finds them when Run has been pressed.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "resources/resource_ids.h"
+#include "shell/PatchSession.h"
+#include "tests/copy/TestDialog.h"
+#include "tests/support/TempFolder.h"
+
+// Cluster size of the drive that holds `folder`, read here independently of
+// the program, so that expectations follow the real drive.
+inline std::uint32_t clusterSizeOf(const std::string& folder) {
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    const std::string root = folder.substr(0, 3);
+    EXPECT_TRUE(GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        << root;
+    return bytesPerSector * sectorsPerCluster;
+}
+
+// True when nothing else holds the file open: an unshared open succeeds.
+inline bool openedByNobody(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+inline bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class CopyFixture : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_NE(dialog.window(), nullptr);
+        session.installFolder = install.path();
+        session.dialog = dialog.window();
+        dialog.watch(session);
+        // The job start disables Run before the worker runs.
+        EnableWindow(dialog.control(IDC_RUN), FALSE);
+        chunk = clusterSizeOf(install.path());
+        ASSERT_GT(chunk, 0u);
+    }
+
+    // Writes the source and lists it with its size, as the settings would.
+    void addEntry(const std::string& name, const std::string& bytes) {
+        addEntryRecordedAs(name, bytes, static_cast<std::uint32_t>(bytes.size()));
+    }
+    // Lists a source whose size has changed since the settings were loaded.
+    void addEntryRecordedAs(const std::string& name, const std::string& bytes, std::uint32_t recordedSize) {
+        patch.write(name, bytes);
+        session.files.push_back({patch.file(name), name, recordedSize});
+    }
+
+    std::string copied(const std::string& name) const { return readWholeFile(install.file(name)); }
+
+    static DWORD WINAPI copyOnWorker(LPVOID parameter) {
+        auto* self = static_cast<CopyFixture*>(parameter);
+        self->result = self->session.copyFiles();
+        return 0;
+    }
+
+    // Runs copyFiles on a worker thread while this thread serves the dialog.
+    CopyResult copy() {
+        dialog.clearEvents();
+        result = static_cast<CopyResult>(99);
+        runOnWorker(dialog, copyOnWorker, this);
+        return result;
+    }
+
+    TempFolder patch;
+    TempFolder install;
+    TestDialog dialog;
+    PatchSession session;
+    std::uint32_t chunk = 0;
+    CopyResult result = copyDone;
+};

@@ -1,0 +1,277 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/copy/CopyFixture.h"
+
+namespace {
+
+using CopyFiles = CopyFixture;
+
+const std::vector<ControlEvent> progressViewEvents = {
+    hiddenEvent(IDC_BROWSE),
+    hiddenEvent(IDC_FOLDER),
+    hiddenEvent(IDC_SPACE),
+    shownEvent(IDC_PROGRESS),
+    textEvent(IDC_PROMPT, "コピー中..."),
+    rangeEvent(IDC_PROGRESS, 0, 100),
+    positionEvent(IDC_PROGRESS, 0),
+};
+
+void expectFinishedView(const TestDialog& dialog) {
+    EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー終了");
+    EXPECT_EQ(dialog.controlText(IDC_RUN), "完了");
+    EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
+}
+
+// The progress view is left as the copy had it: no end texts, Run still off.
+void expectStoppedInProgressView(const TestDialog& dialog) {
+    EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー中...");
+    EXPECT_EQ(dialog.controlText(IDC_RUN), "実行");
+    EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
+}
+
+TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
+    ASSERT_GE(chunk, 100u);
+    addEntry("a.bin", patternBytes(100, 1));
+    addEntry("b.bin", patternBytes(100, 2));
+
+    EXPECT_EQ(copy(), copyDone);
+
+    std::vector<ControlEvent> expected = progressViewEvents;
+    expected.insert(expected.end(), {
+                                        positionEvent(IDC_PROGRESS, 50),
+                                        positionEvent(IDC_PROGRESS, 100),
+                                        positionEvent(IDC_PROGRESS, 100),
+                                        textEvent(IDC_PROMPT, "コピー終了"),
+                                        textEvent(IDC_RUN, "完了"),
+                                        enabledEvent(IDC_RUN),
+                                    });
+    EXPECT_EQ(dialog.events(), expected);
+    EXPECT_EQ(copied("a.bin"), patternBytes(100, 1));
+    EXPECT_EQ(copied("b.bin"), patternBytes(100, 2));
+    EXPECT_TRUE(IsWindowVisible(dialog.control(IDC_PROGRESS)));
+    EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_FOLDER)));
+    EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_BROWSE)));
+    EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_SPACE)));
+    EXPECT_EQ(SendMessageA(dialog.control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+}
+
+TEST_F(CopyFiles, EmptyListGoesFromZeroToFullAndShowsTheEndState) {
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_EQ(dialog.positions(), (std::vector<int>{0, 100}));
+    expectFinishedView(dialog);
+}
+
+TEST_F(CopyFiles, EntriesOfUnknownSizeAreNeverOpened) {
+    // Held without sharing: opening it would fail the copy.
+    const std::string held = patch.write("held.bin", "present but not measured");
+    UniqueHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder.valid());
+    session.files.push_back({held, "held.bin", noSizeMarker});
+    session.files.push_back({patch.file("absent.bin"), "absent.bin", noSizeMarker});
+    addEntry("known.bin", "known");
+
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_FALSE(fileExists(install.file("held.bin")));
+    EXPECT_FALSE(fileExists(install.file("absent.bin")));
+    EXPECT_EQ(copied("known.bin"), "known");
+    EXPECT_EQ(dialog.positions(), (std::vector<int>{0, 100, 100}));
+    expectFinishedView(dialog);
+}
+
+// Only empty files: nothing to divide by; the bar waits at 0 for the end.
+TEST_F(CopyFiles, EmptySourcesGiveEmptyDestinationsWithoutDividingByZero) {
+    addEntry("first.txt", "");
+    addEntry("second.txt", "");
+
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_EQ(copied("first.txt"), "");
+    EXPECT_EQ(copied("second.txt"), "");
+    EXPECT_EQ(dialog.positions(), (std::vector<int>{0, 0, 0, 100}));
+    expectFinishedView(dialog);
+}
+
+TEST_F(CopyFiles, FileOfWholeChunksIsReadInExactlyThatManyChunks) {
+    addEntry("whole.bin", patternBytes(3 * chunk, 3));
+
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_EQ(copied("whole.bin"), patternBytes(3 * chunk, 3));
+    // One position per chunk between the start's 0 and the end's 100.
+    EXPECT_EQ(dialog.positions(), (std::vector<int>{0, 33, 66, 100, 100}));
+}
+
+TEST_F(CopyFiles, BytesArriveExactlyAndLongerDestinationsAreTruncated) {
+    const std::string big = patternBytes(2 * chunk + 1, 4);
+    const std::string small = patternBytes(100, 5);
+    addEntry("big.bin", big);
+    addEntry("empty.bin", "");
+    addEntry("small.bin", small);
+    install.write("small.bin", patternBytes(3 * chunk, 6));
+    install.write("empty.bin", "old content");
+
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_EQ(copied("big.bin"), big);
+    EXPECT_EQ(copied("empty.bin"), "");
+    EXPECT_EQ(copied("small.bin"), small);
+    // Three chunks of the big file, one empty pass, one chunk of the small one.
+    const std::uint64_t total = big.size() + small.size();
+    const auto at = [total](std::uint64_t done) { return static_cast<int>(done * 100 / total); };
+    EXPECT_EQ(dialog.positions(),
+              (std::vector<int>{0, at(chunk), at(2 * chunk), at(big.size()), at(big.size()), 100, 100}));
+    // The copy carries no attributes: the destination is a normal file.
+    EXPECT_EQ(GetFileAttributesA(install.file("big.bin").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(CopyFiles, CancelDuringTheSecondOfThreeFilesStopsAtTheChunkBoundary) {
+    const std::string first = patternBytes(3 * chunk, 7);
+    const std::string second = patternBytes(3 * chunk, 8);
+    addEntry("first.bin", first);
+    addEntry("second.bin", second);
+    addEntry("third.bin", patternBytes(3 * chunk, 9));
+    install.write("first.bin", "old first");
+    install.write("third.bin", "old third");
+    // Start's 0, three chunks of the first file, one of the second.
+    dialog.cancelAtPositionCount(5);
+
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_EQ(copied("first.bin"), first);
+    EXPECT_EQ(copied("second.bin"), second.substr(0, chunk));
+    EXPECT_EQ(copied("third.bin"), "old third");
+    EXPECT_EQ(dialog.positions().size(), 5u);
+    expectStoppedInProgressView(dialog);
+    EXPECT_TRUE(openedByNobody(patch.file("second.bin")));
+    EXPECT_TRUE(openedByNobody(install.file("second.bin")));
+}
+
+TEST_F(CopyFiles, CancelBeforeTheFirstChunkOfAFileLeavesItCreatedEmpty) {
+    addEntry("first.bin", "one chunk");
+    addEntry("second.bin", "never read");
+    install.write("second.bin", "old second");
+    dialog.cancelAtPositionCount(2);
+
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_EQ(copied("first.bin"), "one chunk");
+    EXPECT_EQ(copied("second.bin"), "");
+    expectStoppedInProgressView(dialog);
+}
+
+// --- Failures: the middle one of three entries fails in one way each. ---
+
+class CopyFailure;
+
+struct FailureCase {
+    const char* name;
+    // Prepares the failing entry, destination "b.bin", in the fixture.
+    void (*prepare)(CopyFailure&);
+    CopyResult expected;
+    // What the failing entry's destination holds afterwards; none: absent.
+    std::optional<std::string> destinationAfter;
+};
+
+void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.name; }
+
+class CopyFailure : public CopyFixture, public ::testing::WithParamInterface<FailureCase> {
+public:
+    UniqueHandle holder;  // another program's unshared handle, where a case needs one
+};
+
+const std::string bBytes = patternBytes(150, 11);
+
+void missingSource(CopyFailure& test) { test.session.files.push_back({test.patch.file("b.bin"), "b.bin", 150}); }
+
+void missingDestinationFolder(CopyFailure& test) {
+    test.patch.write("b.bin", bBytes);
+    test.session.files.push_back({test.patch.file("b.bin"), "missing\\b.bin", 150});
+}
+
+void holdWithoutSharing(CopyFailure& test, const std::string& path) {
+    test.holder.reset(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(test.holder.valid()) << path;
+}
+
+void sourceHeldOpen(CopyFailure& test) {
+    test.addEntry("b.bin", bBytes);
+    holdWithoutSharing(test, test.patch.file("b.bin"));
+}
+
+void destinationHeldOpen(CopyFailure& test) {
+    test.addEntry("b.bin", bBytes);
+    test.install.write("b.bin", "old b");
+    holdWithoutSharing(test, test.install.file("b.bin"));
+}
+
+void protectDestination(CopyFailure& test, DWORD attribute) {
+    test.addEntry("b.bin", bBytes);
+    test.install.write("b.bin", "old b");
+    ASSERT_TRUE(SetFileAttributesA(test.install.file("b.bin").c_str(), attribute));
+}
+
+void readOnlyDestination(CopyFailure& test) { protectDestination(test, FILE_ATTRIBUTE_READONLY); }
+void hiddenDestination(CopyFailure& test) { protectDestination(test, FILE_ATTRIBUTE_HIDDEN); }
+void systemDestination(CopyFailure& test) { protectDestination(test, FILE_ATTRIBUTE_SYSTEM); }
+
+void sourceShrunk(CopyFailure& test) { test.addEntryRecordedAs("b.bin", bBytes.substr(0, 100), 150); }
+
+void sourceGrown(CopyFailure& test) { test.addEntryRecordedAs("b.bin", bBytes + "more", 150); }
+
+TEST_P(CopyFailure, EndsTheCopyThereAndReleasesEverything) {
+    const FailureCase& failure = GetParam();
+    addEntry("a.bin", patternBytes(100, 10));
+    install.write("a.bin", "old a");
+    failure.prepare(*this);
+    if (HasFatalFailure()) {
+        return;
+    }
+    addEntry("c.bin", patternBytes(100, 12));
+    install.write("c.bin", "old c");
+
+    EXPECT_EQ(copy(), failure.expected);
+    holder.reset();
+
+    EXPECT_EQ(copied("a.bin"), patternBytes(100, 10));
+    EXPECT_EQ(copied("c.bin"), "old c");
+    if (failure.destinationAfter) {
+        EXPECT_EQ(copied("b.bin"), *failure.destinationAfter);
+    } else {
+        EXPECT_FALSE(fileExists(install.file("b.bin")));
+    }
+    EXPECT_FALSE(fileExists(install.file("missing")));
+    expectStoppedInProgressView(dialog);
+    for (const std::string& path : {patch.file("a.bin"), patch.file("b.bin"), patch.file("c.bin"),
+                                    install.file("a.bin"), install.file("b.bin"), install.file("c.bin")}) {
+        if (fileExists(path)) {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            EXPECT_TRUE(openedByNobody(path)) << path << " is still open";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyFailure,
+    ::testing::Values(FailureCase{"MissingSource", missingSource, copyOpenFailed, std::nullopt},
+                      FailureCase{"MissingDestinationFolder", missingDestinationFolder, copyOpenFailed, std::nullopt},
+                      FailureCase{"SourceHeldOpen", sourceHeldOpen, copyOpenFailed, std::nullopt},
+                      FailureCase{"DestinationHeldOpen", destinationHeldOpen, copyOpenFailed, "old b"},
+                      FailureCase{"ReadOnlyDestination", readOnlyDestination, copyOpenFailed, "old b"},
+                      FailureCase{"HiddenDestination", hiddenDestination, copyOpenFailed, "old b"},
+                      FailureCase{"SystemDestination", systemDestination, copyOpenFailed, "old b"},
+                      // The first read asks for 150 bytes and gets 100: nothing is written.
+                      FailureCase{"SourceShrunk", sourceShrunk, copyReadFailed, ""},
+                      // The recorded 150 bytes are written before the extra bytes are found.
+                      FailureCase{"SourceGrown", sourceGrown, copyReadFailed, bBytes}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

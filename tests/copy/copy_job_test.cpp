@@ -1,0 +1,215 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/copy/CopyFixture.h"
+#include "tests/copy/MessageBoxPresser.h"
+
+namespace {
+
+class CopyJob : public CopyFixture {
+public:
+    void SetUp() override {
+        CopyFixture::SetUp();
+        EnableWindow(dialog.control(IDC_RUN), TRUE);
+        session.installFolder = "the folder from the registry";
+        session.title = "テストゲーム";
+        session.executableName = "game.exe";
+        addEntry("a.bin", patternBytes(100, 20));
+    }
+
+    // Run pressed with `folderText` in the edit; every box it opens is
+    // answered with OK.
+    bool start(const std::string& folderText) {
+        MessageBoxPresser presser(dialog.window());
+        const bool started = session.startCopyJob(folderText.c_str());
+        presser.stop();
+        boxes = presser.seen();
+        return started;
+    }
+
+    // Serves the worker until it has returned; its exit code.
+    DWORD finish() {
+        if (!session.workerThread.valid()) {
+            ADD_FAILURE() << "no worker was started";
+            return 0xDEAD;
+        }
+        EXPECT_TRUE(dialog.pumpUntilDone(session.workerThread.get())) << "the worker did not end in time";
+        DWORD exitCode = 0xDEAD;
+        GetExitCodeThread(session.workerThread.get(), &exitCode);
+        return exitCode;
+    }
+
+    void TearDown() override {
+        if (session.isWorkerRunning()) {
+            finish();
+        }
+    }
+
+    TempFolder other;
+    std::vector<SeenMessageBox> boxes;
+};
+
+// --- Refusals ---
+
+struct RefusalCase {
+    const char* name;
+    std::string (*folderText)(const CopyJob&);
+    const char* title;
+    const char* executableName;
+    const char* message;
+};
+
+void PrintTo(const RefusalCase& refusal, std::ostream* out) { *out << refusal.name; }
+
+class CopyJobRefusal : public CopyJob, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(CopyJobRefusal, ShowsOneErrorBoxAndStartsNothing) {
+    const RefusalCase& refusal = GetParam();
+    session.title = refusal.title;
+    session.executableName = refusal.executableName;
+    const std::string folderText = refusal.folderText(*this);
+
+    EXPECT_FALSE(start(folderText));
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, refusal.message);
+    EXPECT_EQ(boxes[0].caption, "error");
+    EXPECT_EQ(boxes[0].owner, dialog.window());
+    EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
+    // The refused text stays as the install folder.
+    EXPECT_EQ(session.installFolder, folderText);
+    EXPECT_FALSE(session.workerThread.valid());
+    EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
+    EXPECT_FALSE(fileExists(install.file("a.bin")));
+}
+
+const char* const folderMissing = "指定されたフォルダがありません。";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyJobRefusal,
+    ::testing::Values(
+        RefusalCase{"EmptyFolderText", [](const CopyJob&) { return std::string(); }, "テストゲーム", "game.exe",
+                    folderMissing},
+        RefusalCase{"FolderEndingInBackslash", [](const CopyJob& job) { return job.install.path() + "\\"; },
+                    "テストゲーム", "", folderMissing},
+        RefusalCase{"BareDriveRoot", [](const CopyJob& job) { return job.install.path().substr(0, 3); },
+                    "テストゲーム", "", folderMissing},
+        RefusalCase{"FolderNotThere", [](const CopyJob& job) { return job.install.file("not there"); },
+                    "テストゲーム", "", folderMissing},
+        RefusalCase{"ExecutableNotThere", [](const CopyJob& job) { return job.install.path(); }, "テストゲーム",
+                    "game.exe", "テストゲームがインストールされていません。"},
+        RefusalCase{"ExecutableNotThereAndNoTitle", [](const CopyJob& job) { return job.install.path(); }, "",
+                    "game.exe", "がインストールされていません。"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
+
+// --- Accepted folder texts ---
+
+struct AcceptCase {
+    const char* name;
+    std::string (*folderText)(const CopyJob&);
+    const char* executableName;
+};
+
+void PrintTo(const AcceptCase& accept, std::ostream* out) { *out << accept.name; }
+
+class CopyJobAccepts : public CopyJob, public ::testing::WithParamInterface<AcceptCase> {};
+
+TEST_P(CopyJobAccepts, DisablesRunAndStartsTheWorker) {
+    const AcceptCase& accept = GetParam();
+    install.write("game.exe", "MZ");
+    session.executableName = accept.executableName;
+    const std::string folderText = accept.folderText(*this);
+
+    EXPECT_TRUE(start(folderText));
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(session.installFolder, folderText);
+    EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
+    EXPECT_TRUE(session.workerThread.valid());
+    EXPECT_NE(session.workerThreadId, 0u);
+    finish();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyJobAccepts,
+    ::testing::Values(
+        AcceptCase{"FolderAndExecutableFound", [](const CopyJob& job) { return job.install.path(); }, "game.exe"},
+        // Only the folder is looked for when no executable is named.
+        AcceptCase{"NoExecutableNamed", [](const CopyJob& job) { return job.other.path(); }, ""},
+        // The search does not ask for a folder.
+        AcceptCase{"NameOfAnExistingFile", [](const CopyJob& job) { return job.install.file("game.exe"); }, ""}),
+    [](const ::testing::TestParamInfo<AcceptCase>& info) { return std::string(info.param.name); });
+
+// --- The worker's report ---
+
+TEST_F(CopyJob, CompleteJobShowsTheEndStateAndPostsNothing) {
+    install.write("game.exe", "MZ");
+
+    ASSERT_TRUE(start(install.path()));
+    EXPECT_EQ(finish(), 0u);
+
+    EXPECT_EQ(copied("a.bin"), patternBytes(100, 20));
+    EXPECT_TRUE(dialog.failureNotices().empty());
+    EXPECT_TRUE(session.statusText.empty());
+    EXPECT_EQ(dialog.controlText(IDC_RUN), "完了");
+    EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
+    EXPECT_FALSE(session.isWorkerRunning());
+}
+
+struct FailedJobCase {
+    const char* name;
+    void (*breakSecondEntry)(CopyJob&);
+    CopyResult expected;
+};
+
+void PrintTo(const FailedJobCase& failed, std::ostream* out) { *out << failed.name; }
+
+class CopyJobFails : public CopyJob, public ::testing::WithParamInterface<FailedJobCase> {};
+
+TEST_P(CopyJobFails, StoresTheTextBeforePostingTheNotice) {
+    const FailedJobCase& failed = GetParam();
+    install.write("game.exe", "MZ");
+    failed.breakSecondEntry(*this);
+
+    ASSERT_TRUE(start(install.path()));
+    EXPECT_EQ(finish(), static_cast<DWORD>(failed.expected));
+
+    // Read by the dialog when the notice arrived: the text was there already.
+    EXPECT_EQ(dialog.failureNotices(), std::vector<std::string>{"コピーに失敗しました。"});
+    EXPECT_EQ(dialog.controlText(IDC_RUN), "実行");
+    EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyJobFails,
+    ::testing::Values(
+        FailedJobCase{"SourceMissing",
+                      [](CopyJob& job) { job.session.files.push_back({job.patch.file("b.bin"), "b.bin", 10}); },
+                      copyOpenFailed},
+        FailedJobCase{"SourceShrunk", [](CopyJob& job) { job.addEntryRecordedAs("b.bin", "short", 10); },
+                      copyReadFailed}),
+    [](const ::testing::TestParamInfo<FailedJobCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CopyJob, SecondStartLeavesTheRunningJobAlone) {
+    install.write("game.exe", "MZ");
+    ASSERT_TRUE(start(install.path()));
+    const DWORD firstWorker = session.workerThreadId;
+    const HANDLE firstHandle = session.workerThread.get();
+
+    // Before the worker can get anywhere: this thread is not serving it yet.
+    EXPECT_TRUE(start(other.path()));
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(session.workerThreadId, firstWorker);
+    EXPECT_EQ(session.workerThread.get(), firstHandle);
+    EXPECT_EQ(session.installFolder, install.path());
+    EXPECT_EQ(finish(), 0u);
+    EXPECT_EQ(copied("a.bin"), patternBytes(100, 20));
+    EXPECT_FALSE(fileExists(other.file("a.bin")));
+}
+
+}  // namespace
