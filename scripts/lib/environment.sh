@@ -5,6 +5,10 @@
 PATCH_PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
 googletest wine wine32:i386 wine64 xvfb x11-utils fonts-ipafont-gothic fonts-wine"
 
+# What scripts/demo needs besides: the Japanese locale's definition, finding
+# the Wine desktop window and taking its picture.
+PATCH_DEMO_PACKAGES="locales xdotool imagemagick"
+
 missing_packages() {
     local package
     for package in "$@"; do
@@ -47,6 +51,25 @@ start_xvfb() {
     fi
     export DISPLAY=":$(head -n1 "$display_file")"
     rm -f "$display_file"
+}
+
+# Wine converts file names, arguments and console output with the character
+# set of the Unix locale. Where ja_JP.UTF-8 is not installed that is ASCII,
+# and Japanese folder names are lost on the way. Compiles the locale into a
+# folder of the caller's (the system's locales stay as they are) and points
+# the C library at it. Call before prepare_wine_prefix.
+use_private_japanese_locale() {
+    local folder="$1"
+    if [ ! -f "$folder/ja_JP.UTF-8/LC_CTYPE" ]; then
+        mkdir -p "$folder"
+        # localedef exits 1 for mere warnings: judge by what it wrote.
+        localedef -i ja_JP -f UTF-8 "$folder/ja_JP.UTF-8" >/dev/null 2>&1 || true
+        if [ ! -f "$folder/ja_JP.UTF-8/LC_CTYPE" ]; then
+            echo "could not compile the ja_JP.UTF-8 locale into $folder" >&2
+            return 1
+        fi
+    fi
+    export LOCPATH="$folder"
 }
 
 wine_environment() {

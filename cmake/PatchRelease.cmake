@@ -1,0 +1,125 @@
+# What a publisher sets at build time, the resources that say what the file
+# is, and the release folder. Included by the Windows build once the `patch`
+# target exists.
+
+set(PATCH_PROGRAM_NAME "patch" CACHE STRING
+    "File name of the program, without .exe; its settings file is named after it up to its first full stop")
+set(PATCH_VERSION "1.0.0.0" CACHE STRING
+    "File version: one to four numbers from 0 to 65535, separated by full stops")
+set(PATCH_PRODUCT_VERSION "" CACHE STRING "Product version, in the form of PATCH_VERSION (empty: PATCH_VERSION)")
+set(PATCH_FILE_DESCRIPTION "Harborlight修正ファイル更新プログラム" CACHE STRING
+    "File description shown in the file's properties")
+set(PATCH_PRODUCT_NAME "Harborlight" CACHE STRING "Product name shown in the file's properties")
+set(PATCH_COMPANY_NAME "ハーバーライト" CACHE STRING "Company name shown in the file's properties")
+set(PATCH_COPYRIGHT "Copyright (C) ハーバーライト" CACHE STRING "Copyright notice shown in the file's properties")
+set(PATCH_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH
+    "Release folder: the program and a sample settings file")
+
+# A regular expression class of the control characters U+0001 to U+001F.
+string(ASCII 1 patch_first_control)
+string(ASCII 31 patch_last_control)
+set(patch_control_characters "[${patch_first_control}-${patch_last_control}]")
+
+# "1.2" -> "1,2,0,0" for the numeric fields of the version resource.
+function(patch_version_numbers option text out_var)
+    if(NOT text MATCHES "^[0-9]+(\\.[0-9]+)?(\\.[0-9]+)?(\\.[0-9]+)?$")
+        message(FATAL_ERROR "${option} is \"${text}\": write one to four numbers separated by full stops, such as 1.2.0.0")
+    endif()
+    string(REPLACE "." ";" parts "${text}")
+    list(LENGTH parts count)
+    while(count LESS 4)
+        list(APPEND parts 0)
+        math(EXPR count "${count} + 1")
+    endwhile()
+    foreach(part IN LISTS parts)
+        # Leading zeros would make the resource compiler read octal.
+        math(EXPR value "${part}")
+        if(value GREATER 65535)
+            message(FATAL_ERROR "${option} is \"${text}\": each number must be 65535 or less")
+        endif()
+        list(APPEND numbers ${value})
+    endforeach()
+    string(REPLACE ";" "," numbers "${numbers}")
+    set(${out_var} "${numbers}" PARENT_SCOPE)
+endfunction()
+
+# A text as the inside of a resource-script string: backslashes doubled,
+# quotation marks doubled. Line breaks and other control characters have no
+# place in a file property.
+function(patch_rc_string option text out_var)
+    if(text MATCHES "${patch_control_characters}")
+        message(FATAL_ERROR "${option} holds a line break or another control character")
+    endif()
+    string(REPLACE "\\" "\\\\" text "${text}")
+    string(REPLACE "\"" "\"\"" text "${text}")
+    set(${out_var} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The program's file name: a plain Windows file name. The settings file beside
+# the program is named after it up to its first full stop, so a name that
+# begins with one is refused (its settings file would be named after the
+# whole file name, extension included).
+string(REGEX REPLACE "\\.[eE][xX][eE]$" "" patch_program_name "${PATCH_PROGRAM_NAME}")
+if(patch_program_name STREQUAL "" OR patch_program_name MATCHES "[\\\\/:*?\"<>|]"
+        OR patch_program_name MATCHES "${patch_control_characters}"
+        OR patch_program_name MATCHES "^[. ]" OR patch_program_name MATCHES "[. ]$")
+    message(FATAL_ERROR "PATCH_PROGRAM_NAME is \"${PATCH_PROGRAM_NAME}\": give a file name without a folder, "
+        "without \\ / : * ? \" < > |, not beginning with a full stop and not ending in a full stop or a space")
+endif()
+string(REGEX REPLACE "\\..*$" "" patch_settings_base_name "${patch_program_name}")
+set_target_properties(patch PROPERTIES OUTPUT_NAME "${patch_program_name}")
+
+# The version resource's fields.
+patch_version_numbers(PATCH_VERSION "${PATCH_VERSION}" patch_file_version_numbers)
+set(patch_product_version "${PATCH_PRODUCT_VERSION}")
+set(patch_product_version_option PATCH_PRODUCT_VERSION)
+if(patch_product_version STREQUAL "")
+    set(patch_product_version "${PATCH_VERSION}")
+    set(patch_product_version_option PATCH_VERSION)
+endif()
+patch_version_numbers(${patch_product_version_option} "${patch_product_version}" patch_product_version_numbers)
+patch_rc_string(PATCH_VERSION "${PATCH_VERSION}" patch_file_version_text)
+patch_rc_string(PATCH_PRODUCT_VERSION "${patch_product_version}" patch_product_version_text)
+patch_rc_string(PATCH_COMPANY_NAME "${PATCH_COMPANY_NAME}" patch_company_name_text)
+patch_rc_string(PATCH_FILE_DESCRIPTION "${PATCH_FILE_DESCRIPTION}" patch_file_description_text)
+patch_rc_string(PATCH_COPYRIGHT "${PATCH_COPYRIGHT}" patch_copyright_text)
+patch_rc_string(PATCH_PRODUCT_NAME "${PATCH_PRODUCT_NAME}" patch_product_name_text)
+patch_rc_string(PATCH_PROGRAM_NAME "${patch_program_name}" patch_internal_name_text)
+patch_rc_string(PATCH_PROGRAM_NAME "${patch_program_name}.exe" patch_original_filename_text)
+set(patch_generated_dir ${CMAKE_BINARY_DIR}/generated/release)
+configure_file(${CMAKE_SOURCE_DIR}/resources/version_fields.h.in ${patch_generated_dir}/version_fields.h @ONLY)
+
+# The manifest and the version resource, for the program alone (the test
+# executables keep the system's defaults).
+add_library(patch_release_resources OBJECT
+    ${CMAKE_SOURCE_DIR}/resources/manifest.rc
+    ${CMAKE_SOURCE_DIR}/resources/version.rc)
+target_include_directories(patch_release_resources PRIVATE ${CMAKE_SOURCE_DIR}/resources ${patch_generated_dir})
+# The resource compiler reports no dependencies: name them.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/manifest.rc PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/patch.manifest)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/version.rc PROPERTIES
+    OBJECT_DEPENDS ${patch_generated_dir}/version_fields.h)
+target_link_libraries(patch PRIVATE patch_release_resources)
+
+# The release folder: the program, and a sample settings file named as the
+# program looks for it, in code page 932 with CR LF line ends.
+set(patch_dist_program ${PATCH_DIST_DIR}/${patch_program_name}.exe)
+set(patch_dist_settings ${PATCH_DIST_DIR}/${patch_settings_base_name}.inf)
+add_custom_command(OUTPUT ${patch_dist_program}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PATCH_DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:patch> ${patch_dist_program}
+    DEPENDS patch
+    COMMENT "Copying the program into ${PATCH_DIST_DIR}"
+    VERBATIM)
+set(patch_sample_settings ${CMAKE_SOURCE_DIR}/resources/sample_settings.txt)
+set(patch_encoded_sample ${patch_generated_dir}/sample_settings.cp932)
+add_custom_command(OUTPUT ${patch_dist_settings}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${patch_sample_settings} -DOUTPUT=${patch_encoded_sample}
+        -DICONV=${PATCH_ICONV} -P ${CMAKE_SOURCE_DIR}/cmake/EncodeSettingsText.cmake
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PATCH_DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy ${patch_encoded_sample} ${patch_dist_settings}
+    DEPENDS ${patch_sample_settings} ${CMAKE_SOURCE_DIR}/cmake/EncodeSettingsText.cmake
+    COMMENT "Writing the sample settings file into ${PATCH_DIST_DIR}"
+    VERBATIM)
+add_custom_target(dist ALL DEPENDS ${patch_dist_program} ${patch_dist_settings})

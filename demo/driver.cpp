@@ -1,0 +1,325 @@
+// Runs the patch program once on the demo game and drives it the way a player
+// would, printing every step: the dialog's caption and texts, the progress,
+// the end texts and the exit code. scripts/demo uses it when there is no
+// display for a person to click on.
+//
+//   patch_demo_driver.exe PROGRAM EXPECTED_FOLDER_FILE SIGNAL_FOLDER
+//
+// PROGRAM is the patch program to start. EXPECTED_FOLDER_FILE holds, in
+// UTF-8, the install folder that the program should have found in the
+// registry: a file rather than an argument, since Wine converts arguments
+// with the Unix locale's character set, which may not hold Japanese. At each
+// line
+// "@screenshot NAME" the driver waits until the file SIGNAL_FOLDER\NAME.done
+// exists: meanwhile the script takes a picture of the screen.
+//
+// Exit code 0 when the run went as a player expects (folder found, copy
+// finished, the program ended with 1), otherwise 1.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "shell/win32_owners.h"
+
+namespace {
+
+constexpr DWORD pollInterval = 10;
+constexpr DWORD windowWait = 30000;
+constexpr DWORD copyWait = 120000;
+constexpr DWORD exitWait = 15000;
+constexpr int messageBoxTextId = 0xFFFF;
+
+// The console shows UTF-8; the program's texts arrive as UTF-16.
+void print(const std::wstring& line) {
+    const std::wstring text = line + L"\n";
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// Tabs and line breaks of a control's text, shown as \t and \n.
+std::wstring visible(const std::wstring& text) {
+    std::wstring shown;
+    for (const wchar_t c : text) {
+        if (c == L'\t') {
+            shown += L"\\t";
+        } else if (c == L'\n') {
+            shown += L"\\n";
+        } else if (c != L'\r') {
+            shown += c;
+        }
+    }
+    return L"\"" + shown + L"\"";
+}
+
+// GetWindowText returns nothing for another process's controls: ask the
+// window itself, with a time-out so that a hung program can't hang the demo.
+std::wstring windowText(HWND window) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR copied = 0;
+    if (window == nullptr || !SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer),
+                                                  SMTO_ABORTIFHUNG, 2000, &copied)) {
+        return L"";
+    }
+    return std::wstring(buffer, copied);
+}
+
+std::wstring controlText(HWND dialog, int id) {
+    return windowText(GetDlgItem(dialog, id));
+}
+
+int progressPosition(HWND dialog) {
+    DWORD_PTR position = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
+    return static_cast<int>(position);
+}
+
+bool waitUntil(const std::function<bool()>& done, DWORD timeout) {
+    for (DWORD waited = 0; waited < timeout; waited += pollInterval) {
+        if (done()) {
+            return true;
+        }
+        Sleep(pollInterval);
+    }
+    return done();
+}
+
+struct WindowSearch {
+    DWORD processId;
+    int childId;  // IDC_RUN finds the patch dialog, messageBoxTextId a message box
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (processId == search->processId && IsWindowVisible(window) && lstrcmpW(className, L"#32770") == 0 &&
+        GetDlgItem(window, search->childId) != nullptr) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findWindow(DWORD processId, int childId) {
+    WindowSearch search{processId, childId, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void press(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Brings the dialog to the front, so that its caption is drawn active, and
+// lets the script take its picture.
+bool screenshot(HWND dialog, const std::wstring& signalFolder, const std::wstring& name) {
+    SetForegroundWindow(dialog);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(500);
+    print(L"@screenshot " + name);
+    const std::wstring signal = signalFolder + L"\\" + name + L".done";
+    if (!waitUntil([&] { return GetFileAttributesW(signal.c_str()) != INVALID_FILE_ATTRIBUTES; }, windowWait)) {
+        print(L"FAILED: no screenshot was taken");
+        return false;
+    }
+    return true;
+}
+
+void printDialog(HWND dialog) {
+    print(L"  caption:       " + visible(windowText(dialog)));
+    print(L"  prompt:        " + visible(controlText(dialog, IDC_PROMPT)));
+    if (IsWindowVisible(GetDlgItem(dialog, IDC_FOLDER))) {
+        print(L"  folder:        " + visible(controlText(dialog, IDC_FOLDER)));
+        print(L"  space:         " + visible(controlText(dialog, IDC_SPACE)));
+    }
+    if (IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS))) {
+        print(L"  progress:      " + std::to_wstring(progressPosition(dialog)) + L"%");
+    }
+    print(L"  run button:    " + visible(controlText(dialog, IDC_RUN)) +
+          (IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) ? L" (enabled)" : L" (disabled)"));
+}
+
+// A message box in place of the expected dialog: show it, dismiss it.
+void reportMessageBox(HWND box) {
+    print(L"message box " + visible(windowText(box)) + L": " + visible(controlText(box, messageBoxTextId)));
+    press(box, IDOK);
+}
+
+// The first line of a UTF-8 text file, or "" when it can't be read.
+std::wstring readFirstLine(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    char bytes[4096];
+    DWORD read = 0;
+    if (!file.valid() || !ReadFile(file.get(), bytes, sizeof bytes, &read, nullptr)) {
+        return L"";
+    }
+    std::wstring text(read, L'\0');
+    text.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(read), text.data(), static_cast<int>(read))));
+    return text.substr(0, text.find_first_of(L"\r\n"));
+}
+
+struct Program {
+    UniqueHandle process;
+    DWORD processId = 0;
+};
+
+bool start(const std::wstring& path, Program& program) {
+    std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &started)) {
+        const DWORD error = GetLastError();
+        print(L"FAILED: the program could not be started (error " + std::to_wstring(error) + L")");
+        return false;
+    }
+    CloseHandle(started.hThread);
+    program.process.reset(started.hProcess);
+    program.processId = started.dwProcessId;
+    return true;
+}
+
+// Waits for the program to end and prints its exit code.
+DWORD finish(const Program& program) {
+    if (WaitForSingleObject(program.process.get(), exitWait) != WAIT_OBJECT_0) {
+        print(L"FAILED: the program did not end");
+        TerminateProcess(program.process.get(), 3);
+        return 3;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(program.process.get(), &code);
+    print(L"exit code: " + std::to_wstring(code));
+    return code;
+}
+
+// Ends a run that went wrong, so that the demo does not wait on it.
+void abandon(const Program& program) {
+    TerminateProcess(program.process.get(), 3);
+}
+
+// From Run to the end state: prints the prompt and every bar position seen.
+bool watchCopy(const Program& program, HWND dialog) {
+    std::wstring prompt;
+    std::wstring positions;
+    int lastPosition = -1;
+    bool finished = false;
+    HWND box = nullptr;
+    waitUntil(
+        [&] {
+            const std::wstring nowPrompt = controlText(dialog, IDC_PROMPT);
+            if (nowPrompt != prompt) {
+                prompt = nowPrompt;
+                print(L"  prompt:        " + visible(prompt));
+            }
+            if (IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS))) {
+                const int position = progressPosition(dialog);
+                if (position != lastPosition) {
+                    positions += (lastPosition < 0 ? L"" : L" ") + std::to_wstring(position);
+                    lastPosition = position;
+                }
+            }
+            finished = controlText(dialog, IDC_RUN) == L"完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN));
+            box = findWindow(program.processId, messageBoxTextId);
+            return finished || box != nullptr || WaitForSingleObject(program.process.get(), 0) == WAIT_OBJECT_0;
+        },
+        copyWait);
+    print(L"  progress seen: " + positions + L" (%)");
+    if (box != nullptr) {
+        reportMessageBox(box);
+        return false;
+    }
+    if (!finished) {
+        print(L"FAILED: the copy did not finish");
+        return false;
+    }
+    return true;
+}
+
+int drive(const std::wstring& programPath, const std::wstring& expectedFolder, const std::wstring& signalFolder) {
+    print(L"starting " + programPath);
+    Program program;
+    if (!start(programPath, program)) {
+        return 1;
+    }
+    HWND dialog = nullptr;
+    HWND box = nullptr;
+    waitUntil(
+        [&] {
+            dialog = findWindow(program.processId, IDC_RUN);
+            box = findWindow(program.processId, messageBoxTextId);
+            return dialog != nullptr || box != nullptr;
+        },
+        windowWait);
+    if (dialog == nullptr) {
+        if (box != nullptr) {
+            reportMessageBox(box);
+        } else {
+            print(L"FAILED: no dialog appeared");
+        }
+        finish(program);
+        return 1;
+    }
+
+    print(L"the dialog is open:");
+    printDialog(dialog);
+    const std::wstring folder = controlText(dialog, IDC_FOLDER);
+    if (folder != expectedFolder) {
+        print(L"FAILED: the folder should be " + visible(expectedFolder) + L", the registry entry was not found");
+        abandon(program);
+        return 1;
+    }
+    print(L"the install folder from the registry is shown");
+    if (!screenshot(dialog, signalFolder, L"before")) {
+        abandon(program);
+        return 1;
+    }
+
+    print(L"pressing " + visible(controlText(dialog, IDC_RUN)));
+    press(dialog, IDC_RUN);
+    if (!watchCopy(program, dialog)) {
+        finish(program);
+        return 1;
+    }
+    print(L"the copy has finished:");
+    printDialog(dialog);
+    if (!screenshot(dialog, signalFolder, L"after")) {
+        abandon(program);
+        return 1;
+    }
+
+    print(L"pressing " + visible(controlText(dialog, IDC_RUN)));
+    press(dialog, IDC_RUN);
+    return finish(program) == 1 ? 0 : 1;
+}
+
+}  // namespace
+
+int main() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr || count != 4) {
+        print(L"usage: patch_demo_driver PROGRAM EXPECTED_FOLDER_FILE SIGNAL_FOLDER");
+        return 2;
+    }
+    const int result = drive(arguments[1], readFirstLine(arguments[2]), arguments[3]);
+    LocalFree(arguments);
+    return result;
+}
