@@ -1,0 +1,74 @@
+// A patch as a publisher ships it and a game as its installer left it: the
+// program copied into a patch folder with its settings and files, the game's
+// folder with its executable, and the registry entry that points to it.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/TempFolder.h"
+
+// One start of the program, ended by force should a test leave it running,
+// so that it never keeps the single-instance name for the next test.
+class ProgramRun {
+public:
+    explicit ProgramRun(const std::string& program);
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    DWORD processId() const { return processId_; }
+    // The exit code once the process has ended, or nothing after the timeout.
+    std::optional<DWORD> exitCode(DWORD timeoutMs);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+};
+
+struct PatchSource {
+    std::string sourceName;
+    std::string destinationName;  // empty: the source name
+    std::string bytes;
+};
+
+class PatchProgramTest : public testing::Test {
+protected:
+    PatchProgramTest();
+    ~PatchProgramTest() override;
+
+    // Settings text in code page 932 with CR LF breaks, listing the files.
+    std::string settingsListing(const std::vector<PatchSource>& files) const;
+    void writeSettings(const std::string& text) const;
+    // Writes each file into the patch folder and lists it in the settings.
+    void shipPatch(const std::vector<PatchSource>& files) const;
+    void registerInstallFolder(const std::string& path) const;
+    void putGameExecutable() const;
+
+    // The text the space display should show for the game folder, with the
+    // free figure read now; free space moves while other tests write, so
+    // `expectSpaceText` allows some slack there.
+    void expectSpaceText(const std::string& shown, std::uint64_t patchBytes, const std::string& folder) const;
+    std::string installedFile(const std::string& name) const { return gameFolder + "\\" + name; }
+
+    TempFolder patchFolder;
+    TempFolder gameParent;
+    // Inside gameParent. Its name is plain ASCII: Wine keeps non-ASCII file
+    // names only where the Japanese Unix locale is installed.
+    std::string gameFolder;
+    std::string program;     // the program, as copied into the patch folder
+    const std::string company = "試験用ソフト社";
+    const std::string title = "表計算ゲーム";
+    const std::string caption = "港の灯 修正ファイル更新プログラム";
+};
+
+// Bytes of a file, or "<missing>".
+std::string fileBytesOrMissing(const std::string& path);
+bool fileExists(const std::string& path);

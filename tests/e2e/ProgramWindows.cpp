@@ -1,0 +1,129 @@
+#include "tests/e2e/ProgramWindows.h"
+
+#include <commctrl.h>
+
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr DWORD replyTimeoutMs = 5000;
+constexpr int messageTextId = 0xFFFF;
+constexpr int browserTreeId = 0x3741;
+
+struct DialogSearch {
+    DWORD processId;
+    DialogKind kind;
+    HWND found;
+};
+
+bool isKind(HWND window, DialogKind kind) {
+    const bool hasRun = GetDlgItem(window, IDC_RUN) != nullptr;
+    const bool hasTree = GetDlgItem(window, browserTreeId) != nullptr;
+    switch (kind) {
+    case DialogKind::patchDialog:
+        return hasRun;
+    case DialogKind::messageBox:
+        return !hasRun && !hasTree && GetDlgItem(window, messageTextId) != nullptr;
+    case DialogKind::folderBrowser:
+        return hasTree;
+    }
+    return false;
+}
+
+BOOL CALLBACK matchDialog(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search->processId && IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0 &&
+        isKind(window, search->kind)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct VisibleSearch {
+    DWORD processId;
+    bool found;
+};
+
+BOOL CALLBACK matchVisible(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<VisibleSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window)) {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(5);
+    }
+}
+
+std::string windowText(HWND window) {
+    char text[2048] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             replyTimeoutMs, &copied)) {
+        return "<no answer>";
+    }
+    return std::string(text, copied);
+}
+
+std::string controlText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control != nullptr ? windowText(control) : "<no control>";
+}
+
+void pressButton(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+HWND findDialog(DWORD processId, DialogKind kind) {
+    DialogSearch search{processId, kind, nullptr};
+    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForDialog(DWORD processId, DialogKind kind, DWORD timeoutMs) {
+    HWND found = nullptr;
+    waitUntil([&] { return (found = findDialog(processId, kind)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool hasVisibleWindow(DWORD processId) {
+    VisibleSearch search{processId, false};
+    EnumWindows(matchVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+MessageBoxView readMessageBox(HWND box) {
+    MessageBoxView view;
+    view.window = box;
+    view.owner = GetWindow(box, GW_OWNER);
+    view.caption = windowText(box);
+    view.text = controlText(box, messageTextId);
+    view.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    return view;
+}
+
+int progressPosition(HWND dialog) {
+    DWORD_PTR position = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, replyTimeoutMs, &position);
+    return static_cast<int>(position);
+}

@@ -1,0 +1,48 @@
+// Works the patch program's windows from another process, the way a user
+// meets them: finds its dialogs, reads texts, presses buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Every wait ends: a program that hangs fails the test instead of blocking it.
+inline constexpr DWORD windowTimeoutMs = 15000;
+
+// Polls the condition until it holds or the time is up; true when it held.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = windowTimeoutMs);
+
+// The text of a window of another process (WM_GETTEXT: GetWindowTextA gives
+// "" for another process's controls); "<no answer>" when it does not reply.
+std::string windowText(HWND window);
+std::string controlText(HWND dialog, int id);
+
+// Presses a button by posting its command: a sent BM_CLICK would block
+// whenever the button opens a modal box.
+void pressButton(HWND dialog, int id);
+
+// Visible top-level dialogs (class "#32770") of one process.
+enum class DialogKind {
+    patchDialog,    // holds the Run button
+    messageBox,     // holds the message text, static 0xFFFF
+    folderBrowser,  // holds the browser's tree, 0x3741
+};
+HWND findDialog(DWORD processId, DialogKind kind);
+HWND waitForDialog(DWORD processId, DialogKind kind, DWORD timeoutMs = windowTimeoutMs);
+
+// Whether the process shows any visible top-level window.
+bool hasVisibleWindow(DWORD processId);
+
+// A message box as the user sees it.
+struct MessageBoxView {
+    HWND window = nullptr;
+    HWND owner = nullptr;
+    std::string caption;
+    std::string text;
+    bool hasCancel = false;
+};
+MessageBoxView readMessageBox(HWND box);
+
+// Position of the progress bar (PBM_GETPOS works across processes).
+int progressPosition(HWND dialog);

@@ -1,0 +1,424 @@
+// The patch program end to end: started as a user starts it, its windows
+// read and its buttons pressed from this process, its exit code and the
+// installed files checked afterwards.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "shell/win32_owners.h"
+#include "tests/e2e/PatchFixture.h"
+#include "tests/e2e/ProgramWindows.h"
+
+namespace {
+
+constexpr DWORD exitTimeoutMs = 15000;
+
+// Files of a patch whose copy takes long enough to act on it while it runs:
+// one chunk per cluster, and each chunk moves the progress bar through a
+// window call to the dialog's thread.
+std::vector<PatchSource> slowPatch() {
+    return {{"first.bin", "", patternBytes(10000, 1)},
+            {"large.bin", "", patternBytes(24u << 20, 2)},
+            {"last.bin", "", patternBytes(5000, 3)}};
+}
+
+using Dialog = HWND;
+
+class PatchProgram : public PatchProgramTest {
+protected:
+    // A patch ready to run: files shipped, game installed and registered.
+    void prepareInstalledGame(const std::vector<PatchSource>& files) {
+        shipPatch(files);
+        putGameExecutable();
+        registerInstallFolder(gameFolder + "\\");
+    }
+
+    Dialog waitForPatchDialog(const ProgramRun& run) {
+        HWND dialog = waitForDialog(run.processId(), DialogKind::patchDialog);
+        EXPECT_NE(dialog, nullptr) << "no patch dialog";
+        return dialog;
+    }
+
+    MessageBoxView waitForMessageBox(const ProgramRun& run) {
+        HWND box = waitForDialog(run.processId(), DialogKind::messageBox);
+        EXPECT_NE(box, nullptr) << "no message box";
+        return box != nullptr ? readMessageBox(box) : MessageBoxView{};
+    }
+
+    static bool copying(Dialog dialog) { return IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)) != FALSE; }
+    static bool finished(Dialog dialog) { return controlText(dialog, IDC_PROMPT) == "コピー終了"; }
+
+    void expectExitCode(ProgramRun& run, DWORD expected) {
+        const std::optional<DWORD> code = run.exitCode(exitTimeoutMs);
+        ASSERT_TRUE(code.has_value()) << "the program did not end";
+        EXPECT_EQ(*code, expected);
+    }
+
+    void expectInstalled(const PatchSource& file) {
+        const std::string name = file.destinationName.empty() ? file.sourceName : file.destinationName;
+        const std::string installed = fileBytesOrMissing(installedFile(name));
+        EXPECT_EQ(installed.size(), file.bytes.size()) << name;
+        EXPECT_TRUE(installed == file.bytes) << name << " differs from its source";
+    }
+};
+
+TEST_F(PatchProgram, FullPatchCopiesEveryFileAndEndsWithOne) {
+    const std::vector<PatchSource> files = {{"data.bin", "", patternBytes(300000, 7)},
+                                            {"readme.txt", "manual.txt", "手順書\r\n"},
+                                            {"empty.dat", "", ""}};
+    prepareInstalledGame(files);
+    ProgramRun run(program);
+    ASSERT_TRUE(run.started());
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+
+    EXPECT_EQ(windowText(dialog), caption);
+    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);  // one trailing backslash trimmed
+    EXPECT_EQ(controlText(dialog, IDC_PROMPT), "インストール先のフォルダを選択して下さい。");
+    expectSpaceText(controlText(dialog, IDC_SPACE), 300000 + 8, gameFolder);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)));
+
+    RECT frame;
+    ASSERT_TRUE(GetWindowRect(dialog, &frame));
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXFULLSCREEN) - (frame.right - frame.left)) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYFULLSCREEN) - (frame.bottom - frame.top)) / 2);
+
+    pressButton(dialog, IDC_RUN);
+    ASSERT_TRUE(waitUntil([&] { return finished(dialog); }));
+    // The progress view stays, with the Run button turned into "完了".
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_FOLDER)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_BROWSE)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_SPACE)));
+    EXPECT_EQ(progressPosition(dialog), 100);
+    EXPECT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
+    EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) != FALSE; }));
+
+    pressButton(dialog, IDC_RUN);
+    expectExitCode(run, 1);
+    for (const PatchSource& file : files) {
+        expectInstalled(file);
+    }
+}
+
+TEST_F(PatchProgram, SecondStartWhileTheDialogShowsEndsAtOnceWithZero) {
+    prepareInstalledGame({{"a.bin", "", "a"}});
+    ProgramRun first(program);
+    const Dialog dialog = waitForPatchDialog(first);
+    ASSERT_NE(dialog, nullptr);
+
+    ProgramRun second(program);
+    ASSERT_TRUE(second.started());
+    bool showedWindow = false;
+    EXPECT_TRUE(waitUntil([&] {
+        showedWindow = showedWindow || hasVisibleWindow(second.processId());
+        return second.exitCode(0).has_value();
+    }));
+    EXPECT_EQ(second.exitCode(0), 0u);
+    EXPECT_FALSE(showedWindow);
+    EXPECT_TRUE(IsWindow(dialog));  // the first goes on, undisturbed
+
+    // Once the first has ended, the name is free again.
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    expectExitCode(first, 1);
+    ProgramRun third(program);
+    const Dialog again = waitForPatchDialog(third);
+    ASSERT_NE(again, nullptr);
+    PostMessageA(again, WM_CLOSE, 0, 0);
+    expectExitCode(third, 1);
+}
+
+TEST_F(PatchProgram, SecondStartWhileTheErrorBoxShowsEndsAtOnceWithZero) {
+    shipPatch({{"a.bin", "", "a"}});  // and no registry entry
+    ProgramRun first(program);
+    const MessageBoxView box = waitForMessageBox(first);
+    ASSERT_NE(box.window, nullptr);
+
+    ProgramRun second(program);
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.exitCode(exitTimeoutMs), 0u);
+
+    pressButton(box.window, IDOK);
+    expectExitCode(first, 0);
+}
+
+struct SettingsFailure {
+    const char* name;
+    bool settingsWithoutFiles;  // else: the game's registry entry is missing
+    const char* text;           // without the title
+    bool titleFirst;
+};
+
+void PrintTo(const SettingsFailure& failure, std::ostream* out) { *out << failure.name; }
+
+class SettingsFailureBox : public PatchProgram, public testing::WithParamInterface<SettingsFailure> {};
+
+TEST_P(SettingsFailureBox, ShowsAnErrorBoxWithoutOwnerAndEndsWithZero) {
+    const SettingsFailure& failure = GetParam();
+    if (failure.settingsWithoutFiles) {
+        writeSettings(settingsListing({}));
+        putGameExecutable();
+        registerInstallFolder(gameFolder);  // the registry does not save unusable settings
+    } else {
+        shipPatch({{"a.bin", "", "a"}});
+    }
+    ProgramRun run(program);
+    const MessageBoxView box = waitForMessageBox(run);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, (failure.titleFirst ? title : std::string()) + failure.text);
+    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_FALSE(box.hasCancel);
+    EXPECT_EQ(findDialog(run.processId(), DialogKind::patchDialog), nullptr);
+
+    pressButton(box.window, IDOK);
+    expectExitCode(run, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SettingsFailureBox,
+    testing::Values(SettingsFailure{"ListNoFile", true, "設定ファイルが読み込めません。", false},
+                    SettingsFailure{"GameNotRegistered", false, "がインストールされていません。", true}),
+    [](const testing::TestParamInfo<SettingsFailure>& info) { return std::string(info.param.name); });
+
+TEST_F(PatchProgram, MissingFolderIsRefusedAndEndsWithTwo) {
+    shipPatch({{"a.bin", "", patternBytes(5000)}});
+    const std::string missing = "Q:\\Games\\Harbor";  // no such drive
+    registerInstallFolder(missing);
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(controlText(dialog, IDC_FOLDER), missing);
+    // The drive can't be asked for its free space: no free figure.
+    EXPECT_EQ(controlText(dialog, IDC_SPACE), "容量\t\t4KB\n 空き容量\tKB");
+
+    pressButton(dialog, IDC_RUN);
+    const MessageBoxView box = waitForMessageBox(run);
+    EXPECT_EQ(box.text, "指定されたフォルダがありません。");
+    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_FALSE(box.hasCancel);
+    pressButton(box.window, IDOK);
+    expectExitCode(run, 2);
+}
+
+TEST_F(PatchProgram, FolderWithoutTheGameIsRefusedAndEndsWithTwo) {
+    const PatchSource file{"a.bin", "", patternBytes(5000)};
+    shipPatch({file});
+    registerInstallFolder(gameFolder);  // no Velk.exe in it
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+
+    pressButton(dialog, IDC_RUN);
+    const MessageBoxView box = waitForMessageBox(run);
+    EXPECT_EQ(box.text, title + "がインストールされていません。");
+    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.owner, dialog);
+    pressButton(box.window, IDOK);
+    expectExitCode(run, 2);
+    EXPECT_FALSE(fileExists(installedFile("a.bin")));
+}
+
+TEST_F(PatchProgram, CopyFailureShowsItsBoxAndEndsWithTwo) {
+    // The second file's destination folder does not exist, so it can't be
+    // created; the first is copied before that, the third never.
+    const std::vector<PatchSource> files = {{"a.bin", "", patternBytes(5000, 1)},
+                                            {"b.bin", "nowhere\\b.bin", patternBytes(5000, 2)},
+                                            {"c.bin", "", patternBytes(5000, 3)}};
+    prepareInstalledGame(files);
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+
+    pressButton(dialog, IDC_RUN);
+    const MessageBoxView box = waitForMessageBox(run);
+    EXPECT_EQ(box.text, "コピーに失敗しました。");
+    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_FALSE(box.hasCancel);
+    pressButton(box.window, IDOK);
+    expectExitCode(run, 2);
+    expectInstalled(files[0]);
+    EXPECT_FALSE(fileExists(installedFile("c.bin")));
+}
+
+// The question asked by Cancel, answered as the test says.
+void answerCancelQuestion(const MessageBoxView& box, Dialog dialog, int answer) {
+    EXPECT_EQ(box.text, "処理を中断しましすか？");
+    EXPECT_EQ(box.caption, "キャンセル");
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_TRUE(box.hasCancel);
+    pressButton(box.window, answer);
+}
+
+TEST_F(PatchProgram, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
+    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+
+    pressButton(dialog, IDCANCEL);
+    answerCancelQuestion(waitForMessageBox(run), dialog, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return findDialog(run.processId(), DialogKind::messageBox) == nullptr; }));
+    EXPECT_FALSE(run.exitCode(300).has_value());
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
+
+    pressButton(dialog, IDCANCEL);
+    answerCancelQuestion(waitForMessageBox(run), dialog, IDOK);
+    expectExitCode(run, 2);
+    EXPECT_FALSE(fileExists(installedFile("a.bin")));
+}
+
+TEST_F(PatchProgram, CancelDuringTheCopyStopsItAndEndsWithTwo) {
+    const std::vector<PatchSource> files = slowPatch();
+    prepareInstalledGame(files);
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    pressButton(dialog, IDC_RUN);
+    ASSERT_TRUE(waitUntil([&] { return copying(dialog); }));
+
+    // Answered Cancel: the dialog stays and the copy goes on.
+    pressButton(dialog, IDCANCEL);
+    answerCancelQuestion(waitForMessageBox(run), dialog, IDCANCEL);
+    const int before = progressPosition(dialog);
+    EXPECT_TRUE(waitUntil([&] { return progressPosition(dialog) > before; }, 5000));
+    ASSERT_FALSE(finished(dialog)) << "the copy ended before it could be cancelled";
+
+    // Answered OK: the program ends at once, the copy stopped part way.
+    pressButton(dialog, IDCANCEL);
+    answerCancelQuestion(waitForMessageBox(run), dialog, IDOK);
+    expectExitCode(run, 2);
+    EXPECT_FALSE(findDialog(run.processId(), DialogKind::messageBox));
+
+    expectInstalled(files[0]);
+    const std::string partial = fileBytesOrMissing(installedFile("large.bin"));
+    EXPECT_LT(partial.size(), files[1].bytes.size());
+    EXPECT_TRUE(files[1].bytes.compare(0, partial.size(), partial) == 0) << "the part written differs";
+    EXPECT_FALSE(fileExists(installedFile("last.bin")));
+    // Nothing holds the part-written file any more.
+    UniqueHandle exclusive(CreateFileA(installedFile("large.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(exclusive.valid());
+}
+
+TEST_F(PatchProgram, CloseBeforeTheCopyEndsWithOne) {
+    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    expectExitCode(run, 1);
+    EXPECT_FALSE(fileExists(installedFile("a.bin")));
+}
+
+TEST_F(PatchProgram, CloseDuringTheCopyOnlyTellsThatItRuns) {
+    const std::vector<PatchSource> files = slowPatch();
+    prepareInstalledGame(files);
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    pressButton(dialog, IDC_RUN);
+    ASSERT_TRUE(waitUntil([&] { return copying(dialog); }));
+
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    const MessageBoxView box = waitForMessageBox(run);
+    EXPECT_EQ(box.text, "処理中です。");
+    EXPECT_EQ(box.caption, "");
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_FALSE(box.hasCancel);
+    EXPECT_FALSE(finished(dialog)) << "the copy ended before the close box was used";
+    pressButton(box.window, IDOK);
+
+    ASSERT_TRUE(waitUntil([&] { return finished(dialog); }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
+    // (The close box is not used to end it here: the worker thread may not
+    // have returned yet, and the close box would then only tell again.)
+    pressButton(dialog, IDC_RUN);
+    expectExitCode(run, 1);
+    for (const PatchSource& file : files) {
+        expectInstalled(file);
+    }
+}
+
+TEST_F(PatchProgram, FolderBrowserCancelledLeavesTheFolderAlone) {
+    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    const std::string spaceBefore = controlText(dialog, IDC_SPACE);
+
+    pressButton(dialog, IDC_BROWSE);
+    HWND browser = waitForDialog(run.processId(), DialogKind::folderBrowser);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(GetWindow(browser, GW_OWNER), dialog);
+    EXPECT_EQ(controlText(browser, 0x3742), "フォルダの指定");
+    pressButton(browser, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
+
+    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
+    EXPECT_EQ(controlText(dialog, IDC_SPACE), spaceBefore);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    expectExitCode(run, 1);
+}
+
+TEST_F(PatchProgram, FolderBrowserChoiceIsWrittenBackAndRefreshesTheSpace) {
+    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    // Spoil both texts, so that the choice visibly writes them anew.
+    const std::string stale = "stale";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, IDC_SPACE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(stale.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    ASSERT_EQ(controlText(dialog, IDC_SPACE), stale);
+
+    pressButton(dialog, IDC_BROWSE);
+    HWND browser = waitForDialog(run.processId(), DialogKind::folderBrowser);
+    ASSERT_NE(browser, nullptr);
+    pressButton(browser, IDOK);  // on the folder it opened with, the edit's
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
+
+    EXPECT_TRUE(waitUntil([&] { return controlText(dialog, IDC_SPACE) != stale; }));
+    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, controlText(dialog, IDC_FOLDER).c_str(), -1,
+                             gameFolder.c_str(), -1),
+              CSTR_EQUAL)
+        << controlText(dialog, IDC_FOLDER);
+    expectSpaceText(controlText(dialog, IDC_SPACE), 5000, gameFolder);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    expectExitCode(run, 1);
+}
+
+TEST_F(PatchProgram, PatchOfMoreThanFourGigabytesShowsItsTrueSize) {
+    // Two files of 3 GiB each, sparse: their sizes are set, no space taken.
+    for (const char* name : {"huge1.pak", "huge2.pak"}) {
+        UniqueHandle file(CreateFileA(patchFolder.file(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file.valid());
+        LONG high = 0;
+        ASSERT_NE(SetFilePointer(file.get(), static_cast<LONG>(0xC0000000u), &high, FILE_BEGIN),
+                  INVALID_SET_FILE_POINTER);
+        ASSERT_TRUE(SetEndOfFile(file.get()));
+    }
+    writeSettings(settingsListing({{"huge1.pak", "", ""}, {"huge2.pak", "", ""}}));
+    putGameExecutable();
+    registerInstallFolder(gameFolder);
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    expectSpaceText(controlText(dialog, IDC_SPACE), 6ull << 30, gameFolder);  // 6291456KB
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    expectExitCode(run, 1);
+}
+
+}  // namespace
