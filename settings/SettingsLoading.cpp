@@ -1,5 +1,6 @@
 #include "settings/SettingsLoading.h"
 
+#include <new>
 #include <utility>
 
 #include "settings/SettingsText.h"
@@ -42,21 +43,7 @@ bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
     return text.readMemory(bytes, size) == settingsReadOk;
 }
 
-}  // namespace
-
-std::string getProgramFolder() {
-    return programFolderOf(GetCommandLineA());
-}
-
-std::string getProgramBaseName() {
-    return programBaseNameOf(GetCommandLineA());
-}
-
-int PatchSession::loadSettings(HINSTANCE instance) {
-    return loadSettingsFrom(*this, instance, GetCommandLineA());
-}
-
-int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const char* commandLine) {
+int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLine) {
     session.programFolder = programFolderOf(commandLine);
     const std::string baseName = programBaseNameOf(commandLine);
 
@@ -80,4 +67,28 @@ int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const char* comm
         return settingsUnusable;
     }
     return readInstallFolder(session.company, session.title, session.installFolder);
+}
+
+}  // namespace
+
+std::string getProgramFolder() {
+    return programFolderOf(GetCommandLineA());
+}
+
+std::string getProgramBaseName() {
+    return programBaseNameOf(GetCommandLineA());
+}
+
+int PatchSession::loadSettings(HINSTANCE instance) {
+    return loadSettingsFrom(*this, instance, GetCommandLineA());
+}
+
+int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const char* commandLine) {
+    // The settings live in strings and lists; when memory runs out while
+    // they are built, they are as unusable as settings that can't be read.
+    try {
+        return fillSession(session, instance, commandLine);
+    } catch (const std::bad_alloc&) {
+        return settingsUnusable;
+    }
 }

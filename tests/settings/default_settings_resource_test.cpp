@@ -1,0 +1,40 @@
+// The default settings as the built module holds them: type "INF", id 103,
+// in Japanese only, code page 932 with CR LF breaks.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/SettingsLoading.h"
+#include "tests/settings/default_settings_text.h"
+
+namespace {
+
+BOOL CALLBACK collectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
+    reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+    return TRUE;
+}
+
+TEST(DefaultSettingsResource, HoldsTheTwelveLinesInCodePage932) {
+    SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC resource =
+        FindResourceA(module, MAKEINTRESOURCEA(defaultSettingsResourceId), defaultSettingsResourceType);
+    ASSERT_NE(resource, nullptr);
+    const DWORD size = SizeofResource(module, resource);
+    const void* bytes = LockResource(LoadResource(module, resource));
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::string(static_cast<const char*>(bytes), size), defaultSettingsBytes());
+}
+
+TEST(DefaultSettingsResource, IsJapaneseOnly) {
+    std::vector<WORD> languages;
+    ASSERT_TRUE(EnumResourceLanguagesA(GetModuleHandleA(nullptr), defaultSettingsResourceType,
+                                       MAKEINTRESOURCEA(defaultSettingsResourceId), collectLanguage,
+                                       reinterpret_cast<LONG_PTR>(&languages)));
+    EXPECT_EQ(languages, std::vector<WORD>{MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)});
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// The entry of one "ファイル," line: its paths, and its size as found beside
+// the program, with noSizeMarker for a missing file or one that does not fit
+// 32 bits.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "shell/PatchFileEntry.h"
+#include "shell/win32_owners.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+TEST(PatchFileEntryFromSettingsLine, SourceInProgramFolderDestinationDefaultsToSource) {
+    TempFolder folder;
+    folder.write("a.dat", "12345");
+
+    const PatchFileEntry ownName = PatchFileEntry::fromSettingsLine(folder.path(), "a.dat", "");
+    EXPECT_EQ(ownName.sourcePath, folder.path() + "\\a.dat");
+    EXPECT_EQ(ownName.destinationName, "a.dat");
+    EXPECT_EQ(ownName.size, 5u);
+
+    const PatchFileEntry renamed = PatchFileEntry::fromSettingsLine(folder.path(), "a.dat", "data\\b,c.dat");
+    EXPECT_EQ(renamed.sourcePath, folder.path() + "\\a.dat");
+    EXPECT_EQ(renamed.destinationName, "data\\b,c.dat");
+    EXPECT_EQ(renamed.size, 5u);
+}
+
+TEST(PatchFileEntryFromSettingsLine, MissingSourceGetsNoSizeMarker) {
+    TempFolder folder;
+    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(folder.path(), "absent.dat", "");
+    EXPECT_EQ(entry.sourcePath, folder.path() + "\\absent.dat");
+    EXPECT_EQ(entry.size, noSizeMarker);
+}
+
+struct SizeCase {
+    const char* name;
+    std::uint64_t fileSize;
+    std::uint32_t entrySize;
+};
+
+void PrintTo(const SizeCase& sizeCase, std::ostream* out) { *out << sizeCase.name; }
+
+class PatchFileEntrySize : public testing::TestWithParam<SizeCase> {};
+
+// The files are sparse: setting the end of an empty file writes no data.
+void makeFileOfSize(const std::string& path, std::uint64_t size) {
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid()) << path;
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.get()));
+}
+
+TEST_P(PatchFileEntrySize, IsTheSizeFoundWhenItFits32Bits) {
+    TempFolder folder;
+    ASSERT_NO_FATAL_FAILURE(makeFileOfSize(folder.file("big.dat"), GetParam().fileSize));
+    EXPECT_EQ(PatchFileEntry::fromSettingsLine(folder.path(), "big.dat", "").size, GetParam().entrySize);
+}
+
+const SizeCase sizeCases[] = {
+    {"Empty", 0, 0},
+    {"LargestKnown", 0xFFFFFFFEu, 0xFFFFFFFEu},
+    // Can't be told from a missing file.
+    {"AllOnes", 0xFFFFFFFFu, noSizeMarker},
+    {"FourGiB", 0x100000000u, noSizeMarker},
+    {"FourGiBAndSome", 0x100000005u, noSizeMarker},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, PatchFileEntrySize, testing::ValuesIn(sizeCases),
+                         [](const testing::TestParamInfo<SizeCase>& info) { return info.param.name; });
+
+}  // namespace
