@@ -1,5 +1,7 @@
 #include "dialog/PatchDialog.h"
 
+#include <cstring>
+
 #include "dialog/display_rules.h"
 #include "resources/resource_ids.h"
 #include "shell/PatchSession.h"
@@ -15,7 +17,8 @@ void PatchSession::attachDialog(HWND window) {
 void readFolderText(HWND dialog, char (&buffer)[textBufferSize]) {
     // EM_GETLINE takes the capacity in the buffer's first word and does not
     // end the text.
-    *reinterpret_cast<WORD*>(buffer) = textBufferSize;
+    const WORD capacity = textBufferSize;
+    std::memcpy(buffer, &capacity, sizeof capacity);
     const LRESULT copied = SendDlgItemMessageA(dialog, IDC_FOLDER, EM_GETLINE, 0, reinterpret_cast<LPARAM>(buffer));
     buffer[copied < textBufferSize ? copied : textBufferSize - 1] = '\0';
 }
