@@ -103,7 +103,10 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/version.rc PROPERTIES
 target_link_libraries(patch PRIVATE patch_release_resources)
 
 # The release folder: the program, and a sample settings file named as the
-# program looks for it, in code page 932 with CR LF line ends.
+# program looks for it, in code page 932 with CR LF line ends. A settings
+# file beside the program replaces the embedded settings whole, so when the
+# publisher embeds their own text, the sample is that text: a folder shipped
+# as it stands then still finds their game.
 set(patch_dist_program ${PATCH_DIST_DIR}/${patch_program_name}.exe)
 set(patch_dist_settings ${PATCH_DIST_DIR}/${patch_settings_base_name}.inf)
 add_custom_command(OUTPUT ${patch_dist_program}
@@ -112,7 +115,13 @@ add_custom_command(OUTPUT ${patch_dist_program}
     DEPENDS patch
     COMMENT "Copying the program into ${PATCH_DIST_DIR}"
     VERBATIM)
-set(patch_sample_settings ${CMAKE_SOURCE_DIR}/resources/sample_settings.txt)
+cmake_path(COMPARE "${PATCH_DEFAULT_SETTINGS}" EQUAL "${CMAKE_SOURCE_DIR}/resources/default_settings.txt"
+    patch_repository_settings)
+if(patch_repository_settings)
+    set(patch_sample_settings ${CMAKE_SOURCE_DIR}/resources/sample_settings.txt)
+else()
+    set(patch_sample_settings ${PATCH_DEFAULT_SETTINGS})
+endif()
 set(patch_encoded_sample ${patch_generated_dir}/sample_settings.cp932)
 add_custom_command(OUTPUT ${patch_dist_settings}
     COMMAND ${CMAKE_COMMAND} -DINPUT=${patch_sample_settings} -DOUTPUT=${patch_encoded_sample}

@@ -156,3 +156,23 @@ public:
 private:
     T* memory_;
 };
+
+// Owns a module loaded by LoadLibraryEx (for instance another program's file,
+// loaded as data to read its resources), released by FreeLibrary.
+class LoadedModule {
+public:
+    explicit LoadedModule(HMODULE module) : module_(module) {}
+    ~LoadedModule() {
+        if (module_ != nullptr) {
+            FreeLibrary(module_);
+        }
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+
+    bool valid() const { return module_ != nullptr; }
+    HMODULE get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
