@@ -3,11 +3,11 @@
 
 # Packages for building the program and running it under Wine.
 PATCH_PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-googletest wine wine32:i386 wine64 xvfb x11-utils fonts-ipafont-gothic fonts-wine"
+googletest wine wine32:i386 wine64 xvfb x11-utils fonts-ipafont-gothic fonts-wine locales"
 
-# What scripts/demo needs besides: the Japanese locale's definition, finding
-# the Wine desktop window and taking its picture.
-PATCH_DEMO_PACKAGES="locales xdotool imagemagick"
+# What scripts/demo needs besides: finding the Wine desktop window and taking
+# its picture.
+PATCH_DEMO_PACKAGES="xdotool imagemagick"
 
 missing_packages() {
     local package
