@@ -215,9 +215,9 @@ void abandon(const Program& program) {
     TerminateProcess(program.process.get(), 3);
 }
 
-// From Run to the end state: prints the prompt and every bar position seen.
-bool watchCopy(const Program& program, HWND dialog) {
-    std::wstring prompt;
+// From Run to the end state: prints each new prompt and every bar position
+// seen.
+bool watchCopy(const Program& program, HWND dialog, std::wstring prompt) {
     std::wstring positions;
     int lastPosition = -1;
     bool finished = false;
@@ -293,8 +293,9 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
     }
 
     print(L"pressing " + visible(controlText(dialog, IDC_RUN)));
+    const std::wstring choosingPrompt = controlText(dialog, IDC_PROMPT);
     press(dialog, IDC_RUN);
-    if (!watchCopy(program, dialog)) {
+    if (!watchCopy(program, dialog, choosingPrompt)) {
         finish(program);
         return 1;
     }
