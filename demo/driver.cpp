@@ -191,7 +191,7 @@ bool start(const std::wstring& path, Program& program) {
         print(L"FAILED: the program could not be started (error " + std::to_wstring(error) + L")");
         return false;
     }
-    CloseHandle(started.hThread);
+    UniqueHandle thread(started.hThread);
     program.process.reset(started.hProcess);
     program.processId = started.dwProcessId;
     return true;

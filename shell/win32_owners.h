@@ -176,3 +176,22 @@ public:
 private:
     HMODULE module_;
 };
+
+// Owns an activation context from CreateActCtx, released by ReleaseActCtx.
+class ActivationContext {
+public:
+    explicit ActivationContext(HANDLE context) : context_(context) {}
+    ~ActivationContext() {
+        if (valid()) {
+            ReleaseActCtx(context_);
+        }
+    }
+    ActivationContext(const ActivationContext&) = delete;
+    ActivationContext& operator=(const ActivationContext&) = delete;
+
+    bool valid() const { return context_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return context_; }
+
+private:
+    HANDLE context_;
+};

@@ -39,8 +39,9 @@ VersionNumbers parts(DWORD high, DWORD low) {
 
 std::string resourceBytes(const std::string& path, LPCSTR type, LPCSTR name, WORD language) {
     LoadedModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    const DWORD error = GetLastError();
     if (!module.valid()) {
-        ADD_FAILURE() << path << " could not be loaded as data (error " << GetLastError() << ")";
+        ADD_FAILURE() << path << " could not be loaded as data (error " << error << ")";
         return {};
     }
     HRSRC found = FindResourceExA(module.get(), type, name, language);

@@ -61,10 +61,10 @@ TEST(ShippedProgram, ManifestGivesModernControlsAndAsksForAdministratorRights) {
     request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
     request.lpSource = program.c_str();
     request.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
-    HANDLE context = CreateActCtxA(&request);
-    ASSERT_NE(context, INVALID_HANDLE_VALUE) << "the manifest was refused (error " << GetLastError() << ")";
-    EXPECT_TRUE(redirectsCommonControls(context));
-    ReleaseActCtx(context);
+    ActivationContext context(CreateActCtxA(&request));
+    const DWORD error = GetLastError();
+    ASSERT_TRUE(context.valid()) << "the manifest was refused (error " << error << ")";
+    EXPECT_TRUE(redirectsCommonControls(context.get()));
 
     // Writes under Program Files must reach the game's folder, not the
     // user's VirtualStore: the program runs elevated. (Wine does not act on
