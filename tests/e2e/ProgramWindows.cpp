@@ -100,6 +100,21 @@ HWND findDialog(DWORD processId, DialogKind kind) {
     return search.found;
 }
 
+int folderBrowserSelectionDepth(HWND browser) {
+    // Item handles are plain values, so these queries work across processes.
+    HWND tree = GetDlgItem(browser, browserTreeId);
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    int depth = 0;
+    while (item != nullptr) {
+        item = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+        if (item != nullptr) {
+            ++depth;
+        }
+    }
+    return depth;
+}
+
 HWND waitForDialog(DWORD processId, DialogKind kind, DWORD timeoutMs) {
     HWND found = nullptr;
     waitUntil([&] { return (found = findDialog(processId, kind)) != nullptr; }, timeoutMs);

@@ -31,6 +31,11 @@ enum class DialogKind {
 HWND findDialog(DWORD processId, DialogKind kind);
 HWND waitForDialog(DWORD processId, DialogKind kind, DWORD timeoutMs = windowTimeoutMs);
 
+// How deep below the shell's root the folder browser's selected item lies
+// (0: the desktop itself, or nothing selected yet). The browser shows its
+// window before it has walked down to the folder it was asked to preselect.
+int folderBrowserSelectionDepth(HWND browser);
+
 // Whether the process shows any visible top-level window.
 bool hasVisibleWindow(DWORD processId);
 

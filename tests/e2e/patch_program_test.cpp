@@ -390,6 +390,9 @@ TEST_F(PatchProgram, FolderBrowserChoiceIsWrittenBackAndRefreshesTheSpace) {
     pressButton(dialog, IDC_BROWSE);
     HWND browser = waitForDialog(run.processId(), DialogKind::folderBrowser);
     ASSERT_NE(browser, nullptr);
+    // The game folder lies several levels below the desktop (computer, drive,
+    // folders): wait until the browser has walked down to it.
+    ASSERT_TRUE(waitUntil([&] { return folderBrowserSelectionDepth(browser) >= 3; }));
     pressButton(browser, IDOK);  // on the folder it opened with, the edit's
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
 
