@@ -74,7 +74,9 @@ use_private_japanese_locale() {
 
 wine_environment() {
     export WINEPREFIX="$1"
-    export LC_ALL=ja_JP.UTF-8
+    # This shell itself can't load the private locale (it reads LOCPATH only
+    # at its own start); only the Wine processes it starts need it.
+    { export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES='mscoree,mshtml='
 }
