@@ -51,6 +51,19 @@ protected:
         return box != nullptr ? readMessageBox(box) : MessageBoxView{};
     }
 
+    // Starts a copy that runs long enough to be interrupted; null when the
+    // dialog did not open or the copy did not start.
+    Dialog startSlowCopy(const ProgramRun& run) {
+        const Dialog dialog = waitForPatchDialog(run);
+        if (dialog == nullptr) {
+            return nullptr;
+        }
+        pressButton(dialog, IDC_RUN);
+        const bool started = waitUntil([&] { return copying(dialog); });
+        EXPECT_TRUE(started) << "the copy did not start";
+        return started ? dialog : nullptr;
+    }
+
     static bool copying(Dialog dialog) { return IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)) != FALSE; }
     static bool finished(Dialog dialog) { return controlText(dialog, IDC_PROMPT) == "コピー終了"; }
 
@@ -286,10 +299,8 @@ TEST_F(PatchProgram, CancelDuringTheCopyStopsItAndEndsWithTwo) {
     const std::vector<PatchSource> files = slowPatch();
     prepareInstalledGame(files);
     ProgramRun run(program);
-    const Dialog dialog = waitForPatchDialog(run);
+    const Dialog dialog = startSlowCopy(run);
     ASSERT_NE(dialog, nullptr);
-    pressButton(dialog, IDC_RUN);
-    ASSERT_TRUE(waitUntil([&] { return copying(dialog); }));
 
     // Answered Cancel: the dialog stays and the copy goes on.
     pressButton(dialog, IDCANCEL);
@@ -329,10 +340,8 @@ TEST_F(PatchProgram, CloseDuringTheCopyOnlyTellsThatItRuns) {
     const std::vector<PatchSource> files = slowPatch();
     prepareInstalledGame(files);
     ProgramRun run(program);
-    const Dialog dialog = waitForPatchDialog(run);
+    const Dialog dialog = startSlowCopy(run);
     ASSERT_NE(dialog, nullptr);
-    pressButton(dialog, IDC_RUN);
-    ASSERT_TRUE(waitUntil([&] { return copying(dialog); }));
 
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     const MessageBoxView box = waitForMessageBox(run);

@@ -1,46 +1,16 @@
 // Memory running out at any point while the settings load: the load never
 // reports ready settings, and nothing escapes as an exception. Runs as its own executable,
-// since it replaces the global allocation functions.
+// since it replaces the global allocation functions (failing_allocation.cpp).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "settings/SettingsLoading.h"
 #include "tests/settings/TestGameKey.h"
 #include "tests/support/TempFolder.h"
-
-namespace {
-
-// Allocations left before the next one fails (and every one after it);
-// negative: never fail.
-long allocationsBeforeFailure = -1;
-bool allocationFailed = false;
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (allocationsBeforeFailure == 0) {
-        allocationFailed = true;
-        throw std::bad_alloc();
-    }
-    if (allocationsBeforeFailure > 0) {
-        --allocationsBeforeFailure;
-    }
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+#include "tests/support/failing_allocation.h"
 
 namespace {
 
@@ -52,16 +22,15 @@ void expectEveryFailureReported(const std::string& commandLine, int completeResu
         ASSERT_LT(failAt, 10000) << "no load got through";
         PatchSession session;
         int result = 0;
-        allocationFailed = false;
-        allocationsBeforeFailure = failAt;
+        failAllocationsAfter(failAt);
         try {
             result = loadSettingsFrom(session, GetModuleHandleA(nullptr), commandLine.c_str());
         } catch (...) {
-            allocationsBeforeFailure = -1;
+            stopFailingAllocations();
             FAIL() << "exception escaped at failing allocation " << failAt;
         }
-        allocationsBeforeFailure = -1;
-        if (!allocationFailed) {
+        stopFailingAllocations();
+        if (!anAllocationFailed()) {
             EXPECT_EQ(result, completeResult);
             EXPECT_GT(failAt, 1) << "the load made no allocation to fail";
             return;

@@ -1,0 +1,11 @@
+// Replaces the global allocation functions of the test executable that links
+// failing_allocation.cpp, so that a test can make memory run out on cue.
+#pragma once
+
+// The next `count` allocations succeed; the one after and every later one
+// throw std::bad_alloc, until stopFailingAllocations().
+void failAllocationsAfter(long count);
+void stopFailingAllocations();
+
+// Whether an allocation has been refused since failAllocationsAfter().
+bool anAllocationFailed();
