@@ -400,8 +400,9 @@ TEST_F(PatchProgram, FolderBrowserChoiceIsWrittenBackAndRefreshesTheSpace) {
     HWND browser = waitForDialog(run.processId(), DialogKind::folderBrowser);
     ASSERT_NE(browser, nullptr);
     // The game folder lies several levels below the desktop (computer, drive,
-    // folders): wait until the browser has walked down to it.
-    ASSERT_TRUE(waitUntil([&] { return folderBrowserSelectionDepth(browser) >= 3; }));
+    // folders): wait until the browser has walked down to it. In a new Wine
+    // prefix the shell's first walk through the folders takes many seconds.
+    ASSERT_TRUE(waitUntil([&] { return folderBrowserSelectionDepth(browser) >= 3; }, 60000));
     pressButton(browser, IDOK);  // on the folder it opened with, the edit's
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
 
