@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/win32_owners.h"
+#include "tests/support/test_owners.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "release_expectations.h"
 #include "settings/SettingsText.h"
 #include "settings/settings_keys.h"
-#include "shell/win32_owners.h"
+#include "tests/support/test_owners.h"
 #include "tests/release/ShippedFile.h"
 #include "tests/support/TempFolder.h"
 

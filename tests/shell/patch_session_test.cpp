@@ -30,12 +30,11 @@ TEST(PatchSession, OneCancelRequestIsTakenOnce) {
 }
 
 struct ThreadGate {
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ~ThreadGate() { CloseHandle(release); }
+    UniqueHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
 DWORD WINAPI waitAtGate(LPVOID parameter) {
-    WaitForSingleObject(static_cast<ThreadGate*>(parameter)->release, INFINITE);
+    WaitForSingleObject(static_cast<ThreadGate*>(parameter)->release.get(), INFINITE);
     return 0;
 }
 
@@ -47,7 +46,7 @@ TEST(PatchSession, WorkerRunsOnlyWhileItsThreadDoes) {
     ASSERT_TRUE(session.workerThread.valid());
     EXPECT_TRUE(session.isWorkerRunning());
     EXPECT_TRUE(session.isWorkerRunning());  // the test does not consume anything
-    SetEvent(gate.release);
+    SetEvent(gate.release.get());
     ASSERT_EQ(WaitForSingleObject(session.workerThread.get(), 10000), WAIT_OBJECT_0);
     EXPECT_FALSE(session.isWorkerRunning());
     // The handle is kept until teardown, even after the thread returned.

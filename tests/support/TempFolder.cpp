@@ -8,10 +8,12 @@
 
 namespace {
 
-void removeTree(const std::string& folder) {
+// Empties the folder; the search is closed when this returns, so that the
+// folder itself can then be removed.
+void removeContents(const std::string& folder) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (search.valid()) {
         do {
             const std::string name = found.cFileName;
             if (name == "." || name == "..") {
@@ -20,14 +22,13 @@ void removeTree(const std::string& folder) {
             const std::string child = folder + "\\" + name;
             SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(child);
+                removeContents(child);
+                RemoveDirectoryA(child.c_str());
             } else {
                 DeleteFileA(child.c_str());
             }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
-    RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace
@@ -47,7 +48,10 @@ TempFolder::TempFolder() {
     }
 }
 
-TempFolder::~TempFolder() { removeTree(path_); }
+TempFolder::~TempFolder() {
+    removeContents(path_);
+    RemoveDirectoryA(path_.c_str());
+}
 
 std::string TempFolder::file(const std::string& name) const { return path_ + "\\" + name; }
 
