@@ -31,7 +31,11 @@ void PatchSession::waitForWorkerToFinish() {
     // each other. Once the dialog is destroyed those calls fail at once.
     HANDLE worker = workerThread.get();
     for (;;) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE);
+        // MWMO_INPUTAVAILABLE: a call that reached the queue before this wait
+        // began, and was only noticed since, must wake it too. Without it the
+        // wait sleeps on while the worker waits for its answer.
+        const DWORD woken =
+            MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
         if (woken != WAIT_OBJECT_0 + 1) {
             return;  // the worker has returned, or the wait failed
         }

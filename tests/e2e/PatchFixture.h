@@ -59,7 +59,9 @@ protected:
     std::string installedFile(const std::string& name) const { return gameFolder + "\\" + name; }
 
     TempFolder patchFolder;
-    TempFolder gameParent;
+    // Games live near the top of a drive, which also keeps the folder
+    // browser's walk down to the game folder short.
+    TempFolder gameParent{"C:\\"};
     // Inside gameParent. Its name is plain ASCII: Wine keeps non-ASCII file
     // names only where the Japanese Unix locale is installed.
     std::string gameFolder;

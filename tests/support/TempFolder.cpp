@@ -33,13 +33,23 @@ void removeContents(const std::string& folder) {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-    static std::atomic<unsigned> counter{0};
+namespace {
+
+std::string userTemporaryFolder() {
     char base[MAX_PATH];
     const DWORD length = GetTempPathA(MAX_PATH, base);
     EXPECT_GT(length, 0u);
+    return std::string(base, length);
+}
+
+}  // namespace
+
+TempFolder::TempFolder() : TempFolder(userTemporaryFolder()) {}
+
+TempFolder::TempFolder(const std::string& parent) {
+    static std::atomic<unsigned> counter{0};
     for (;;) {
-        path_ = std::string(base, length) + "patchtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+        path_ = parent + "patchtest-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(counter++);
         if (CreateDirectoryA(path_.c_str(), nullptr)) {
             break;

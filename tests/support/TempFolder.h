@@ -7,7 +7,10 @@
 
 class TempFolder {
 public:
+    // In the user's temporary folder.
     TempFolder();
+    // In the given folder, which ends with a backslash.
+    explicit TempFolder(const std::string& parent);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
