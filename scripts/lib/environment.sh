@@ -107,6 +107,26 @@ prepare_wine_prefix() {
     wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
+# Starts the given program of this build under Wine, in the background and
+# with its output sent nowhere, to keep Wine's desktop process running
+# outside any captured pipe (the program says why), and waits until the
+# desktop is there. Stopped with the server.
+keep_wine_desktop() {
+    local ready
+    ready=$(mktemp -u)
+    wine "$1" "Z:$ready" </dev/null >/dev/null 2>&1 &
+    local tries=0
+    while [ ! -e "$ready" ] && [ $tries -lt 300 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    if [ ! -e "$ready" ]; then
+        echo "Wine's desktop did not start" >&2
+        return 1
+    fi
+    rm -f "$ready"
+}
+
 stop_session() {
     if [ -n "${WINEPREFIX:-}" ]; then
         wineserver -k >/dev/null 2>&1 || true
