@@ -366,9 +366,9 @@ TEST_F(PatchProgram, CloseDuringTheCopyOnlyTellsThatItRuns) {
 // Presses the browse button and returns the folder browser once it shows
 // the game folder selected: four levels below the desktop (computer, drive,
 // test folder, game folder). Wine's browser now and then stops its walk
-// down to the folder half way when another Wine program starts at that
-// moment, and then selects nothing; such a browser is cancelled and opened
-// again, as a user would.
+// down to the folder half way and then selects nothing: on the first browse
+// in a new prefix, or when another Wine program starts during the walk. Such
+// a browser is cancelled and opened again, as a user would.
 HWND openBrowserOnGameFolder(ProgramRun& run, HWND dialog) {
     constexpr int gameFolderDepth = 4;
     for (int attempt = 0; attempt < 4; ++attempt) {

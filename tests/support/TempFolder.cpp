@@ -31,10 +31,6 @@ void removeContents(const std::string& folder) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 std::string userTemporaryFolder() {
     char base[MAX_PATH];
     const DWORD length = GetTempPathA(MAX_PATH, base);
@@ -54,7 +50,11 @@ TempFolder::TempFolder(const std::string& parent) {
         if (CreateDirectoryA(path_.c_str(), nullptr)) {
             break;
         }
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) {
+            ADD_FAILURE() << "can't create " << path_ << ": error " << error;
+            break;
+        }
     }
 }
 
