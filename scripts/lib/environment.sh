@@ -33,18 +33,23 @@ install_packages() {
     apt-get install -y -q --no-install-recommends $missing
 }
 
+# Waits up to 30 s until the file has something in it; fails if it never does.
+wait_for_content() {
+    local tries=0
+    while [ ! -s "$1" ] && [ $tries -lt 300 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    [ -s "$1" ]
+}
+
 # Starts a private Xvfb and exports its DISPLAY; stopped by stop_session.
 start_xvfb() {
     local display_file
     display_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
     PATCH_XVFB_PID=$!
-    local tries=0
-    while [ ! -s "$display_file" ] && [ $tries -lt 100 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
-    if [ ! -s "$display_file" ]; then
+    if ! wait_for_content "$display_file"; then
         echo "Xvfb did not start" >&2
         rm -f "$display_file"
         return 1
@@ -115,12 +120,7 @@ keep_wine_desktop() {
     local ready
     ready=$(mktemp -u)
     wine "$1" "Z:$ready" </dev/null >/dev/null 2>&1 &
-    local tries=0
-    while [ ! -e "$ready" ] && [ $tries -lt 300 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
-    if [ ! -e "$ready" ]; then
+    if ! wait_for_content "$ready"; then
         echo "Wine's desktop did not start" >&2
         return 1
     fi

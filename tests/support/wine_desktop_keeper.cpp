@@ -10,7 +10,7 @@
 #include <windows.h>
 
 //
-// Its one argument names a file it creates once the desktop is there, so that
+// Its one argument names a file it writes once the desktop is there, so that
 // the script starts no test before.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     GetDesktopWindow();  // starts the desktop process now, from here
@@ -18,6 +18,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (ready == INVALID_HANDLE_VALUE) {
         return 1;
     }
+    DWORD written = 0;
+    WriteFile(ready, "ready\n", 6, &written, nullptr);
     CloseHandle(ready);
     // A thread that owns no window still answers what is sent to it.
     MSG message;
