@@ -9,18 +9,22 @@
 // first, and stays until the session's Wine server is stopped.
 #include <windows.h>
 
+#include "shell/win32_owners.h"
+
 //
 // Its one argument names a file it writes once the desktop is there, so that
 // the script starts no test before.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     GetDesktopWindow();  // starts the desktop process now, from here
-    HANDLE ready = CreateFileA(commandLine, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (ready == INVALID_HANDLE_VALUE) {
-        return 1;
-    }
-    DWORD written = 0;
-    WriteFile(ready, "ready\n", 6, &written, nullptr);
-    CloseHandle(ready);
+    {
+        UniqueHandle ready(
+            CreateFileA(commandLine, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!ready.valid()) {
+            return 1;
+        }
+        DWORD written = 0;
+        WriteFile(ready.get(), "ready\n", 6, &written, nullptr);
+    }  // closed before the script reads it
     // A thread that owns no window still answers what is sent to it.
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
