@@ -5,6 +5,7 @@
 
 #include "settings/SettingsText.h"
 #include "settings/byte_scan.h"
+#include "settings/destination_rule.h"
 #include "settings/settings_keys.h"
 
 namespace {
@@ -62,6 +63,11 @@ int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLi
     for (const FileLine& file : values.files) {
         session.files.push_back(
             PatchFileEntry::fromSettingsLine(session.programFolder, file.sourceName, file.destinationName));
+        // The program runs elevated, and whoever could leave a settings file
+        // beside it would otherwise choose where it writes.
+        if (!destinationStaysInside(session.files.back().destinationName.c_str())) {
+            return settingsUnusable;
+        }
     }
     if (session.files.empty()) {
         return settingsUnusable;
