@@ -47,8 +47,16 @@ void showProgressView(HWND dialog) {
 void showFinishedView(HWND dialog) {
     setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
     setControlText(dialog, IDC_PROMPT, "コピー終了");
-    setControlText(dialog, IDC_RUN, "完了");
-    EnableWindow(GetDlgItem(dialog, IDC_RUN), TRUE);
+    HWND runButton = GetDlgItem(dialog, IDC_RUN);
+    SetWindowTextA(runButton, "完了");
+    EnableWindow(runButton, TRUE);
+    // Disabling Run at the start took the keyboard focus away, and enabling
+    // it does not give it back: without this, Enter would do nothing and a
+    // keyboard player could not finish. Focus belongs to the dialog's
+    // thread, so the dialog itself moves it (a SetFocus from this worker
+    // thread would fail); WM_NEXTDLGCTL also makes "完了" the default
+    // button.
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
 }
 
 // Windows refuses to create over a read-only, hidden or system file with

@@ -62,7 +62,7 @@ private:
 }  // namespace
 
 void PrintTo(const ControlEvent& event, std::ostream* out) {
-    static const char* const kinds[] = {"hidden", "shown", "text", "range", "position", "enabled", "disabled"};
+    static const char* const kinds[] = {"hidden", "shown", "text", "range", "position", "enabled", "disabled", "focused"};
     *out << "{" << event.id << " " << kinds[event.kind];
     if (!event.value.empty()) {
         *out << " \"" << event.value << "\"";
@@ -78,6 +78,7 @@ ControlEvent rangeEvent(int id, int low, int high) {
 }
 ControlEvent positionEvent(int id, int position) { return {id, ControlEvent::position, std::to_string(position)}; }
 ControlEvent enabledEvent(int id) { return {id, ControlEvent::enabled, ""}; }
+ControlEvent focusedEvent(int id) { return {id, ControlEvent::focused, ""}; }
 
 TestDialog::TestDialog() {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
@@ -159,6 +160,9 @@ void TestDialog::record(HWND control, UINT message, WPARAM wParam, LPARAM lParam
         break;
     case WM_SETTEXT:
         events_.push_back(textEvent(id, reinterpret_cast<const char*>(lParam)));
+        break;
+    case WM_SETFOCUS:
+        events_.push_back(focusedEvent(id));
         break;
     case WM_ENABLE:
         events_.push_back(wParam ? enabledEvent(id) : ControlEvent{id, ControlEvent::disabled, ""});

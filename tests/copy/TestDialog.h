@@ -15,7 +15,7 @@ class PatchSession;
 
 // One change seen by a control, in the order the controls saw them.
 struct ControlEvent {
-    enum Kind { hidden, shown, text, range, position, enabled, disabled };
+    enum Kind { hidden, shown, text, range, position, enabled, disabled, focused };
     int id;
     Kind kind;
     std::string value;  // the text of a text event, else the number
@@ -30,6 +30,7 @@ ControlEvent textEvent(int id, const std::string& text);
 ControlEvent rangeEvent(int id, int low, int high);
 ControlEvent positionEvent(int id, int position);
 ControlEvent enabledEvent(int id);
+ControlEvent focusedEvent(int id);
 
 class TestDialog {
 public:

@@ -23,10 +23,12 @@ const std::vector<ControlEvent> progressViewEvents = {
     positionEvent(IDC_PROGRESS, 0),
 };
 
+// "完了" holds the keyboard focus, so Enter ends the dialog.
 void expectFinishedView(const TestDialog& dialog) {
     EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー終了");
     EXPECT_EQ(dialog.controlText(IDC_RUN), "完了");
     EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
+    EXPECT_EQ(GetFocus(), dialog.control(IDC_RUN));
 }
 
 // The progress view is left as the copy had it: no end texts, Run still off.
@@ -34,6 +36,7 @@ void expectStoppedInProgressView(const TestDialog& dialog) {
     EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー中...");
     EXPECT_EQ(dialog.controlText(IDC_RUN), "実行");
     EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
+    EXPECT_NE(GetFocus(), dialog.control(IDC_RUN));
 }
 
 TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
@@ -51,6 +54,7 @@ TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
                                         textEvent(IDC_PROMPT, "コピー終了"),
                                         textEvent(IDC_RUN, "完了"),
                                         enabledEvent(IDC_RUN),
+                                        focusedEvent(IDC_RUN),
                                     });
     EXPECT_EQ(dialog.events(), expected);
     EXPECT_EQ(copied("a.bin"), patternBytes(100, 1));
@@ -60,6 +64,7 @@ TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
     EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_BROWSE)));
     EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_SPACE)));
     EXPECT_EQ(SendMessageA(dialog.control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+    expectFinishedView(dialog);
 }
 
 TEST_F(CopyFiles, EmptyListGoesFromZeroToFullAndShowsTheEndState) {
