@@ -42,6 +42,12 @@ void showProgressView(HWND dialog) {
     HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
     SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     setProgress(progressBar, 0);
+    // Disabling Run took the keyboard focus out of the dialog, and with no
+    // focus the keys reach it as system keys that it ignores: Esc would no
+    // longer ask to cancel. The bar takes the focus instead, where Enter
+    // still does nothing (the default button, Run, is disabled). The
+    // dialog's own thread moves it (see showFinishedView).
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
 }
 
 void showFinishedView(HWND dialog) {
@@ -50,12 +56,11 @@ void showFinishedView(HWND dialog) {
     HWND runButton = GetDlgItem(dialog, IDC_RUN);
     SetWindowTextA(runButton, "完了");
     EnableWindow(runButton, TRUE);
-    // Disabling Run at the start took the keyboard focus away, and enabling
-    // it does not give it back: without this, Enter would do nothing and a
-    // keyboard player could not finish. Focus belongs to the dialog's
-    // thread, so the dialog itself moves it (a SetFocus from this worker
-    // thread would fail); WM_NEXTDLGCTL also makes "完了" the default
-    // button.
+    // Enabling Run again does not give it the focus: without this, Enter
+    // would do nothing and a keyboard player could not finish. Focus
+    // belongs to the dialog's thread, so the dialog itself moves it (a
+    // SetFocus from this worker thread would fail); WM_NEXTDLGCTL also makes
+    // "完了" the default button.
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
 }
 

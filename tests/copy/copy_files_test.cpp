@@ -21,6 +21,7 @@ const std::vector<ControlEvent> progressViewEvents = {
     textEvent(IDC_PROMPT, "コピー中..."),
     rangeEvent(IDC_PROGRESS, 0, 100),
     positionEvent(IDC_PROGRESS, 0),
+    focusedEvent(IDC_PROGRESS),
 };
 
 // "完了" holds the keyboard focus, so Enter ends the dialog.
@@ -31,12 +32,13 @@ void expectFinishedView(const TestDialog& dialog) {
     EXPECT_EQ(GetFocus(), dialog.control(IDC_RUN));
 }
 
-// The progress view is left as the copy had it: no end texts, Run still off.
+// The progress view is left as the copy had it: no end texts, Run still off,
+// the focus on the bar (where Esc still cancels and Enter does nothing).
 void expectStoppedInProgressView(const TestDialog& dialog) {
     EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー中...");
     EXPECT_EQ(dialog.controlText(IDC_RUN), "実行");
     EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
-    EXPECT_NE(GetFocus(), dialog.control(IDC_RUN));
+    EXPECT_EQ(GetFocus(), dialog.control(IDC_PROGRESS));
 }
 
 TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
