@@ -62,7 +62,7 @@ private:
 }  // namespace
 
 void PrintTo(const ControlEvent& event, std::ostream* out) {
-    static const char* const kinds[] = {"hidden", "shown", "text", "range", "position", "enabled", "disabled", "focused"};
+    static const char* const kinds[] = {"hidden", "shown", "text", "range", "position", "enabled", "disabled", "focus"};
     *out << "{" << event.id << " " << kinds[event.kind];
     if (!event.value.empty()) {
         *out << " \"" << event.value << "\"";
@@ -78,7 +78,7 @@ ControlEvent rangeEvent(int id, int low, int high) {
 }
 ControlEvent positionEvent(int id, int position) { return {id, ControlEvent::position, std::to_string(position)}; }
 ControlEvent enabledEvent(int id) { return {id, ControlEvent::enabled, ""}; }
-ControlEvent focusedEvent(int id) { return {id, ControlEvent::focused, ""}; }
+ControlEvent focusEvent(int id) { return {id, ControlEvent::focus, ""}; }
 
 TestDialog::TestDialog() {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
@@ -123,6 +123,16 @@ std::string TestDialog::controlText(int id) const {
     return text;
 }
 
+std::vector<int> TestDialog::focusTargets() const {
+    std::vector<int> found;
+    for (const ControlEvent& event : events_) {
+        if (event.kind == ControlEvent::focus) {
+            found.push_back(event.id);
+        }
+    }
+    return found;
+}
+
 std::vector<int> TestDialog::positions() const {
     std::vector<int> found;
     for (const ControlEvent& event : events_) {
@@ -133,12 +143,17 @@ std::vector<int> TestDialog::positions() const {
     return found;
 }
 
-INT_PTR CALLBACK TestDialog::dialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK TestDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         return TRUE;
     }
     auto* self = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (message == WM_NEXTDLGCTL && lParam != 0 && self != nullptr) {
+        // Left to the dialog manager, which moves the focus.
+        self->events_.push_back(focusEvent(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))));
+        return FALSE;
+    }
     if (message == WM_COPYJOB_FAILED && self != nullptr) {
         self->failureNotices_.push_back(self->session_ != nullptr ? self->session_->statusText : "(no session)");
         return TRUE;
@@ -160,9 +175,6 @@ void TestDialog::record(HWND control, UINT message, WPARAM wParam, LPARAM lParam
         break;
     case WM_SETTEXT:
         events_.push_back(textEvent(id, reinterpret_cast<const char*>(lParam)));
-        break;
-    case WM_SETFOCUS:
-        events_.push_back(focusedEvent(id));
         break;
     case WM_ENABLE:
         events_.push_back(wParam ? enabledEvent(id) : ControlEvent{id, ControlEvent::disabled, ""});

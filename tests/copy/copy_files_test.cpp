@@ -21,15 +21,18 @@ const std::vector<ControlEvent> progressViewEvents = {
     textEvent(IDC_PROMPT, "コピー中..."),
     rangeEvent(IDC_PROGRESS, 0, 100),
     positionEvent(IDC_PROGRESS, 0),
-    focusedEvent(IDC_PROGRESS),
+    focusEvent(IDC_PROGRESS),
 };
 
-// "完了" holds the keyboard focus, so Enter ends the dialog.
+// The keyboard focus goes to the bar at the start and to "完了" as the last
+// change, so that Enter ends the dialog.
 void expectFinishedView(const TestDialog& dialog) {
     EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー終了");
     EXPECT_EQ(dialog.controlText(IDC_RUN), "完了");
     EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
-    EXPECT_EQ(GetFocus(), dialog.control(IDC_RUN));
+    EXPECT_EQ(dialog.focusTargets(), (std::vector<int>{IDC_PROGRESS, IDC_RUN}));
+    ASSERT_FALSE(dialog.events().empty());
+    EXPECT_EQ(dialog.events().back(), focusEvent(IDC_RUN));
 }
 
 // The progress view is left as the copy had it: no end texts, Run still off,
@@ -38,7 +41,7 @@ void expectStoppedInProgressView(const TestDialog& dialog) {
     EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー中...");
     EXPECT_EQ(dialog.controlText(IDC_RUN), "実行");
     EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
-    EXPECT_EQ(GetFocus(), dialog.control(IDC_PROGRESS));
+    EXPECT_EQ(dialog.focusTargets(), std::vector<int>{IDC_PROGRESS});
 }
 
 TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
@@ -56,7 +59,7 @@ TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
                                         textEvent(IDC_PROMPT, "コピー終了"),
                                         textEvent(IDC_RUN, "完了"),
                                         enabledEvent(IDC_RUN),
-                                        focusedEvent(IDC_RUN),
+                                        focusEvent(IDC_RUN),
                                     });
     EXPECT_EQ(dialog.events(), expected);
     EXPECT_EQ(copied("a.bin"), patternBytes(100, 1));
