@@ -42,11 +42,12 @@ void showProgressView(HWND dialog) {
     HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
     SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     setProgress(progressBar, 0);
-    // Disabling Run took the keyboard focus out of the dialog, and with no
-    // focus the keys reach it as system keys that it ignores: Esc would no
-    // longer ask to cancel. The bar takes the focus instead, where Enter
-    // still does nothing (the default button, Run, is disabled). The
-    // dialog's own thread moves it (see showFinishedView).
+    // Disabling Run took the keyboard focus with it. With no focus, the
+    // system hands the keys to the active dialog as system keys
+    // (WM_SYSKEYDOWN), which the dialog manager ignores: Esc would no longer
+    // ask to cancel. The bar takes the focus instead, where Enter still does
+    // nothing (the default button, Run, is disabled). The dialog's own
+    // thread moves it (see showFinishedView).
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
 }
 

@@ -30,8 +30,8 @@ std::string wineLocale() {
     return length > 0 && length < sizeof name ? name : "ja_JP.UTF-8";
 }
 
-// ANSI code page of a program that does not choose its own, as the Windows
-// path of a file of the build.
+// The ANSI code page that the locale of this run gives a program without a
+// manifest of its own (0 when it could not be run).
 DWORD codePageOfAProgramWithoutManifest() {
     std::string probe = "Z:" PATCH_CODE_PAGE_PROBE;
     for (char& byte : probe) {
