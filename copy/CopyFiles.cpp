@@ -42,13 +42,27 @@ void showProgressView(HWND dialog) {
     HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
     SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     setProgress(progressBar, 0);
+    // Disabling Run took the keyboard focus with it. With no focus, the
+    // system hands the keys to the active dialog as system keys
+    // (WM_SYSKEYDOWN), which the dialog manager ignores: Esc would no longer
+    // ask to cancel. The bar takes the focus instead, where Enter still does
+    // nothing (the default button, Run, is disabled). The dialog's own
+    // thread moves it (see showFinishedView).
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
 }
 
 void showFinishedView(HWND dialog) {
     setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
     setControlText(dialog, IDC_PROMPT, "コピー終了");
-    setControlText(dialog, IDC_RUN, "完了");
-    EnableWindow(GetDlgItem(dialog, IDC_RUN), TRUE);
+    HWND runButton = GetDlgItem(dialog, IDC_RUN);
+    SetWindowTextA(runButton, "完了");
+    EnableWindow(runButton, TRUE);
+    // Enabling Run again does not give it the focus: without this, Enter
+    // would do nothing and a keyboard player could not finish. Focus
+    // belongs to the dialog's thread, so the dialog itself moves it (a
+    // SetFocus from this worker thread would fail); WM_NEXTDLGCTL also makes
+    // "完了" the default button.
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
 }
 
 // Windows refuses to create over a read-only, hidden or system file with

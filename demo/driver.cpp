@@ -3,7 +3,7 @@
 // the end texts and the exit code. scripts/demo uses it when there is no
 // display for a person to click on.
 //
-//   patch_demo_driver.exe PROGRAM EXPECTED_FOLDER_FILE SIGNAL_FOLDER
+//   patch_demo_driver.exe PROGRAM EXPECTED_FOLDER_FILE SIGNAL_FOLDER [LOOK_NAME]
 //
 // PROGRAM is the patch program to start. EXPECTED_FOLDER_FILE holds, in
 // UTF-8, the install folder that the program should have found in the
@@ -13,8 +13,13 @@
 // "@screenshot NAME" the driver waits until the file SIGNAL_FOLDER\NAME.done
 // exists: meanwhile the script takes a picture of the screen.
 //
+// Without LOOK_NAME the driver runs the whole patch: pictures "before" and
+// "after", Run, then "完了". With it, it only opens the dialog, has its
+// picture taken under that name and closes it with the close box: a look at
+// the dialog under other display settings.
+//
 // Exit code 0 when the run went as a player expects (folder found, copy
-// finished, the program ended with 1), otherwise 1.
+// finished or dialog closed, the program ended with 1), otherwise 1.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -253,7 +258,23 @@ bool watchCopy(const Program& program, HWND dialog, std::wstring prompt) {
     return true;
 }
 
-int drive(const std::wstring& programPath, const std::wstring& expectedFolder, const std::wstring& signalFolder) {
+// Only shows the dialog as it opens, for its picture, and closes it.
+int look(const Program& program, HWND dialog, const std::wstring& signalFolder, const std::wstring& name) {
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    print(L"  window size:   " + std::to_wstring(frame.right - frame.left) + L" x " +
+          std::to_wstring(frame.bottom - frame.top) + L" pixels");
+    if (!screenshot(dialog, signalFolder, name)) {
+        abandon(program);
+        return 1;
+    }
+    print(L"closing the dialog with its close box");
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    return finish(program) == 1 ? 0 : 1;
+}
+
+int drive(const std::wstring& programPath, const std::wstring& expectedFolder, const std::wstring& signalFolder,
+          const std::wstring& lookName) {
     print(L"starting " + programPath);
     Program program;
     if (!start(programPath, program)) {
@@ -287,6 +308,9 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
         return 1;
     }
     print(L"the install folder from the registry is shown");
+    if (!lookName.empty()) {
+        return look(program, dialog, signalFolder, lookName);
+    }
     if (!screenshot(dialog, signalFolder, L"before")) {
         abandon(program);
         return 1;
@@ -316,11 +340,12 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
 int main() {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments == nullptr || count != 4) {
-        print(L"usage: patch_demo_driver PROGRAM EXPECTED_FOLDER_FILE SIGNAL_FOLDER");
+    if (arguments == nullptr || count < 4 || count > 5) {
+        print(L"usage: patch_demo_driver PROGRAM EXPECTED_FOLDER_FILE SIGNAL_FOLDER [LOOK_NAME]");
         return 2;
     }
-    const int result = drive(arguments[1], readFirstLine(arguments[2]), arguments[3]);
+    const int result =
+        drive(arguments[1], readFirstLine(arguments[2]), arguments[3], count == 5 ? arguments[4] : L"");
     LocalFree(arguments);
     return result;
 }

@@ -62,7 +62,7 @@ private:
 }  // namespace
 
 void PrintTo(const ControlEvent& event, std::ostream* out) {
-    static const char* const kinds[] = {"hidden", "shown", "text", "range", "position", "enabled", "disabled"};
+    static const char* const kinds[] = {"hidden", "shown", "text", "range", "position", "enabled", "disabled", "focus"};
     *out << "{" << event.id << " " << kinds[event.kind];
     if (!event.value.empty()) {
         *out << " \"" << event.value << "\"";
@@ -78,6 +78,7 @@ ControlEvent rangeEvent(int id, int low, int high) {
 }
 ControlEvent positionEvent(int id, int position) { return {id, ControlEvent::position, std::to_string(position)}; }
 ControlEvent enabledEvent(int id) { return {id, ControlEvent::enabled, ""}; }
+ControlEvent focusEvent(int id) { return {id, ControlEvent::focus, ""}; }
 
 TestDialog::TestDialog() {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
@@ -122,6 +123,16 @@ std::string TestDialog::controlText(int id) const {
     return text;
 }
 
+std::vector<int> TestDialog::focusTargets() const {
+    std::vector<int> found;
+    for (const ControlEvent& event : events_) {
+        if (event.kind == ControlEvent::focus) {
+            found.push_back(event.id);
+        }
+    }
+    return found;
+}
+
 std::vector<int> TestDialog::positions() const {
     std::vector<int> found;
     for (const ControlEvent& event : events_) {
@@ -132,12 +143,17 @@ std::vector<int> TestDialog::positions() const {
     return found;
 }
 
-INT_PTR CALLBACK TestDialog::dialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK TestDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         return TRUE;
     }
     auto* self = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (message == WM_NEXTDLGCTL && lParam != 0 && self != nullptr) {
+        // Left to the dialog manager, which moves the focus.
+        self->events_.push_back(focusEvent(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))));
+        return FALSE;
+    }
     if (message == WM_COPYJOB_FAILED && self != nullptr) {
         self->failureNotices_.push_back(self->session_ != nullptr ? self->session_->statusText : "(no session)");
         return TRUE;

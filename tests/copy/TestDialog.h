@@ -13,9 +13,12 @@
 
 class PatchSession;
 
-// One change seen by a control, in the order the controls saw them.
+// One change seen by a control, in the order the controls saw them. A focus
+// event is the dialog being asked to give the control the keyboard focus
+// (WM_NEXTDLGCTL): whether the focus then shows depends on which window is
+// in front, which tests running side by side take from each other.
 struct ControlEvent {
-    enum Kind { hidden, shown, text, range, position, enabled, disabled };
+    enum Kind { hidden, shown, text, range, position, enabled, disabled, focus };
     int id;
     Kind kind;
     std::string value;  // the text of a text event, else the number
@@ -30,6 +33,7 @@ ControlEvent textEvent(int id, const std::string& text);
 ControlEvent rangeEvent(int id, int low, int high);
 ControlEvent positionEvent(int id, int position);
 ControlEvent enabledEvent(int id);
+ControlEvent focusEvent(int id);
 
 class TestDialog {
 public:
@@ -52,6 +56,8 @@ public:
     void clearEvents() { events_.clear(); }
     const std::vector<ControlEvent>& events() const { return events_; }
     std::vector<int> positions() const;
+    // The controls the dialog was asked to focus, in order.
+    std::vector<int> focusTargets() const;
 
     // statusText as it was when each WM_COPYJOB_FAILED arrived.
     const std::vector<std::string>& failureNotices() const { return failureNotices_; }

@@ -21,19 +21,27 @@ const std::vector<ControlEvent> progressViewEvents = {
     textEvent(IDC_PROMPT, "コピー中..."),
     rangeEvent(IDC_PROGRESS, 0, 100),
     positionEvent(IDC_PROGRESS, 0),
+    focusEvent(IDC_PROGRESS),
 };
 
+// The keyboard focus goes to the bar at the start and to "完了" as the last
+// change, so that Enter ends the dialog.
 void expectFinishedView(const TestDialog& dialog) {
     EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー終了");
     EXPECT_EQ(dialog.controlText(IDC_RUN), "完了");
     EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
+    EXPECT_EQ(dialog.focusTargets(), (std::vector<int>{IDC_PROGRESS, IDC_RUN}));
+    ASSERT_FALSE(dialog.events().empty());
+    EXPECT_EQ(dialog.events().back(), focusEvent(IDC_RUN));
 }
 
-// The progress view is left as the copy had it: no end texts, Run still off.
+// The progress view is left as the copy had it: no end texts, Run still off,
+// the focus on the bar (where Esc still cancels and Enter does nothing).
 void expectStoppedInProgressView(const TestDialog& dialog) {
     EXPECT_EQ(dialog.controlText(IDC_PROMPT), "コピー中...");
     EXPECT_EQ(dialog.controlText(IDC_RUN), "実行");
     EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
+    EXPECT_EQ(dialog.focusTargets(), std::vector<int>{IDC_PROGRESS});
 }
 
 TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
@@ -51,6 +59,7 @@ TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
                                         textEvent(IDC_PROMPT, "コピー終了"),
                                         textEvent(IDC_RUN, "完了"),
                                         enabledEvent(IDC_RUN),
+                                        focusEvent(IDC_RUN),
                                     });
     EXPECT_EQ(dialog.events(), expected);
     EXPECT_EQ(copied("a.bin"), patternBytes(100, 1));
@@ -60,6 +69,7 @@ TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
     EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_BROWSE)));
     EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_SPACE)));
     EXPECT_EQ(SendMessageA(dialog.control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+    expectFinishedView(dialog);
 }
 
 TEST_F(CopyFiles, EmptyListGoesFromZeroToFullAndShowsTheEndState) {

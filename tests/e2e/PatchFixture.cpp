@@ -87,13 +87,31 @@ std::string PatchProgramTest::settingsListing(const std::vector<PatchSource>& fi
     return text;
 }
 
-void PatchProgramTest::writeSettings(const std::string& text) const { patchFolder.write("update.inf", text); }
+void PatchProgramTest::writeSettings(const std::string& text) const {
+    patchFolder.write(programPlace + settingsName, text);
+}
 
 void PatchProgramTest::shipPatch(const std::vector<PatchSource>& files) const {
     for (const PatchSource& file : files) {
-        patchFolder.write(file.sourceName, file.bytes);
+        patchFolder.write(programPlace + file.sourceName, file.bytes);
     }
     writeSettings(settingsListing(files));
+}
+
+void PatchProgramTest::placeProgram(const std::string& folderName, const std::string& programName,
+                                    const std::string& settingsFileName) {
+    const std::string folder = patchFolder.file(folderName);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    const std::string moved = folder + "\\" + programName;
+    ASSERT_TRUE(MoveFileA(program.c_str(), moved.c_str())) << moved;
+    program = moved;
+    programPlace = folderName + "\\";
+    settingsName = settingsFileName;
+}
+
+void PatchProgramTest::useGameFolder(const std::string& name) {
+    gameFolder = gameParent.file(name);
+    ASSERT_TRUE(CreateDirectoryA(gameFolder.c_str(), nullptr)) << gameFolder;
 }
 
 // Written from this 32-bit process, so it lands in the registry view that the

@@ -52,6 +52,15 @@ protected:
     void registerInstallFolder(const std::string& path) const;
     void putGameExecutable() const;
 
+    // Moves the program into a new folder `folderName` of the patch folder,
+    // under the file name `programName`. The settings file and the files
+    // shipped from then on go beside it; the settings file is named
+    // `settingsFileName`, which is what the program should look for.
+    void placeProgram(const std::string& folderName, const std::string& programName,
+                      const std::string& settingsFileName);
+    // Makes the game folder anew under another name, inside gameParent.
+    void useGameFolder(const std::string& name);
+
     // The text the space display should show for the game folder, with the
     // free figure read now; free space moves while other tests write, so
     // `expectSpaceText` allows some slack there.
@@ -62,13 +71,20 @@ protected:
     // Games live near the top of a drive, which also keeps the folder
     // browser's walk down to the game folder short.
     TempFolder gameParent{"C:\\"};
-    // Inside gameParent. Its name is plain ASCII: Wine keeps non-ASCII file
-    // names only where the Japanese Unix locale is installed.
+    // Inside gameParent.
     std::string gameFolder;
     std::string program;     // the program, as copied into the patch folder
-    const std::string company = "試験用ソフト社";
-    const std::string title = "表計算ゲーム";
-    const std::string caption = "港の灯 修正ファイル更新プログラム";
+    // The settings and the registry entry of the game; the entry is removed
+    // at the end of the test.
+    std::string company = "試験用ソフト社";
+    std::string title = "表計算ゲーム";
+    std::string caption = "港の灯 修正ファイル更新プログラム";
+
+private:
+    // Where the program lies inside patchFolder ("" or a folder and "\"),
+    // and the name of the settings file it reads.
+    std::string programPlace;
+    std::string settingsName = "update.inf";
 };
 
 // Bytes of a file, or "<missing>".

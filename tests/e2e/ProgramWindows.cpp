@@ -142,3 +142,30 @@ int progressPosition(HWND dialog) {
     SendMessageTimeoutA(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, replyTimeoutMs, &position);
     return static_cast<int>(position);
 }
+
+HWND focusedWindowOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+bool typeKey(HWND window, WORD virtualKey) {
+    SetForegroundWindow(window);
+    if (!waitUntil([&] { return GetForegroundWindow() == window; }, 5000)) {
+        return false;
+    }
+    // The activation reaches the program's thread after the system says it
+    // is in front; a key sent at once may still find the old focus.
+    Sleep(100);
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = virtualKey;
+        key.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    return SendInput(2, keys, sizeof(INPUT)) == 2;
+}

@@ -51,3 +51,13 @@ MessageBoxView readMessageBox(HWND box);
 
 // Position of the progress bar (PBM_GETPOS works across processes).
 int progressPosition(HWND dialog);
+
+// The window that has the keyboard focus in the thread that owns `window`
+// (GetGUIThreadInfo: GetFocus answers for this process's threads only);
+// null when none has it.
+HWND focusedWindowOf(HWND window);
+
+// Types one key as a player does, into whatever is in front: brings
+// `window` to the front first and waits until it is. False when it could
+// not be brought there.
+bool typeKey(HWND window, WORD virtualKey);

@@ -13,86 +13,10 @@
 #include "resources/resource_ids.h"
 #include "shell/win32_owners.h"
 #include "tests/e2e/PatchFixture.h"
+#include "tests/e2e/PatchProgram.h"
 #include "tests/e2e/ProgramWindows.h"
 
 namespace {
-
-constexpr DWORD exitTimeoutMs = 15000;
-
-// Files of a patch whose copy takes long enough to act on it while it runs:
-// one chunk per cluster, and each chunk moves the progress bar through a
-// window call to the dialog's thread.
-std::vector<PatchSource> slowPatch() {
-    return {{"first.bin", "", patternBytes(10000, 1)},
-            {"large.bin", "", patternBytes(24u << 20, 2)},
-            {"last.bin", "", patternBytes(5000, 3)}};
-}
-
-using Dialog = HWND;
-
-class PatchProgram : public PatchProgramTest {
-protected:
-    // A patch ready to run: files shipped, game installed and registered.
-    void prepareInstalledGame(const std::vector<PatchSource>& files) {
-        shipPatch(files);
-        putGameExecutable();
-        registerInstallFolder(gameFolder + "\\");
-    }
-
-    Dialog waitForPatchDialog(const ProgramRun& run) {
-        HWND dialog = waitForDialog(run.processId(), DialogKind::patchDialog);
-        EXPECT_NE(dialog, nullptr) << "no patch dialog";
-        return dialog;
-    }
-
-    MessageBoxView waitForMessageBox(const ProgramRun& run) {
-        HWND box = waitForDialog(run.processId(), DialogKind::messageBox);
-        EXPECT_NE(box, nullptr) << "no message box";
-        return box != nullptr ? readMessageBox(box) : MessageBoxView{};
-    }
-
-    // Starts a copy that runs long enough to be interrupted; null when the
-    // dialog did not open or the copy did not start.
-    Dialog startSlowCopy(const ProgramRun& run) {
-        const Dialog dialog = waitForPatchDialog(run);
-        if (dialog == nullptr) {
-            return nullptr;
-        }
-        pressButton(dialog, IDC_RUN);
-        const bool started = waitUntil([&] { return copying(dialog); });
-        EXPECT_TRUE(started) << "the copy did not start";
-        return started ? dialog : nullptr;
-    }
-
-    static bool copying(Dialog dialog) { return IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)) != FALSE; }
-    static bool finished(Dialog dialog) { return controlText(dialog, IDC_PROMPT) == "コピー終了"; }
-
-    void expectExitCode(ProgramRun& run, DWORD expected) {
-        const std::optional<DWORD> code = run.exitCode(exitTimeoutMs);
-        ASSERT_TRUE(code.has_value()) << "the program did not end";
-        EXPECT_EQ(*code, expected);
-    }
-
-    // A start while another instance runs ends with 0 and shows nothing.
-    void expectSilentSecondStart() {
-        ProgramRun second(program);
-        ASSERT_TRUE(second.started());
-        bool showedWindow = false;
-        EXPECT_TRUE(waitUntil([&] {
-            showedWindow = showedWindow || hasVisibleWindow(second.processId());
-            return second.exitCode(0).has_value();
-        }));
-        EXPECT_EQ(second.exitCode(0), 0u);
-        EXPECT_FALSE(showedWindow);
-    }
-
-    void expectInstalled(const PatchSource& file) {
-        const std::string name = file.destinationName.empty() ? file.sourceName : file.destinationName;
-        const std::string installed = fileBytesOrMissing(installedFile(name));
-        EXPECT_EQ(installed.size(), file.bytes.size()) << name;
-        EXPECT_TRUE(installed == file.bytes) << name << " differs from its source";
-    }
-};
 
 TEST_F(PatchProgram, FullPatchCopiesEveryFileAndEndsWithOne) {
     const std::vector<PatchSource> files = {{"data.bin", "", patternBytes(300000, 7)},
@@ -205,7 +129,12 @@ INSTANTIATE_TEST_SUITE_P(
                     SettingsFailure{"GameNotRegistered", false, "がインストールされていません。", true}),
     [](const testing::TestParamInfo<SettingsFailure>& info) { return std::string(info.param.name); });
 
-TEST_F(PatchProgram, MissingFolderIsRefusedAndEndsWithTwo) {
+// The scenarios whose message boxes the program shows over its dialog: their
+// Japanese texts are also checked on a system whose locale is not Japanese
+// (tests/e2e/CMakeLists.txt).
+using MessageBoxes = PatchProgram;
+
+TEST_F(MessageBoxes, MissingFolderIsRefusedAndEndsWithTwo) {
     shipPatch({{"a.bin", "", patternBytes(5000)}});
     const std::string missing = "Q:\\Games\\Harbor";  // no such drive
     registerInstallFolder(missing);
@@ -226,7 +155,7 @@ TEST_F(PatchProgram, MissingFolderIsRefusedAndEndsWithTwo) {
     expectExitCode(run, 2);
 }
 
-TEST_F(PatchProgram, FolderWithoutTheGameIsRefusedAndEndsWithTwo) {
+TEST_F(MessageBoxes, FolderWithoutTheGameIsRefusedAndEndsWithTwo) {
     const PatchSource file{"a.bin", "", patternBytes(5000)};
     shipPatch({file});
     registerInstallFolder(gameFolder);  // no Velk.exe in it
@@ -244,7 +173,7 @@ TEST_F(PatchProgram, FolderWithoutTheGameIsRefusedAndEndsWithTwo) {
     EXPECT_FALSE(fileExists(installedFile("a.bin")));
 }
 
-TEST_F(PatchProgram, CopyFailureShowsItsBoxAndEndsWithTwo) {
+TEST_F(MessageBoxes, CopyFailureShowsItsBoxAndEndsWithTwo) {
     // The second file's destination folder does not exist, so it can't be
     // created; the first is copied before that, the third never.
     const std::vector<PatchSource> files = {{"a.bin", "", patternBytes(5000, 1)},
@@ -267,16 +196,7 @@ TEST_F(PatchProgram, CopyFailureShowsItsBoxAndEndsWithTwo) {
     EXPECT_FALSE(fileExists(installedFile("c.bin")));
 }
 
-// The question asked by Cancel, answered as the test says.
-void answerCancelQuestion(const MessageBoxView& box, Dialog dialog, int answer) {
-    EXPECT_EQ(box.text, "処理を中断しましすか？");
-    EXPECT_EQ(box.caption, "キャンセル");
-    EXPECT_EQ(box.owner, dialog);
-    EXPECT_TRUE(box.hasCancel);
-    pressButton(box.window, answer);
-}
-
-TEST_F(PatchProgram, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
+TEST_F(MessageBoxes, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
     prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
@@ -295,7 +215,7 @@ TEST_F(PatchProgram, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
     EXPECT_FALSE(fileExists(installedFile("a.bin")));
 }
 
-TEST_F(PatchProgram, CancelDuringTheCopyStopsItAndEndsWithTwo) {
+TEST_F(MessageBoxes, CancelDuringTheCopyStopsItAndEndsWithTwo) {
     const std::vector<PatchSource> files = slowPatch();
     prepareInstalledGame(files);
     ProgramRun run(program);
@@ -336,7 +256,7 @@ TEST_F(PatchProgram, CloseBeforeTheCopyEndsWithOne) {
     EXPECT_FALSE(fileExists(installedFile("a.bin")));
 }
 
-TEST_F(PatchProgram, CloseDuringTheCopyOnlyTellsThatItRuns) {
+TEST_F(MessageBoxes, CloseDuringTheCopyOnlyTellsThatItRuns) {
     const std::vector<PatchSource> files = slowPatch();
     prepareInstalledGame(files);
     ProgramRun run(program);

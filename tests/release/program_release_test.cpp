@@ -50,6 +50,17 @@ bool redirectsCommonControls(HANDLE context) {
     return redirected;
 }
 
+// A windowsSettings value of the context, as the loader looks it up; "" when
+// the manifest does not set it (or sets it in another namespace).
+std::wstring windowsSetting(HANDLE context, const wchar_t* settingsNamespace, const wchar_t* name) {
+    wchar_t value[64] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, context, settingsNamespace, name, value, 64, &written)) {
+        return L"";
+    }
+    return value;
+}
+
 TEST(ShippedProgram, ManifestGivesModernControlsAndAsksForAdministratorRights) {
     const std::string manifest = resourceBytes(program, RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID);
     ASSERT_FALSE(manifest.empty()) << program << " has no application manifest";
@@ -65,6 +76,11 @@ TEST(ShippedProgram, ManifestGivesModernControlsAndAsksForAdministratorRights) {
     const DWORD error = GetLastError();
     ASSERT_TRUE(context.valid()) << "the manifest was refused (error " << error << ")";
     EXPECT_TRUE(redirectsCommonControls(context.get()));
+    // Code page 932 for the program's ANSI calls whatever the system locale:
+    // the setting must sit in the namespace that defines it.
+    EXPECT_EQ(windowsSetting(context.get(), L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
+                             L"activeCodePage"),
+              L"ja-JP");
 
     // Writes under Program Files must reach the game's folder, not the
     // user's VirtualStore: the program runs elevated. (Wine does not act on

@@ -1,0 +1,106 @@
+// The fixture of the end-to-end scenarios: a patch ready to run, and the
+// waits and checks that every scenario shares.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/e2e/PatchFixture.h"
+#include "tests/e2e/ProgramWindows.h"
+
+inline constexpr DWORD exitTimeoutMs = 15000;
+
+// Files of a patch whose copy takes long enough to act on it while it runs:
+// one chunk per cluster, and each chunk moves the progress bar through a
+// window call to the dialog's thread.
+inline std::vector<PatchSource> slowPatch() {
+    return {{"first.bin", "", patternBytes(10000, 1)},
+            {"large.bin", "", patternBytes(24u << 20, 2)},
+            {"last.bin", "", patternBytes(5000, 3)}};
+}
+
+using Dialog = HWND;
+
+class PatchProgram : public PatchProgramTest {
+protected:
+    // A patch ready to run: files shipped, game installed and registered.
+    void prepareInstalledGame(const std::vector<PatchSource>& files) {
+        shipPatch(files);
+        putGameExecutable();
+        registerInstallFolder(gameFolder + "\\");
+    }
+
+    Dialog waitForPatchDialog(const ProgramRun& run) {
+        HWND dialog = waitForDialog(run.processId(), DialogKind::patchDialog);
+        EXPECT_NE(dialog, nullptr) << "no patch dialog";
+        return dialog;
+    }
+
+    MessageBoxView waitForMessageBox(const ProgramRun& run) {
+        HWND box = waitForDialog(run.processId(), DialogKind::messageBox);
+        EXPECT_NE(box, nullptr) << "no message box";
+        return box != nullptr ? readMessageBox(box) : MessageBoxView{};
+    }
+
+    // Starts a copy that runs long enough to be interrupted; null when the
+    // dialog did not open or the copy did not start.
+    Dialog startSlowCopy(const ProgramRun& run) {
+        const Dialog dialog = waitForPatchDialog(run);
+        if (dialog == nullptr) {
+            return nullptr;
+        }
+        pressButton(dialog, IDC_RUN);
+        const bool started = waitUntil([&] { return copying(dialog); });
+        EXPECT_TRUE(started) << "the copy did not start";
+        return started ? dialog : nullptr;
+    }
+
+    static bool copying(Dialog dialog) { return IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)) != FALSE; }
+    static bool finished(Dialog dialog) { return controlText(dialog, IDC_PROMPT) == "コピー終了"; }
+
+    void expectExitCode(ProgramRun& run, DWORD expected) {
+        const std::optional<DWORD> code = run.exitCode(exitTimeoutMs);
+        ASSERT_TRUE(code.has_value()) << "the program did not end";
+        EXPECT_EQ(*code, expected);
+    }
+
+    // A start while another instance runs ends with 0 and shows nothing.
+    void expectSilentSecondStart() {
+        ProgramRun second(program);
+        ASSERT_TRUE(second.started());
+        bool showedWindow = false;
+        EXPECT_TRUE(waitUntil([&] {
+            showedWindow = showedWindow || hasVisibleWindow(second.processId());
+            return second.exitCode(0).has_value();
+        }));
+        EXPECT_EQ(second.exitCode(0), 0u);
+        EXPECT_FALSE(showedWindow);
+    }
+
+    void expectInstalled(const PatchSource& file) {
+        const std::string name = file.destinationName.empty() ? file.sourceName : file.destinationName;
+        const std::string installed = fileBytesOrMissing(installedFile(name));
+        EXPECT_EQ(installed.size(), file.bytes.size()) << name;
+        EXPECT_TRUE(installed == file.bytes) << name << " differs from its source";
+    }
+};
+
+// The question asked by Cancel (or Esc).
+inline void expectCancelQuestion(const MessageBoxView& box, Dialog dialog) {
+    EXPECT_EQ(box.text, "処理を中断しましすか？");
+    EXPECT_EQ(box.caption, "キャンセル");
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_TRUE(box.hasCancel);
+}
+
+// The question asked by Cancel, answered as the test says.
+inline void answerCancelQuestion(const MessageBoxView& box, Dialog dialog, int answer) {
+    expectCancelQuestion(box, dialog);
+    pressButton(box.window, answer);
+}
