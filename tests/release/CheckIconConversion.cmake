@@ -3,7 +3,8 @@
 # picture; each bad one must stop the build with a message that names the
 # file and what is wrong.
 #
-#   cmake -DSOURCE_DIR=... -DTREE=... -DTOOLCHAIN=... -DGENERATOR=... -DPYTHON=... -P CheckIconConversion.cmake
+#   cmake -DSOURCE_DIR=... -DTREE=... -DTOOLCHAIN=... -DGENERATOR=... -DPYTHON=... -DWINDRES=...
+#         -P CheckIconConversion.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(fixtures ${SOURCE_DIR}/tests/release/icon_fixtures.py)
@@ -11,18 +12,18 @@ set(pictures ${TREE}/pictures)
 file(MAKE_DIRECTORY ${pictures})
 
 # Each case: the kind of picture (icon_fixtures.py draws it), its file name,
-# and for a bad one what the message must say.
+# and for a bad one what the message must say; fields separated by |.
 set(good_cases
-    "ico_24_bit;icon24.ico"
-    "ico_32_bit;icon32.ico"
-    "ico_png_256;vista.ico"
-    "png_large;large.png"
-    "png_palette;palette.png"
-    "png_grey_16_bit;grey16.png")
+    "ico_24_bit|icon24.ico"
+    "ico_32_bit|icon32.ico"
+    "ico_png_256|vista.ico"
+    "png_large|large.png"
+    "png_palette|palette.png"
+    "png_grey_16_bit|grey16.png")
 set(bad_cases
-    "png_not_square;wide.png;wide\\.png: the picture is 160 x 128, not square"
-    "ico_too_small;small.ico;small\\.ico: the picture is 64 x 64, smaller than 128 x 128"
-    "text;notes.png;notes\\.png: not a picture")
+    "png_not_square|wide.png|wide\\.png: the picture is 160 x 128, not square"
+    "ico_too_small|small.ico|small\\.ico: the picture is 64 x 64, smaller than 128 x 128"
+    "text|notes.png|notes\\.png: not a picture")
 
 # Builds the icon of the tree from the picture; sets `built` and `output`.
 function(build_icon picture)
@@ -53,6 +54,7 @@ function(make_picture kind file)
 endfunction()
 
 foreach(case IN LISTS good_cases)
+    string(REPLACE "|" ";" case "${case}")
     list(GET case 0 kind)
     list(GET case 1 file)
     make_picture(${kind} ${file})
@@ -60,14 +62,23 @@ foreach(case IN LISTS good_cases)
     if(NOT built)
         message(FATAL_ERROR "${kind}: the build refused ${file}:\n${output}")
     endif()
-    execute_process(COMMAND ${PYTHON} ${fixtures} check ${kind} ${TREE}/resources/patch_icon.ico
+    # The icon as the program links it: the resource compiler's object,
+    # turned back into a resource file.
+    set(carried ${TREE}/carried_icon.res)
+    execute_process(COMMAND ${WINDRES} -J coff -O res
+            -i ${TREE}/resources/CMakeFiles/patch_resources.dir/icon.rc.res -o ${carried}
         RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "${kind}: ${WINDRES} could not read the icon's resource object")
+    endif()
+    execute_process(COMMAND ${PYTHON} ${fixtures} check ${kind} ${carried} RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
         message(FATAL_ERROR "${kind}: the icon the program would carry is wrong")
     endif()
 endforeach()
 
 foreach(case IN LISTS bad_cases)
+    string(REPLACE "|" ";" case "${case}")
     list(GET case 0 kind)
     list(GET case 1 file)
     list(GET case 2 expected)

@@ -10,7 +10,8 @@ math(EXPR kib "${kib_tenths} / 10")
 math(EXPR tenth "${kib_tenths} % 10")
 message(STATUS "${PROGRAM}: ${bytes} bytes (${kib}.${tenth} KiB)")
 
-execute_process(COMMAND ${OBJDUMP} -h -t ${PROGRAM} OUTPUT_VARIABLE headers RESULT_VARIABLE result)
+# objdump's own words ("no symbols") are translated under other locales.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C ${OBJDUMP} -h -t ${PROGRAM} OUTPUT_VARIABLE headers RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}")
 endif()

@@ -3,8 +3,9 @@
 build made of them.
 
     icon_fixtures.py make KIND OUTPUT
-    icon_fixtures.py check KIND CONVERTED.ico
+    icon_fixtures.py check KIND RESOURCES.res
 
+The check reads the icon from the compiled resources that the program links.
 Every picture shows the program's own icon (resources/icon/make_patch_icon.py
 draws it), so the converted image can be compared with it pixel by pixel: a
 swapped channel, a picture upside down or a shifted row shows as a large
@@ -94,21 +95,42 @@ ALLOWED_DIFFERENCE = {
 }
 
 
-def check(kind, path):
+def resources(path):
+    """{(type, name): data} of a compiled resource file (.res) whose types
+    and names are numbers."""
     data = open(path, "rb").read()
+    found = {}
+    at = 0
+    while at + 8 <= len(data):
+        size, header_size = struct.unpack_from("<II", data, at)
+        type_marker, type_id, name_marker, name_id = struct.unpack_from("<HHHH", data, at + 8)
+        if type_marker == 0xFFFF and name_marker == 0xFFFF:
+            found[(type_id, name_id)] = data[at + header_size:at + header_size + size]
+        at += header_size + size
+        at += -at % 4
+    return found
+
+
+def check(kind, path):
+    """Checks the icon that the program's resources (a .res file) carry."""
+    carried = resources(path)
+    group = carried.get((14, 102))  # RT_GROUP_ICON, the program's icon group
+    if group is None:
+        sys.exit(f"{path}: no icon group 102")
+    _, kind_of_group, count = struct.unpack_from("<HHH", group, 0)
+    width, height, _, _, _, bits, size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6)
     problems = []
-    reserved, kind_of_file, count = struct.unpack_from("<HHH", data, 0)
-    width, height, colours, _, planes, bits, size, offset = struct.unpack_from("<BBBBHHII", data, 6)
-    if (kind_of_file, count) != (1, 1):
-        problems.append(f"{count} images of type {kind_of_file}, not one icon")
+    if (kind_of_group, count) != (1, 1):
+        problems.append(f"the group holds {count} images, not one")
     if (width, height, bits) != (SIZE, SIZE, 24):
-        problems.append(f"the directory says {width} x {height} at {bits} bits")
-    header = struct.unpack_from("<IiiHH", data, offset)
+        problems.append(f"the group says {width} x {height} at {bits} bits")
+    image = carried.get((3, icon_id), b"")  # RT_ICON
+    header = struct.unpack_from("<IiiHH", image, 0) if len(image) >= 16 else None
     if header != (40, SIZE, SIZE * 2, 1, 24):
         problems.append(f"the bitmap header is {header}")
     rows = SIZE * SIZE * 3
-    if size != 40 + rows + SIZE * SIZE // 8 or offset + size != len(data):
-        problems.append(f"the image is {size} bytes at {offset} in a file of {len(data)}")
+    if len(image) != size or size != 40 + rows + SIZE * SIZE // 8:
+        problems.append(f"the image is {len(image)} bytes, the group says {size}")
     if problems:
         sys.exit(f"{path}: " + "; ".join(problems))
 
@@ -116,8 +138,8 @@ def check(kind, path):
     if kind == "png_grey_16_bit":
         expected = expected.convert("L").convert("RGB")
     expected_pixels = expected.load()
-    pixels = data[offset + 40:offset + 40 + rows]
-    mask = data[offset + 40 + rows:offset + size]
+    pixels = image[40:40 + rows]
+    mask = image[40 + rows:]
     difference = 0
     counted = 0
     for y in range(SIZE):
@@ -146,7 +168,7 @@ def check(kind, path):
 
 def main():
     if len(sys.argv) != 4 or sys.argv[1] not in ("make", "check"):
-        sys.exit("usage: icon_fixtures.py make KIND OUTPUT | check KIND CONVERTED.ico")
+        sys.exit("usage: icon_fixtures.py make KIND OUTPUT | check KIND RESOURCES.res")
     if sys.argv[1] == "make":
         make(sys.argv[2], sys.argv[3])
     else:
