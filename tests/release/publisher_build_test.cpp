@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -39,6 +40,8 @@ struct TheirBuild {
     std::string program;
     std::string expectedIcon;
 };
+
+void PrintTo(const TheirBuild& build, std::ostream* out) { *out << build.name; }
 
 class TheirProgram : public testing::TestWithParam<TheirBuild> {};
 
