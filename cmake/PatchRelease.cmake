@@ -14,6 +14,25 @@ set(PATCH_COMPANY_NAME "ハーバーライト" CACHE STRING "Company name shown 
 set(PATCH_COPYRIGHT "Copyright (C) ハーバーライト" CACHE STRING "Copyright notice shown in the file's properties")
 set(PATCH_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH
     "Release folder: the program and a sample settings file")
+set(PATCH_SIGN_PKCS12 "" CACHE FILEPATH
+    "Code signing certificate with its private key (.pfx or .p12); empty: the program is not signed")
+set(PATCH_SIGN_PASSWORD_FILE "" CACHE FILEPATH
+    "File whose first line is the password of PATCH_SIGN_PKCS12 (an empty file for none)")
+set(PATCH_SIGN_TIMESTAMP_URL "" CACHE STRING
+    "RFC 3161 time-stamping service that countersigns the signature (empty: none)")
+
+# The program as it ships is small: its own code is built for size, each
+# function and datum in a section of its own so that the linker drops what
+# nothing calls (most of the static C++ runtime), and the file carries no
+# symbols and no debug sections, whatever the build type. The test
+# executables link the same libraries but keep their symbols.
+foreach(patch_shipped_part IN ITEMS patch patch_core patch_portable)
+    target_compile_options(${patch_shipped_part} PRIVATE -Os -ffunction-sections -fdata-sections)
+endforeach()
+target_link_options(patch PRIVATE -s -Wl,--gc-sections)
+# The runtime's message printing and its second string type, which the
+# program never uses (the source says why they would be linked otherwise).
+target_sources(patch PRIVATE ${CMAKE_SOURCE_DIR}/shell/small_runtime.cpp)
 
 # A regular expression class of the control characters U+0001 to U+001F.
 string(ASCII 1 patch_first_control)
@@ -109,12 +128,65 @@ target_link_libraries(patch PRIVATE patch_release_resources)
 # as it stands then still finds their game.
 set(patch_dist_program ${PATCH_DIST_DIR}/${patch_program_name}.exe)
 set(patch_dist_settings ${PATCH_DIST_DIR}/${patch_settings_base_name}.inf)
-add_custom_command(OUTPUT ${patch_dist_program}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PATCH_DIST_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:patch> ${patch_dist_program}
-    DEPENDS patch
-    COMMENT "Copying the program into ${PATCH_DIST_DIR}"
-    VERBATIM)
+
+# Signing: the program in the release folder gets a SHA-256 Authenticode
+# signature, so that Windows' consent dialog names the publisher and
+# download filters know the file. build/ keeps the unsigned program, which
+# two builds reproduce byte for byte (a signature holds its signing time).
+# The password travels in a file: on a command line, any user of the
+# machine could read it.
+function(patch_require_file option)
+    if(NOT EXISTS "${${option}}" OR IS_DIRECTORY "${${option}}")
+        message(FATAL_ERROR "${option} is \"${${option}}\": no such file")
+    endif()
+endfunction()
+if(NOT PATCH_SIGN_PKCS12 STREQUAL "")
+    patch_require_file(PATCH_SIGN_PKCS12)
+    if(PATCH_SIGN_PASSWORD_FILE STREQUAL "")
+        message(FATAL_ERROR "PATCH_SIGN_PKCS12 is set but PATCH_SIGN_PASSWORD_FILE is not: give a file whose "
+            "first line is the certificate's password (an empty file if it has none)")
+    endif()
+    patch_require_file(PATCH_SIGN_PASSWORD_FILE)
+    find_program(PATCH_OSSLSIGNCODE osslsigncode)
+    if(NOT PATCH_OSSLSIGNCODE)
+        message(FATAL_ERROR "PATCH_SIGN_PKCS12 is set, but osslsigncode, which signs the program, is missing: "
+            "install the osslsigncode package (scripts/publish does)")
+    endif()
+    set(patch_timestamp_options "")
+    if(NOT PATCH_SIGN_TIMESTAMP_URL STREQUAL "")
+        set(patch_timestamp_options -ts ${PATCH_SIGN_TIMESTAMP_URL})
+    endif()
+    # The consent dialog shows this name for the program.
+    set(patch_signed_description "${PATCH_FILE_DESCRIPTION}")
+    if(patch_signed_description STREQUAL "")
+        set(patch_signed_description "${patch_program_name}")
+    endif()
+    # osslsigncode won't write over a file: sign into the build tree afresh.
+    set(patch_signed_program ${CMAKE_BINARY_DIR}/signed/${patch_program_name}.exe)
+    add_custom_command(OUTPUT ${patch_dist_program}
+        COMMAND ${CMAKE_COMMAND} -E rm -f ${patch_signed_program}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/signed
+        COMMAND ${PATCH_OSSLSIGNCODE} sign -pkcs12 ${PATCH_SIGN_PKCS12} -readpass ${PATCH_SIGN_PASSWORD_FILE}
+            -h sha256 -n "${patch_signed_description}" ${patch_timestamp_options}
+            -in $<TARGET_FILE:patch> -out ${patch_signed_program}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PATCH_DIST_DIR}
+        COMMAND ${CMAKE_COMMAND} -E copy ${patch_signed_program} ${patch_dist_program}
+        DEPENDS patch ${PATCH_SIGN_PKCS12} ${PATCH_SIGN_PASSWORD_FILE}
+        COMMENT "Signing the program into ${PATCH_DIST_DIR}"
+        VERBATIM)
+else()
+    foreach(option IN ITEMS PATCH_SIGN_PASSWORD_FILE PATCH_SIGN_TIMESTAMP_URL)
+        if(NOT ${option} STREQUAL "")
+            message(FATAL_ERROR "${option} is set but PATCH_SIGN_PKCS12 is not: give the certificate to sign with")
+        endif()
+    endforeach()
+    add_custom_command(OUTPUT ${patch_dist_program}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PATCH_DIST_DIR}
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:patch> ${patch_dist_program}
+        DEPENDS patch
+        COMMENT "Copying the program into ${PATCH_DIST_DIR}"
+        VERBATIM)
+endif()
 cmake_path(COMPARE "${PATCH_DEFAULT_SETTINGS}" EQUAL "${CMAKE_SOURCE_DIR}/resources/default_settings.txt"
     patch_repository_settings)
 if(patch_repository_settings)

@@ -9,7 +9,9 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-ru
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
-include(cmake/GoogleTestFromSource.cmake)
+if(PATCH_BUILD_TESTS)
+    include(cmake/GoogleTestFromSource.cmake)
+endif()
 
 # A test executable of Windows code; its cases are listed at test time, when
 # the Wine prefix exists.

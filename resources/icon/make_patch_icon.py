@@ -9,7 +9,8 @@ into the game's folder".
     resources/icon/make_patch_icon.py resources/icon/patch.ico
 
 Uses only the standard library, so the committed icon can be made again
-anywhere.
+anywhere. Its writer also serves resources/icon/convert_icon.py, which turns
+a publisher's picture into the same kind of file.
 """
 import struct
 import sys
@@ -49,17 +50,29 @@ def pixel(x, y):
     return (70 + y // 4, 110 + y // 4, 190 + y // 3)
 
 
-def icon_bytes():
+def icon_file_bytes(colour_at, transparent_at=lambda x, y: False):
+    """A .ico file holding one SIZE x SIZE image in 24 bits per pixel.
+
+    colour_at(x, y) gives (r, g, b), with y growing downwards;
+    transparent_at(x, y) marks the pixels that the AND mask leaves out (they
+    are stored black, as Windows draws a masked pixel through its colour).
+    """
     row_bytes = SIZE * 3  # 384: already a multiple of four
     pixels = bytearray()
+    mask = bytearray()
     for y in range(SIZE - 1, -1, -1):  # bitmaps are stored bottom-up
+        mask_row = bytearray(SIZE // 8)  # 16 bytes: already a multiple of four
         for x in range(SIZE):
-            r, g, b = pixel(x, y)
-            pixels += bytes((b, g, r))
+            if transparent_at(x, y):
+                pixels += bytes(3)
+                mask_row[x // 8] |= 0x80 >> (x % 8)
+            else:
+                r, g, b = colour_at(x, y)
+                pixels += bytes((b, g, r))
+        mask += mask_row
     assert len(pixels) == row_bytes * SIZE
-    mask = bytes(SIZE // 8 * SIZE)  # every pixel opaque
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 24, 0, len(pixels) + len(mask), 0, 0, 0, 0)
-    image = header + bytes(pixels) + mask
+    image = header + bytes(pixels) + bytes(mask)
     directory = struct.pack("<HHH", 0, 1, 1)
     entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 24, len(image), 6 + 16)
     return directory + entry + image
@@ -69,7 +82,7 @@ def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_patch_icon.py OUTPUT.ico")
     with open(sys.argv[1], "wb") as out:
-        out.write(icon_bytes())
+        out.write(icon_file_bytes(pixel))
 
 
 if __name__ == "__main__":

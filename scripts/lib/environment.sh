@@ -1,9 +1,15 @@
 # Shared by scripts/test and scripts/demo: the packages this project needs,
 # an X server of its own, and a Wine prefix set up for Japanese text.
 
-# Packages for building the program and running it under Wine.
-PATCH_PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-googletest wine wine32:i386 wine64 xvfb x11-utils fonts-ipafont-gothic fonts-wine locales"
+# What building the program alone needs (scripts/publish): CMake, Ninja, the
+# cross compiler, and Pillow, which converts the icon.
+PATCH_BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+python3-pil"
+
+# Packages for building the program and its tests and running them under
+# Wine. osslsigncode and openssl: the signing tests.
+PATCH_PACKAGES="$PATCH_BUILD_PACKAGES g++ googletest wine wine32:i386 wine64 xvfb x11-utils fonts-ipafont-gothic
+fonts-wine locales osslsigncode openssl"
 
 # What scripts/demo needs besides: finding the Wine desktop window and taking
 # its picture.

@@ -1,30 +1,52 @@
-// A publisher's build (made by the test release_publisher_build): their own
-// settings text, icon, program name and version texts end up in the program
-// and in its release folder.
+// A publisher's program, made both ways a publisher can make it: with the
+// build options (the test release_publisher_build) and with scripts/publish
+// (release_publish_script, which also signs it and writes the patch folder).
+// Their own settings text, icon, program name and version texts end up in
+// the program, in its release folder and in the patch folder.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "release_expectations.h"
 #include "settings/SettingsText.h"
 #include "settings/settings_keys.h"
+#include "shell/win32_owners.h"
+#include "tests/e2e/PatchFixture.h"
+#include "tests/e2e/ProgramWindows.h"
 #include "tests/release/ShippedFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
-const std::string program = publisher::programFile;
 const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 
-std::string embeddedSettings() {
+std::string embeddedSettings(const std::string& program) {
     return resourceBytes(program, "INF", MAKEINTRESOURCEA(103), japanese);
 }
 
-TEST(PublisherBuild, EmbedsTheirSettingsTextInCodePage932) {
-    const std::string embedded = embeddedSettings();
+// One way of making the publisher's program: where it lands, and the .ico
+// whose image it must carry (the publisher's 24-bit .ico as it is; for the
+// PNG given to scripts/publish, the image the build made of it).
+struct TheirBuild {
+    const char* name;
+    std::string program;
+    std::string expectedIcon;
+};
+
+void PrintTo(const TheirBuild& build, std::ostream* out) { *out << build.name; }
+
+class TheirProgram : public testing::TestWithParam<TheirBuild> {};
+
+TEST_P(TheirProgram, EmbedsTheirSettingsTextInCodePage932) {
+    const std::string embedded = embeddedSettings(GetParam().program);
     EXPECT_EQ(embedded, settingsBytes(readWholeFile(publisher::settingsSource)));
 
     // Read as the program reads it. ソ ends in the byte of a backslash: the
@@ -39,22 +61,18 @@ TEST(PublisherBuild, EmbedsTheirSettingsTextInCodePage932) {
     EXPECT_EQ(values.files, (std::vector<FileLine>{{"chapter2.pak", ""}, {"voice_ソング.ogg", "voice.ogg"}}));
 }
 
-TEST(PublisherBuild, CarriesTheirIcon) {
-    const std::string image = groupIconImage(program, 102);
-    ASSERT_FALSE(image.empty());
-    EXPECT_EQ(image, icoFileImage(readWholeFile(publisher::iconSource)));
+TEST_P(TheirProgram, CarriesTheirIconAsOne128By128ImageIn24Bits) {
+    const std::string image = groupIconImage(GetParam().program, 102);
+    ASSERT_GE(image.size(), sizeof(BITMAPINFOHEADER));
+    BITMAPINFOHEADER header{};
+    std::memcpy(&header, image.data(), sizeof header);
+    EXPECT_EQ(header.biWidth, 128);
+    EXPECT_EQ(header.biHeight, 2 * 128) << "an icon's bitmap counts its colour and mask rows";
+    EXPECT_EQ(header.biBitCount, 24);
+    EXPECT_EQ(image, icoFileImage(readWholeFile(GetParam().expectedIcon)));
 }
 
-// The program's file name has a full stop in it: its settings file is named
-// after the name up to there.
-TEST(PublisherBuild, ReleaseFolderUsesTheirProgramNameAndHoldsTheirSettings) {
-    const std::string dist = publisher::distFolder;
-    EXPECT_EQ(readWholeFile(dist + "/update.v2.exe"), readWholeFile(program));
-    EXPECT_EQ(readWholeFile(dist + "/update.inf"), embeddedSettings())
-        << "a sample beside the program replaces the embedded settings, so it must be the publisher's own";
-}
-
-TEST(PublisherBuild, VersionResourceCarriesTheirTexts) {
+TEST_P(TheirProgram, VersionResourceCarriesTheirTexts) {
     struct Field {
         const wchar_t* name;
         std::wstring expected;
@@ -69,6 +87,7 @@ TEST(PublisherBuild, VersionResourceCarriesTheirTexts) {
         {L"InternalName", L"update.v2"},
         {L"OriginalFilename", L"update.v2.exe"},
     };
+    const std::string& program = GetParam().program;
     for (const Field& field : fields) {
         EXPECT_EQ(versionText(program, field.name), field.expected)
             << "field " << testing::PrintToString(std::wstring(field.name));
@@ -76,6 +95,74 @@ TEST(PublisherBuild, VersionResourceCarriesTheirTexts) {
     const FixedVersions numbers = fixedVersions(program);
     EXPECT_EQ(numbers.file, (VersionNumbers{2, 5, 1, 0}));
     EXPECT_EQ(numbers.product, (VersionNumbers{2025, 3, 0, 0}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, TheirProgram,
+    testing::Values(TheirBuild{"BuildOptions", publisher::programFile, publisher::iconSource},
+                    TheirBuild{"PublishScript", published::programFile, published::convertedIcon}),
+    [](const testing::TestParamInfo<TheirBuild>& info) { return std::string(info.param.name); });
+
+// The program's file name has a full stop in it: its settings file is named
+// after the name up to there.
+TEST(PublisherBuild, ReleaseFolderUsesTheirProgramNameAndHoldsTheirSettings) {
+    const std::string dist = publisher::distFolder;
+    EXPECT_EQ(readWholeFile(dist + "/update.v2.exe"), readWholeFile(publisher::programFile));
+    EXPECT_EQ(readWholeFile(dist + "/update.inf"), embeddedSettings(publisher::programFile))
+        << "a sample beside the program replaces the embedded settings, so it must be the publisher's own";
+}
+
+std::set<std::string> filesIn(const std::string& folder) {
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << folder << " can't be listed";
+        return names;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            names.insert(name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// The patch folder holds the program and the patch files, as they were, and
+// nothing else: the program carries its settings.
+TEST(PublishedFolder, HoldsTheProgramAndThePatchFilesOnly) {
+    const std::string folder = published::folder;
+    EXPECT_EQ(filesIn(folder), (std::set<std::string>{"chapter2.pak", "update.v2.exe", "voice_ソング.ogg"}));
+    for (const char* name : {"chapter2.pak", "voice_ソング.ogg"}) {
+        EXPECT_EQ(readWholeFile(folder + "/" + name), readWholeFile(std::string(published::filesFolder) + "/" + name))
+            << name;
+    }
+}
+
+std::string windowsPath(std::string path) {
+    for (char& byte : path) {
+        if (byte == '/') {
+            byte = '\\';
+        }
+    }
+    return path;
+}
+
+// The signed program starts as a player starts it, reads the settings built
+// into it, and says that their game is not installed here.
+TEST(PublishedFolder, SignedProgramRunsOnItsBuiltInSettings) {
+    ProgramRun run(windowsPath(published::programFile));
+    ASSERT_TRUE(run.started()) << published::programFile;
+    HWND box = waitForDialog(run.processId(), DialogKind::messageBox);
+    ASSERT_NE(box, nullptr) << "the program showed no message";
+    const MessageBoxView view = readMessageBox(box);
+    EXPECT_EQ(view.text, "Velk 第二章がインストールされていません。");
+    pressButton(box, IDOK);
+    const std::optional<DWORD> code = run.exitCode(windowTimeoutMs);
+    ASSERT_TRUE(code.has_value()) << "the program did not end";
+    EXPECT_EQ(*code, 0u);
 }
 
 }  // namespace
