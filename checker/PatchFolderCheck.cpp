@@ -195,6 +195,7 @@ private:
     void checkEncoding(const std::string& bytes);
     void checkLines();
     void checkLineWithoutKey(int line, const std::string& text);
+    void checkSurroundingSpace(int line, SettingsKey key, const std::string& value);
     void checkRequiredValues();
     void checkFiles(const std::vector<std::string>& unlisted);
     void checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted);
@@ -226,6 +227,7 @@ bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsD
         label_ = settingsName;
         settings_.settingsFrom = settingsName;
         read.insert(upperAscii(settingsName));
+        add(Severity::note, 0, programName + " はこの設定ファイルを読みます (埋め込み設定は使いません)");
         if (const auto bytes = fileBytes(folder + "\\" + settingsName)) {
             checkEncoding(*bytes);
         }
@@ -324,22 +326,26 @@ void ProgramCheck::checkLineWithoutKey(int line, const std::string& text) {
 
 void ProgramCheck::checkLines() {
     const std::vector<std::string>& lines = text_.lines();
+    // The values are what the program's own reader makes of the text; the
+    // walk below only finds the line each came from.
+    const SettingsValues values = readSettingsValues(lines);
+    settings_.caption = values.caption;
+    settings_.title = values.title;
+    settings_.company = values.company;
+    settings_.executableName = values.executableName;
     std::string value;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int line = static_cast<int>(i) + 1;
         const SettingsKey key = keyOfLine(lines[i], value);
-        switch (key) {
-            case SettingsKey::none: checkLineWithoutKey(line, lines[i]); continue;
-            case SettingsKey::file: {
-                const FileLine file = splitFileValue(value);
-                files_.push_back({line, file.sourceName,
-                                  file.destinationName.empty() ? file.sourceName : file.destinationName});
-                continue;
-            }
-            case SettingsKey::caption: settings_.caption = value; break;
-            case SettingsKey::title: settings_.title = value; break;
-            case SettingsKey::company: settings_.company = value; break;
-            case SettingsKey::executableName: settings_.executableName = value; break;
+        if (key == SettingsKey::none) {
+            checkLineWithoutKey(line, lines[i]);
+            continue;
+        }
+        if (key == SettingsKey::file) {
+            const FileLine& file = values.files.at(files_.size());
+            files_.push_back({line, file.sourceName,
+                              file.destinationName.empty() ? file.sourceName : file.destinationName});
+            continue;
         }
         if (const auto earlier = lastLineOf_.find(key); earlier != lastLineOf_.end()) {
             add(Severity::warning, line,
@@ -347,6 +353,26 @@ void ProgramCheck::checkLines() {
                     "にもあり、後のこの行が使われます。どちらか一つにしてください");
         }
         lastLineOf_[key] = line;
+        checkSurroundingSpace(line, key, value);
+    }
+}
+
+// Nothing is trimmed: "タイトル, 港の灯" names another registry key than the
+// game's installer wrote, and " Game.exe" another file.
+void ProgramCheck::checkSurroundingSpace(int line, SettingsKey key, const std::string& value) {
+    if (key == SettingsKey::caption || value.empty()) {
+        return;
+    }
+    const std::string fullWidthSpace = "　";
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    const bool before = isSpace(value.front()) || value.rfind(fullWidthSpace, 0) == 0;
+    const bool after = isSpace(value.back()) ||
+                       (value.size() >= fullWidthSpace.size() &&
+                        value.compare(value.size() - fullWidthSpace.size(), fullWidthSpace.size(), fullWidthSpace) == 0);
+    if (before || after) {
+        add(Severity::warning, line,
+            quoted(keyText(key)) + "の値の" + (before ? "前" : "後ろ") +
+                "に空白があり、空白も値に含まれます (レジストリのキーやファイル名と一字一句同じでなければなりません)。空白を消してください");
     }
 }
 
@@ -419,6 +445,9 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
         } else {
             copied = entry.size;
             totalBytes_ += entry.size;
+            add(Severity::note, file.line,
+                quoted(file.source) + "(" + std::to_string(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
+                    "へコピーします");
         }
     }
     entrySizes_.push_back(copied);
@@ -642,6 +671,12 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         findings.push_back({Severity::error, entry.name, 0,
                             "どのプログラムもこのファイルを読みません (" + readers +
                                 " を読みます。プログラムはファイル名の最初のピリオドまでを名前とします)。名前を合わせてください"});
+    }
+    for (const FolderEntry& entry : entries) {
+        if (!entry.isFolder && entry.name.find('\\') == std::string::npos && isThisChecker(entry.name)) {
+            findings.push_back({Severity::note, entry.name, 0,
+                                "このチェッカーはプレイヤーには要りません。配布するフォルダからは外してください"});
+        }
     }
     for (const std::string& name : others) {
         if (listedSources.count(upperAscii(name)) == 0) {

@@ -213,7 +213,10 @@ TEST_P(BrokenFolder, IsReportedWithFileLineAndExitCode) {
 
 const BrokenFolderCase brokenFolderCases[] = {
     {"Clean", [](PatchFolder&) {}, 0,
-     {{"patch.inf: 情報:", "容量 0KB"}, {"patch.inf: 情報:", "「data」"}}},
+     {{"patch.inf:5: 情報:", "「a.dat」(12 バイト) をインストール先の「a.dat」へ"},
+      {"patch.inf:6: 情報:", "「data\\b.dat」へ"},
+      {"patch.inf: 情報:", "容量 0KB"},
+      {"patch.inf: 情報:", "「data」"}}},
     {"SettingsSavedAsUtf8", [](PatchFolder& patch) { patch.settings = utf8Of(patch.settings); }, 2,
      {{"patch.inf:1: エラー:", "UTF-8"}}},
     {"SettingsSavedAsUtf16", [](PatchFolder& patch) { patch.settings = utf16Of(patch.settings); }, 2,
@@ -262,6 +265,10 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf: 警告:", "「キャプション,」"}}},
     {"MissingTitle", withLines([](auto& lines) { lines.erase(lines.begin() + 1); }), 2,
      {{"patch.inf: エラー:", "「タイトル,」"}}},
+    {"TitleWithASpaceAfterTheComma", withLines([](auto& lines) { lines[1] = "タイトル, 試験ゲーム"; }), 1,
+     {{"patch.inf:2: 警告:", "空白"}}},
+    {"ExecutableWithAFullWidthSpaceAfterIt", withLines([](auto& lines) { lines[3] = "実行ファイル,Game.exe　"; }), 1,
+     {{"patch.inf:4: 警告:", "後ろに空白"}}},
     {"EmptyCompany", withLines([](auto& lines) { lines[2] = "社名,"; }), 2, {{"patch.inf:3: エラー:", "空"}}},
     {"TitleTwice", withLines([](auto& lines) { lines.push_back("タイトル,別のゲーム"); }), 1,
      {{"patch.inf:7: 警告:", "2 行目"}}},

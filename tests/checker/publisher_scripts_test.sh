@@ -6,11 +6,12 @@
 # UTF-8 copy of its settings broken; scripts/try-patch runs it headless on a
 # made-up installation and reports every file written.
 #
-#   publisher_scripts_test.sh SOURCE_DIR PROGRAM WORK
+#   publisher_scripts_test.sh SOURCE_DIR PROGRAM CHECKER WORK
 set -euo pipefail
 top=$1
 program=$2
-work=$3
+checker=$3
+work=$4
 
 fail() {
     echo "FAILED: $*" >&2
@@ -31,6 +32,22 @@ cat "$work/check.txt"
 [ $status -eq 0 ] || fail "check-patch gave $status for a clean folder"
 grep -q '^update.inf: 情報: ダイアログには「容量 292KB」と表示されます$' "$work/check.txt" ||
     fail "no size line in UTF-8"
+
+echo "== patch-check on a Windows whose system locale is not Japanese"
+# Its manifest gives it code page 932 all the same: 表.dat is found.
+(
+    . "$top/scripts/lib/environment.sh"
+    use_private_japanese_locale "$top/build/locale"
+    wine_environment "$top/build/check/wineprefix"
+    export LC_ALL=C.UTF-8
+    status=0
+    # The first Wine process starts the server, which keeps its output
+    # files: files of this test, never ctest's pipe.
+    wine "$checker" "$(winepath -w "$work/patch")" </dev/null >"$work/western.txt" 2>/dev/null || status=$?
+    wineserver -k >/dev/null 2>&1 || true
+    iconv -f CP932 -t UTF-8 "$work/western.txt" | tr -d '\r'
+    [ $status -eq 0 ] || fail "patch-check gave $status under a Western code page"
+)
 
 echo "== scripts/check-patch on its copy saved as UTF-8"
 cp "$work/patch/"* "$work/broken/"
