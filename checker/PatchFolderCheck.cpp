@@ -197,7 +197,7 @@ private:
     void checkLineWithoutKey(int line, const std::string& text);
     void checkSurroundingSpace(int line, SettingsKey key, const std::string& value);
     void checkRequiredValues();
-    void checkFiles(const std::vector<std::string>& unlisted);
+    void checkFiles(const std::vector<std::string>& folderFiles);
     void checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted);
     void reportSize();
     void checkInstallation(const std::string& folder, bool chosenByPublisher);
@@ -467,7 +467,18 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
     }
 }
 
-void ProgramCheck::checkFiles(const std::vector<std::string>& unlisted) {
+void ProgramCheck::checkFiles(const std::vector<std::string>& folderFiles) {
+    // A misnamed source is most likely one of the files no line lists.
+    std::set<std::string> listed;
+    for (const FileLineAt& file : files_) {
+        listed.insert(upperAscii(file.source));
+    }
+    std::vector<std::string> unlisted;
+    for (const std::string& name : folderFiles) {
+        if (listed.count(upperAscii(name)) == 0) {
+            unlisted.push_back(name);
+        }
+    }
     for (const FileLineAt& file : files_) {
         settings_.sources.push_back(file.source);
         settings_.destinations.push_back(file.destination);
