@@ -431,10 +431,13 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
         listedSources_.insert(upperAscii(file.source));
         if (!found.exists) {
             const std::string guess = closestName(file.source, unlisted);
+            // A full-width comma separates nothing: both names become one.
+            const bool fullWidthComma = file.source.find("，") != std::string::npos;
             add(Severity::error, file.line,
                 quoted(file.source) + "がパッチフォルダにないため、黙ってスキップされます。" +
-                    (guess.empty() ? "ファイルを置くか、行を直してください"
-                                   : quoted(guess) + "のことなら、名前をそろえてください"));
+                    (fullWidthComma ? std::string("コピー先との区切りは半角カンマ「,」にしてください")
+                     : guess.empty() ? std::string("ファイルを置くか、行を直してください")
+                                     : quoted(guess) + "のことなら、名前をそろえてください"));
         } else if (found.isFolder) {
             add(Severity::error, file.line,
                 quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");

@@ -275,6 +275,21 @@ LineLookCheck lookOfLine(const std::string& wholeLine) {
         }
         return {LineLook::unknown, SettingsKey::none};
     }
+    // Keys typed in half-width katakana are other bytes altogether.
+    const struct {
+        const char* name;
+        SettingsKey key;
+    } halfWidthNames[] = {
+        {"ｷｬﾌﾟｼｮﾝ", SettingsKey::caption},
+        {"ﾀｲﾄﾙ", SettingsKey::title},
+        {"実行ﾌｧｲﾙ", SettingsKey::executableName},
+        {"ﾌｧｲﾙ", SettingsKey::file},
+    };
+    for (const auto& halfWidth : halfWidthNames) {
+        if (startsWith(line, 0, halfWidth.name)) {
+            return {LineLook::misspeltKey, halfWidth.key};
+        }
+    }
     const SettingsKey named = keyNameAt(line, 0);
     if (named != SettingsKey::none) {
         const std::size_t after = keyName(named).size();

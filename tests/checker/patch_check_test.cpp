@@ -237,6 +237,8 @@ const BrokenFolderCase brokenFolderCases[] = {
      2, {{"update.v2.inf: エラー:", "update.inf"}}},
     {"FullWidthComma", withLines([](auto& lines) { lines[4] = "ファイル，a.dat"; }), 2,
      {{"patch.inf:5: エラー:", "全角"}, {"a.dat: 警告:", ""}}},
+    {"FullWidthCommaBeforeTheDestination", withLines([](auto& lines) { lines[4] = "ファイル,a.dat，a2.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "半角カンマ「,」"}}},
     {"LeadingSpace", withLines([](auto& lines) { lines[4] = " ファイル,a.dat"; }), 2,
      {{"patch.inf:5: エラー:", "空白"}}},
     {"MisspeltKey", withLines([](auto& lines) { lines[4] = "フアイル,a.dat"; }), 2,

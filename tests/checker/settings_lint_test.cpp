@@ -109,6 +109,8 @@ const LookCase lookCases[] = {
     {"MisspeltLongKey", "キャプシャン,x", misspeltKey, caption},
     {"MisspeltShortKey", "会社名,x", misspeltKey, company},
     {"MisspeltFileKey", "フアイル,a.dat", misspeltKey, file},
+    {"HalfWidthKatakanaKey", "ﾌｧｲﾙ,a.dat", misspeltKey, file},
+    {"HalfWidthKatakanaExecutableKey", "実行ﾌｧｲﾙ,a.exe", misspeltKey, executableName},
     {"UnknownText", "version 1.1", unknown, none},
     {"UnknownKeyLikeText", "バージョン,1.1", unknown, none},
     {"NulEndsTheLine", "\0ファイル,a"s, ignoredAsIntended, none},
