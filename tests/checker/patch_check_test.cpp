@@ -363,6 +363,33 @@ TEST(RegistryEntry, IsNamedInTheThirtyTwoBitView) {
     EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがありません")) << run;
 }
 
+// The entry a game's installer wrote on this machine: the check then tries
+// the folder it names, and reports what would fail there as warnings (this
+// machine is only one player's).
+TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
+    // A title of its own: the other tests, running meanwhile, find no entry.
+    PatchFolder patch;
+    withLines([](auto& lines) { lines[1] = "タイトル,試験ゲーム登録済み"; })(patch);
+    patch.write();
+    TempFolder install;
+    install.write("Game.exe", "game");
+    const std::string key = "SOFTWARE\\試験ソフト社\\試験ゲーム登録済み";
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(created, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(install.path().c_str()),
+                   static_cast<DWORD>(install.path().size() + 1));
+    RegCloseKey(created);
+
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    // Only when empty: another test may hold a key below it.
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\試験ソフト社");
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがあり、path は「" + install.path() + "」")) << run;
+    EXPECT_TRUE(run.has("patch.inf: 警告:", "「data」フォルダがない")) << run;
+}
+
 TEST(Usage, WrongArgumentsGiveThree) {
     EXPECT_EQ(runChecker("").exitCode, 3u);
     EXPECT_EQ(runChecker("--no-such-option x").exitCode, 3u);
