@@ -182,7 +182,7 @@ public:
         : options_(options), findings_(findings), listedSources_(listedSources) {}
 
     ProgramSettings run(const std::string& programName, const ProgramAsData& program,
-                        std::set<std::string>& settingsFilesRead, const std::vector<std::string>& unlisted);
+                        std::set<std::string>& settingsFilesRead, const std::vector<std::string>& folderFiles);
 
 private:
     void add(Severity severity, int line, const std::string& text) {
@@ -237,20 +237,21 @@ bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsD
     const Found settingsFile = findAt(folder + "\\" + settingsName);
     if (settingsFile.exists) {
         read.insert(upperAscii(settingsName));
-        findings_.push_back({Severity::error, settingsName, 0,
-                             "読み込めないため " + programName +
-                                 " は埋め込み設定を使います。フォルダやほかのプログラムが開いたままのファイルではなく、読めるファイルにしてください"});
+        addFor(Severity::error, settingsName,
+               "読み込めないため " + programName +
+                   " は埋め込み設定を使います。フォルダやほかのプログラムが開いたままのファイルではなく、読めるファイルにしてください");
     }
     if (!readEmbeddedSettings(program.get(), text_)) {
-        findings_.push_back({Severity::error, programName, 0,
-                             "設定ファイル " + settingsName +
-                                 " も埋め込み設定もないため「設定ファイルが読み込めません。」と表示されます。" +
-                                 settingsName + " を置いてください"});
+        addFor(Severity::error, programName,
+               "設定ファイル " + settingsName + " も埋め込み設定もないため「設定ファイルが読み込めません。」と表示されます。" +
+                   settingsName + " を置いてください");
         return false;
     }
-    add(Severity::note, 0,
-        settingsName + " がないため、プログラムに埋め込まれた設定を使います。別の設定にするなら " + settingsName +
-            " を置いてください");
+    if (!settingsFile.exists) {
+        add(Severity::note, 0,
+            settingsName + " がないため、プログラムに埋め込まれた設定を使います。別の設定にするなら " + settingsName +
+                " を置いてください");
+    }
     return true;
 }
 
@@ -595,12 +596,12 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
 }
 
 ProgramSettings ProgramCheck::run(const std::string& programName, const ProgramAsData& program,
-                                  std::set<std::string>& settingsFilesRead, const std::vector<std::string>& unlisted) {
+                                  std::set<std::string>& settingsFilesRead, const std::vector<std::string>& folderFiles) {
     const std::size_t first = findings_.size();
     if (readSettings(programName, program, settingsFilesRead)) {
         checkLines();
         checkRequiredValues();
-        checkFiles(unlisted);
+        checkFiles(folderFiles);
         reportSize();
         if (options_.installFolder) {
             checkInstallation(*options_.installFolder, true);
