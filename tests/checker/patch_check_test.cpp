@@ -292,6 +292,13 @@ const BrokenFolderCase brokenFolderCases[] = {
          patch.files = {{"harbor.dat", "h"}};
      },
      2, {{"patch.exe(埋め込み設定):12: エラー:", "「lighthouse.pak」"}}},
+    {"SettingsFileThatCannotBeRead",
+     [](PatchFolder& patch) {
+         patch.withSettings = false;
+         patch.files = {{"harbor.dat", "h"}, {"lighthouse.pak", "l"}};
+         patch.more = [](const TempFolder& folder) { CreateDirectoryA(folder.file("patch.inf").c_str(), nullptr); };
+     },
+     2, {{"patch.inf: エラー:", "埋め込み設定を使います"}}},
     {"NoProgram", [](PatchFolder& patch) { patch.more = [](const TempFolder& folder) { DeleteFileA(folder.file("patch.exe").c_str()); }; }, 2,
      {{".: エラー:", ".exe"}}},
 };
