@@ -1,4 +1,4 @@
-# Turns a UTF-8 settings text into the bytes the program embeds: code page
+# Turns a UTF-8 settings text into the bytes the program reads: code page
 # 932, every line ended by CR LF, no byte-order mark. Text that code page 932
 # can't hold exactly stops the build: a character changed on the way (¥
 # becoming a backslash, say) would silently change a key, a file name or a
@@ -14,7 +14,7 @@ foreach(required INPUT OUTPUT ICONV)
 endforeach()
 
 if(NOT EXISTS "${INPUT}")
-    message(FATAL_ERROR "Default settings text ${INPUT} does not exist")
+    message(FATAL_ERROR "Settings text ${INPUT} does not exist")
 endif()
 
 file(READ "${INPUT}" head LIMIT 3 HEX)

@@ -203,4 +203,12 @@ add_custom_command(OUTPUT ${patch_dist_settings}
     DEPENDS ${patch_sample_settings} ${CMAKE_SOURCE_DIR}/cmake/EncodeSettingsText.cmake
     COMMENT "Writing the sample settings file into ${PATCH_DIST_DIR}"
     VERBATIM)
-add_custom_target(dist ALL DEPENDS ${patch_dist_program} ${patch_dist_settings})
+# The publisher's check of a patch folder ships beside the program.
+set(patch_dist_checker ${PATCH_DIST_DIR}/patch-check.exe)
+add_custom_command(OUTPUT ${patch_dist_checker}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PATCH_DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:patch-check> ${patch_dist_checker}
+    DEPENDS patch-check
+    COMMENT "Copying patch-check into ${PATCH_DIST_DIR}"
+    VERBATIM)
+add_custom_target(dist ALL DEPENDS ${patch_dist_program} ${patch_dist_settings} ${patch_dist_checker})

@@ -10,40 +10,6 @@
 
 namespace {
 
-// Reads "<folder>\<base name>.inf". A path longer than the platform's path
-// buffer names no file this program could open, so it counts as a file that
-// can't be read and the embedded settings apply.
-bool readSettingsFile(const std::string& folder, const std::string& baseName, SettingsText& text) {
-    char path[MAX_PATH];
-    const std::size_t needed = folder.size() + 1 + baseName.size() + sizeof ".inf";
-    if (needed > sizeof path) {
-        return false;
-    }
-    wsprintfA(path, "%s\\%s.inf", folder.c_str(), baseName.c_str());
-    return text.readFile(path) == settingsReadOk;
-}
-
-bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
-    HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(defaultSettingsResourceId), defaultSettingsResourceType);
-    if (resource == nullptr) {
-        return false;
-    }
-    const DWORD size = SizeofResource(instance, resource);
-    if (size == 0) {
-        return false;
-    }
-    HGLOBAL loaded = LoadResource(instance, resource);
-    if (loaded == nullptr) {
-        return false;
-    }
-    // Resource memory belongs to the module: nothing to unlock or free.
-    const void* bytes = LockResource(loaded);
-    if (bytes == nullptr) {
-        return false;
-    }
-    return text.readMemory(bytes, size) == settingsReadOk;
-}
-
 int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLine) {
     session.programFolder = programFolderOf(commandLine);
     const std::string baseName = programBaseNameOf(commandLine);
@@ -76,6 +42,37 @@ int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLi
 }
 
 }  // namespace
+
+bool readSettingsFile(const std::string& folder, const std::string& baseName, SettingsText& text) {
+    char path[MAX_PATH];
+    const std::size_t needed = folder.size() + 1 + baseName.size() + sizeof ".inf";
+    if (needed > sizeof path) {
+        return false;
+    }
+    wsprintfA(path, "%s\\%s.inf", folder.c_str(), baseName.c_str());
+    return text.readFile(path) == settingsReadOk;
+}
+
+bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
+    HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(defaultSettingsResourceId), defaultSettingsResourceType);
+    if (resource == nullptr) {
+        return false;
+    }
+    const DWORD size = SizeofResource(instance, resource);
+    if (size == 0) {
+        return false;
+    }
+    HGLOBAL loaded = LoadResource(instance, resource);
+    if (loaded == nullptr) {
+        return false;
+    }
+    // Resource memory belongs to the module: nothing to unlock or free.
+    const void* bytes = LockResource(loaded);
+    if (bytes == nullptr) {
+        return false;
+    }
+    return text.readMemory(bytes, size) == settingsReadOk;
+}
 
 std::string getProgramFolder() {
     return programFolderOf(GetCommandLineA());

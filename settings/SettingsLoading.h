@@ -20,6 +20,18 @@ enum LoadSettingsResult : int {
 inline constexpr WORD defaultSettingsResourceId = 103;
 inline constexpr char defaultSettingsResourceType[] = "INF";
 
+class SettingsText;
+
+// Appends the lines of "<folder>\<base name>.inf", the settings file beside
+// the program. A path longer than the platform's path buffer names no file
+// the program could open: false, as for a file that can't be read.
+bool readSettingsFile(const std::string& folder, const std::string& baseName, SettingsText& text);
+
+// Appends the lines of the embedded default settings of `instance` (the
+// running program, or another program's file loaded as data). False when the
+// resource is missing, empty or can't be read.
+bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text);
+
 // Folder and base name of the running program, from its command line.
 std::string getProgramFolder();
 std::string getProgramBaseName();

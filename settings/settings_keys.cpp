@@ -40,26 +40,41 @@ FileLine splitFileValue(const std::string& value) {
     return {value.substr(0, at), value.substr(at + 1)};
 }
 
+const char* keyText(SettingsKey key) {
+    switch (key) {
+        case SettingsKey::caption: return captionKey;
+        case SettingsKey::title: return titleKey;
+        case SettingsKey::company: return companyKey;
+        case SettingsKey::executableName: return executableKey;
+        case SettingsKey::file: return fileKey;
+        case SettingsKey::none: break;
+    }
+    return "";
+}
+
+SettingsKey keyOfLine(const std::string& line, std::string& value) {
+    // The keys differ in their first bytes, so at most one matches.
+    for (const SettingsKey key : {SettingsKey::caption, SettingsKey::title, SettingsKey::company,
+                                  SettingsKey::executableName, SettingsKey::file}) {
+        if (valueAfterKey(line, keyText(key), value)) {
+            return key;
+        }
+    }
+    value.clear();
+    return SettingsKey::none;
+}
+
 SettingsValues readSettingsValues(const std::vector<std::string>& lines) {
     SettingsValues values;
-    const struct {
-        const char* key;
-        std::string SettingsValues::*field;
-    } singleValued[] = {
-        {captionKey, &SettingsValues::caption},
-        {titleKey, &SettingsValues::title},
-        {companyKey, &SettingsValues::company},
-        {executableKey, &SettingsValues::executableName},
-    };
     std::string value;
     for (const std::string& line : lines) {
-        for (const auto& entry : singleValued) {
-            if (valueAfterKey(line, entry.key, value)) {
-                values.*entry.field = value;
-            }
-        }
-        if (valueAfterKey(line, fileKey, value)) {
-            values.files.push_back(splitFileValue(value));
+        switch (keyOfLine(line, value)) {
+            case SettingsKey::caption: values.caption = value; break;
+            case SettingsKey::title: values.title = value; break;
+            case SettingsKey::company: values.company = value; break;
+            case SettingsKey::executableName: values.executableName = value; break;
+            case SettingsKey::file: values.files.push_back(splitFileValue(value)); break;
+            case SettingsKey::none: break;
         }
     }
     return values;

@@ -35,6 +35,16 @@ bool valueAfterKey(const std::string& line, const char* key, std::string& value)
 // further commas.
 FileLine splitFileValue(const std::string& value);
 
+// The key a line carries, if any, in the order the program tests them.
+enum class SettingsKey { none, caption, title, company, executableName, file };
+
+// The key `line` carries and, when it carries one, its value (as
+// valueAfterKey gives it). A line carries at most one key.
+SettingsKey keyOfLine(const std::string& line, std::string& value);
+
+// The key's own bytes, comma included ("" for none): code page 932.
+const char* keyText(SettingsKey key);
+
 // Reads every line: each single-valued key is set by the last line carrying
 // it (an empty value empties it); each "ファイル," line adds one file.
 SettingsValues readSettingsValues(const std::vector<std::string>& lines);

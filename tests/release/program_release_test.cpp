@@ -127,6 +127,10 @@ TEST(ShippedProgram, ReleaseFolderHoldsTheProgramAndASampleSettingsFileNamedAfte
     EXPECT_EQ(sample, settingsBytes(readWholeFile(shipped::sampleSource)));
 }
 
+TEST(ShippedProgram, ReleaseFolderHoldsThePublishersCheckBesideTheProgram) {
+    EXPECT_EQ(readWholeFile(distFile("patch-check.exe")), readWholeFile(shipped::checkerFile));
+}
+
 // A publisher starts from the sample: it must read as the program reads
 // settings, give what the program's embedded settings give, and say what
 // each key is for.

@@ -1,0 +1,41 @@
+// The check of a patch folder, as the patch program would read it on a
+// player's machine: every program in the folder, the settings each reads
+// (its settings file, else its embedded settings), the files they list, and,
+// when asked, an installation to try them against.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checker/settings_lint.h"
+
+struct CheckOptions {
+    std::string patchFolder;
+    std::optional<std::string> installFolder;
+    // The free space to assume on the install folder's drive, in bytes,
+    // instead of asking the drive: what a player with a nearly full disk
+    // would meet.
+    std::optional<std::uint64_t> assumedFreeSpace;
+};
+
+// What one program of the folder will do, for scripts that set up a trial
+// installation from it.
+struct ProgramSettings {
+    std::string programName;   // file name in the patch folder
+    std::string settingsFrom;  // the settings file's name, or "" for the embedded settings
+    std::string caption;
+    std::string title;
+    std::string company;
+    std::string executableName;
+    std::vector<std::string> sources;       // as the "ファイル," lines name them
+    std::vector<std::string> destinations;  // the same order; the source name when none is given
+};
+
+struct CheckReport {
+    std::vector<Finding> findings;
+    std::vector<ProgramSettings> programs;
+};
+
+CheckReport checkPatchFolder(const CheckOptions& options);

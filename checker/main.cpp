@@ -1,0 +1,140 @@
+// patch-check: tells a publisher, before shipping, what a player will meet
+// when the patch program runs from a patch folder. Reads the folder with the
+// program's own settings code and reports one finding per line, like a
+// compiler: "file:line: severity: what is wrong, and what to do".
+//
+// Exit code: 0 ready, 1 warnings only, 2 errors (a player's run would fail,
+// be refused, or skip a file), 3 wrong usage.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "checker/PatchFolderCheck.h"
+
+namespace {
+
+constexpr UINT textCodePage = 932;
+
+// Code page 932 text to the console as UTF-16 (so that any console shows it),
+// and to a pipe or file as the code page 932 bytes themselves.
+void write(const std::string& text) {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode)) {
+        const int length = MultiByteToWideChar(textCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(length), L'\0');
+        MultiByteToWideChar(textCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+        DWORD written = 0;
+        WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    DWORD written = 0;
+    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void printUsage() {
+    write("使い方: patch-check [--install-folder フォルダ] [--assume-free-space バイト数] [--list-settings] パッチフォルダ\r\n"
+          "\r\n"
+          "パッチフォルダを、プレイヤーの PC でパッチプログラムが読むとおりに読み、\r\n"
+          "見つかったことを 1 行に 1 件「ファイル:行: 重さ: 何がいけないか、どうするか」で書きます。\r\n"
+          "ファイル名はパッチフォルダからの相対名です。\r\n"
+          "\r\n"
+          "  --install-folder フォルダ     このインストール先に当てて確かめます: 実行ファイル、\r\n"
+          "                                置き換えるファイルと新しく作るファイル、足りないフォルダ、\r\n"
+          "                                空き容量。なければレジストリのエントリを確かめます。\r\n"
+          "  --assume-free-space バイト数  インストール先のドライブの空きをこの値とみなします\r\n"
+          "                                (空きの少ないプレイヤーの PC を試すとき)。\r\n"
+          "  --list-settings               各プログラムが使う設定を「キー=値」の行で書き出します。\r\n"
+          "\r\n"
+          "終了コード: 0 配布できる、1 警告だけ、2 エラーあり (プレイヤーの実行が失敗する、\r\n"
+          "拒否される、ファイルがスキップされる)、3 使い方の誤り。\r\n");
+}
+
+// A folder as the program would see it: absolute, without a trailing
+// backslash (a drive root keeps its own).
+std::string fullPath(const std::string& path) {
+    char buffer[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    std::string full = length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
+    while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) {
+        full.pop_back();
+    }
+    return full;
+}
+
+void listSettings(const std::vector<ProgramSettings>& programs) {
+    for (const ProgramSettings& program : programs) {
+        std::string text = "program=" + program.programName + "\r\n";
+        text += "settings=" + program.settingsFrom + "\r\n";
+        text += "caption=" + program.caption + "\r\n";
+        text += "title=" + program.title + "\r\n";
+        text += "company=" + program.company + "\r\n";
+        text += "executable=" + program.executableName + "\r\n";
+        for (std::size_t i = 0; i < program.sources.size(); ++i) {
+            text += "file=" + program.sources[i] + "\t" + program.destinations[i] + "\r\n";
+        }
+        write(text);
+    }
+}
+
+std::string summaryOf(const std::vector<Finding>& findings) {
+    int errors = 0;
+    int warnings = 0;
+    for (const Finding& finding : findings) {
+        errors += finding.severity == Severity::error ? 1 : 0;
+        warnings += finding.severity == Severity::warning ? 1 : 0;
+    }
+    const std::string counts = "エラー " + std::to_string(errors) + " 件、警告 " + std::to_string(warnings) + " 件: ";
+    if (errors > 0) {
+        return counts + "このままではプレイヤーの実行が失敗するか、ファイルが届きません";
+    }
+    return counts + (warnings > 0 ? "配布できますが、警告を確かめてください" : "配布できます");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CheckOptions options;
+    bool list = false;
+    bool folderGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-h" || argument == "--help" || argument == "/?") {
+            printUsage();
+            return 0;
+        } else if (argument == "--install-folder" && i + 1 < argc) {
+            options.installFolder = fullPath(argv[++i]);
+        } else if (argument == "--assume-free-space" && i + 1 < argc) {
+            char* end = nullptr;
+            options.assumedFreeSpace = std::strtoull(argv[++i], &end, 10);
+            if (end == argv[i] || *end != '\0') {
+                printUsage();
+                return 3;
+            }
+        } else if (argument == "--list-settings") {
+            list = true;
+        } else if (!folderGiven && !argument.empty() && argument[0] != '-') {
+            options.patchFolder = fullPath(argument);
+            folderGiven = true;
+        } else {
+            printUsage();
+            return 3;
+        }
+    }
+    if (!folderGiven) {
+        printUsage();
+        return 3;
+    }
+    const CheckReport report = checkPatchFolder(options);
+    if (list) {
+        listSettings(report.programs);
+        return exitCodeOf(report.findings);
+    }
+    for (const Finding& finding : report.findings) {
+        write(formatFinding(finding) + "\r\n");
+    }
+    write(summaryOf(report.findings) + "\r\n");
+    return exitCodeOf(report.findings);
+}

@@ -1,0 +1,88 @@
+// The publisher's mistakes that the program itself passes over without a
+// word: a settings text in another encoding, lines that look like a key but
+// carry none, values that make a file be skipped. Byte rules only, on code
+// page 932 byte strings; the keys themselves are the program's
+// (settings/settings_keys.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/settings_keys.h"
+
+// What a settings text's bytes are.
+enum class TextEncoding {
+    codePage932,       // what the program reads
+    utf8WithoutBom,    // no key matches: the Japanese keys are other bytes
+    utf8WithBom,       // as above, and the mark spoils the first line
+    bomOnCodePage932,  // code page 932 text behind a UTF-8 mark: the first line is spoiled
+    utf16,             // two bytes a character: nothing matches
+    notCodePage932,    // bytes that no code page 932 text holds
+};
+
+struct EncodingCheck {
+    TextEncoding encoding = TextEncoding::codePage932;
+    int line = 0;  // where it shows: 1 for a mark or UTF-16, else the first offending byte's line
+};
+
+EncodingCheck checkEncoding(const std::string& bytes);
+
+// Line number (from 1) of the byte at `offset`, with the program's line
+// breaks: CR, LF, or CR LF as one break.
+int lineOfOffset(const std::string& bytes, std::size_t offset);
+
+// The line (from 1) of a Ctrl-Z byte that hides more text after it (the
+// program reads nothing past it), or 0.
+int lineOfTextHiddenByCtrlZ(const std::string& bytes);
+
+// How a line that carries no key looks.
+enum class LineLook {
+    ignoredAsIntended,  // empty, or a comment (";")
+    leadingSpace,       // a key after spaces, tabs or a full-width space
+    fullWidthComma,     // a key name followed by "，" or "、" instead of ","
+    keyWithoutComma,    // a key name followed by something other than its comma
+    misspeltKey,        // a name before a comma that is nearly a key's name
+    unknown,            // anything else: ignored by the program
+};
+
+struct LineLookCheck {
+    LineLook look = LineLook::ignoredAsIntended;
+    SettingsKey key = SettingsKey::none;  // the key it resembles, for the first four looks
+};
+
+// For a line on which keyOfLine finds no key.
+LineLookCheck lookOfLine(const std::string& line);
+
+// The key's name without its comma ("ファイル"), code page 932.
+std::string keyName(SettingsKey key);
+
+// Destination names as Windows compares them: letters without case, / as \.
+bool sameDestination(const std::string& a, const std::string& b);
+
+// A source name holding * or ?: the program's size lookup takes it for a
+// pattern, the copy for a name, and the open fails.
+bool hasWildcard(const std::string& name);
+
+// Of the candidates, the one most like `name` (differing in at most two
+// bytes, ignoring letter case), or "" when none is.
+std::string closestName(const std::string& name, const std::vector<std::string>& candidates);
+
+// One line of the checker's report.
+enum class Severity { note, warning, error };
+
+struct Finding {
+    Severity severity = Severity::note;
+    std::string file;  // relative to the patch folder
+    int line = 0;      // 0: the file as a whole
+    std::string text;  // what is wrong, and what to do
+};
+
+// "file:line: エラー: text", "file: 警告: text" (code page 932).
+std::string formatFinding(const Finding& finding);
+
+// 0 nothing worse than notes, 1 warnings only, 2 any error.
+int exitCodeOf(const std::vector<Finding>& findings);
+
+// Size figures as the dialog shows them ("1234KB": whole kilobytes).
+std::string kilobytesText(std::uint64_t bytes);

@@ -1,0 +1,408 @@
+// patch-check run from outside, as a publisher runs it: a table of patch
+// folders with one mistake each, every one reported with its file, its line
+// and the exit code; a clean folder; and dry runs against an installation.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "shell/win32_owners.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+// Built files, handed over by the build as paths on the build host.
+std::string hostPath(const char* path) {
+    std::string windowsPath = std::string("Z:") + path;
+    for (char& byte : windowsPath) {
+        if (byte == '/') {
+            byte = '\\';
+        }
+    }
+    return windowsPath;
+}
+
+struct CheckRun {
+    DWORD exitCode = 99;
+    std::vector<std::string> lines;  // code page 932, without line breaks
+
+    bool has(const std::string& start, const std::string& part = "") const {
+        for (const std::string& line : lines) {
+            if (line.rfind(start, 0) == 0 && line.find(part) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const CheckRun& run) {
+    out << "exit code " << run.exitCode << ", output:\n";
+    for (const std::string& line : run.lines) {
+        out << "  " << line << "\n";
+    }
+    return out;
+}
+
+// Runs patch-check with the arguments and collects what it prints.
+CheckRun runChecker(const std::string& arguments) {
+    CheckRun run;
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        ADD_FAILURE() << "no pipe: error " << GetLastError();
+        return run;
+    }
+    UniqueHandle reader(readEnd);
+    UniqueHandle writer(writeEnd);
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+    std::string commandLine = "\"" + hostPath(PATCH_CHECKER) + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer.get();
+    startup.hStdError = writer.get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION created{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &created)) {
+        ADD_FAILURE() << "patch-check did not start: error " << GetLastError();
+        return run;
+    }
+    UniqueHandle process(created.hProcess);
+    UniqueHandle thread(created.hThread);
+    writer.reset();  // only the checker holds the write end now: its exit ends the reading
+    std::string output;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        output.append(buffer, read);
+    }
+    EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+    GetExitCodeProcess(process.get(), &run.exitCode);
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find("\r\n", start);
+        if (end == std::string::npos) {
+            end = output.size();
+        }
+        run.lines.push_back(output.substr(start, end - start));
+        start = end + 2;
+    }
+    return run;
+}
+
+std::string quotedArgument(const std::string& text) { return "\"" + text + "\""; }
+
+// The settings of a clean patch: every key, a file under its own name and
+// one into a subfolder.
+std::vector<std::string> cleanSettingsLines() {
+    return {
+        "キャプション,試験ゲーム修正ファイル",  // 1
+        "タイトル,試験ゲーム",                  // 2
+        "社名,試験ソフト社",                    // 3
+        "実行ファイル,Game.exe",                // 4
+        "ファイル,a.dat",                       // 5
+        "ファイル,b.dat,data\\b.dat",           // 6
+    };
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+// The same settings as the publisher's editor saves them in UTF-8 (the
+// literals of this file are code page 932).
+std::string utf8Of(const std::string& codePage932) {
+    const int wideLength = MultiByteToWideChar(932, 0, codePage932.data(), static_cast<int>(codePage932.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(932, 0, codePage932.data(), static_cast<int>(codePage932.size()), wide.data(), wideLength);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+std::string utf16Of(const std::string& codePage932) {
+    const int wideLength = MultiByteToWideChar(932, 0, codePage932.data(), static_cast<int>(codePage932.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(932, 0, codePage932.data(), static_cast<int>(codePage932.size()), wide.data(), wideLength);
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
+// A file of `size` bytes that takes no room: the end is set, nothing written.
+void writeSparseFile(const std::string& path, unsigned long long size) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid()) << path;
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.get()));
+}
+
+// A patch folder as the publisher assembled it.
+struct PatchFolder {
+    TempFolder folder;
+    std::string programName = "patch.exe";
+    std::string settingsName = "patch.inf";
+    std::string settings = joined(cleanSettingsLines());
+    bool withSettings = true;
+    std::vector<std::pair<std::string, std::string>> files = {{"a.dat", "a, version 2"}, {"b.dat", "b, version 2"}};
+    std::function<void(const TempFolder&)> more;
+
+    void write() const {
+        ASSERT_TRUE(CopyFileA(hostPath(PATCH_PROGRAM).c_str(), folder.file(programName).c_str(), FALSE));
+        if (withSettings) {
+            folder.write(settingsName, settings);
+        }
+        for (const auto& [name, bytes] : files) {
+            folder.write(name, bytes);
+        }
+        if (more) {
+            more(folder);
+        }
+    }
+};
+
+struct Expected {
+    std::string start;  // "patch.inf:5: エラー:" and the like
+    std::string part;   // a piece of the text, or ""
+};
+
+struct BrokenFolderCase {
+    const char* name;
+    std::function<void(PatchFolder&)> mistake;
+    DWORD exitCode;
+    std::vector<Expected> findings;
+};
+
+void PrintTo(const BrokenFolderCase& folderCase, std::ostream* out) { *out << folderCase.name; }
+
+std::string caseName(const testing::TestParamInfo<BrokenFolderCase>& info) { return info.param.name; }
+
+std::function<void(PatchFolder&)> withLines(std::function<void(std::vector<std::string>&)> change) {
+    return [change](PatchFolder& patch) {
+        std::vector<std::string> lines = cleanSettingsLines();
+        change(lines);
+        patch.settings = joined(lines);
+    };
+}
+
+class BrokenFolder : public testing::TestWithParam<BrokenFolderCase> {};
+
+TEST_P(BrokenFolder, IsReportedWithFileLineAndExitCode) {
+    PatchFolder patch;
+    GetParam().mistake(patch);
+    patch.write();
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run;
+    for (const Expected& expected : GetParam().findings) {
+        EXPECT_TRUE(run.has(expected.start, expected.part)) << "expected " << expected.start << " " << expected.part
+                                                            << "\n" << run;
+    }
+}
+
+const BrokenFolderCase brokenFolderCases[] = {
+    {"Clean", [](PatchFolder&) {}, 0,
+     {{"patch.inf:5: 情報:", "「a.dat」(12 バイト) をインストール先の「a.dat」へ"},
+      {"patch.inf:6: 情報:", "「data\\b.dat」へ"},
+      {"patch.inf: 情報:", "容量 0KB"},
+      {"patch.inf: 情報:", "「data」"}}},
+    {"SettingsSavedAsUtf8", [](PatchFolder& patch) { patch.settings = utf8Of(patch.settings); }, 2,
+     {{"patch.inf:1: エラー:", "UTF-8"}}},
+    {"SettingsSavedAsUtf16", [](PatchFolder& patch) { patch.settings = utf16Of(patch.settings); }, 2,
+     {{"patch.inf:1: エラー:", "UTF-16"}}},
+    {"ByteOrderMark", [](PatchFolder& patch) { patch.settings = "\xEF\xBB\xBF" + patch.settings; }, 2,
+     {{"patch.inf:1: エラー:", "BOM"}}},
+    {"MisnamedFile",
+     [](PatchFolder& patch) {
+         patch.files = {{"bgm_v2.1.pak", "music"}, {"b.dat", "b"}};
+         withLines([](auto& lines) { lines[4] = "ファイル,bgm_v21.pak"; })(patch);
+     },
+     2, {{"patch.inf:5: エラー:", "「bgm_v2.1.pak」"}, {"bgm_v2.1.pak: 警告:", ""}}},
+    {"SettingsNamedAfterTheWholeProgramName",
+     [](PatchFolder& patch) {
+         patch.programName = "update.v2.exe";
+         patch.settingsName = "update.v2.inf";
+     },
+     2, {{"update.v2.inf: エラー:", "update.inf"}}},
+    {"FullWidthComma", withLines([](auto& lines) { lines[4] = "ファイル，a.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "全角"}, {"a.dat: 警告:", ""}}},
+    {"FullWidthCommaBeforeTheDestination", withLines([](auto& lines) { lines[4] = "ファイル,a.dat，a2.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "半角カンマ「,」"}}},
+    {"LeadingSpace", withLines([](auto& lines) { lines[4] = " ファイル,a.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "空白"}}},
+    {"MisspeltKey", withLines([](auto& lines) { lines[4] = "フアイル,a.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "「ファイル,」"}}},
+    {"KeyWithoutComma", withLines([](auto& lines) { lines[3] = "実行ファイルGame.exe"; }), 1,
+     {{"patch.inf:4: 警告:", "「実行ファイル」"}, {"patch.inf: 警告:", "「実行ファイル,」の行がありません"}}},
+    {"FileKeyWithNothingAfterIt", withLines([](auto& lines) { lines.push_back("ファイル,"); }), 2,
+     {{"patch.inf:7: エラー:", "空"}}},
+    {"DestinationLeavesTheInstallFolder", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,..\\a.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "設定ファイルが読み込めません"}}},
+    {"TwoEntriesWithOneDestination", withLines([](auto& lines) { lines.push_back("ファイル,a.dat,DATA/B.DAT"); }), 2,
+     {{"patch.inf:7: エラー:", "6 行目"}}},
+    {"FileOfFourGiB",
+     [](PatchFolder& patch) {
+         patch.files = {{"b.dat", "b"}};
+         patch.more = [](const TempFolder& folder) { writeSparseFile(folder.file("a.dat"), 0x100000000ull); };
+     },
+     2, {{"patch.inf:5: エラー:", "4294967296"}}},
+    {"SourceIsAFolder",
+     [](PatchFolder& patch) {
+         patch.files = {{"b.dat", "b"}};
+         patch.more = [](const TempFolder& folder) { CreateDirectoryA(folder.file("a.dat").c_str(), nullptr); };
+     },
+     2, {{"patch.inf:5: エラー:", "フォルダ"}}},
+    {"MissingCaption", withLines([](auto& lines) { lines.erase(lines.begin()); }), 1,
+     {{"patch.inf: 警告:", "「キャプション,」"}}},
+    {"MissingTitle", withLines([](auto& lines) { lines.erase(lines.begin() + 1); }), 2,
+     {{"patch.inf: エラー:", "「タイトル,」"}}},
+    {"TitleWithASpaceAfterTheComma", withLines([](auto& lines) { lines[1] = "タイトル, 試験ゲーム"; }), 1,
+     {{"patch.inf:2: 警告:", "空白"}}},
+    {"ExecutableWithAFullWidthSpaceAfterIt", withLines([](auto& lines) { lines[3] = "実行ファイル,Game.exe　"; }), 1,
+     {{"patch.inf:4: 警告:", "後ろに空白"}}},
+    {"EmptyCompany", withLines([](auto& lines) { lines[2] = "社名,"; }), 2, {{"patch.inf:3: エラー:", "空"}}},
+    {"TitleTwice", withLines([](auto& lines) { lines.push_back("タイトル,別のゲーム"); }), 1,
+     {{"patch.inf:7: 警告:", "2 行目"}}},
+    {"NoFileLine", withLines([](auto& lines) { lines.resize(4); }), 2,
+     {{"patch.inf: エラー:", "設定ファイルが読み込めません"}}},
+    {"UnlistedFile", [](PatchFolder& patch) { patch.files.push_back({"readme.txt", "hello"}); }, 1,
+     {{"readme.txt: 警告:", ""}}},
+    {"TextAfterCtrlZ", withLines([](auto& lines) { lines[3] += "\x1A"; }), 2,
+     {{"patch.inf:4: 警告:", "Ctrl-Z"}, {"patch.inf: エラー:", "「ファイル,」の行が一つもない"}}},
+    {"EmbeddedSettings",
+     [](PatchFolder& patch) {
+         patch.withSettings = false;
+         patch.files = {{"harbor.dat", "h"}, {"lighthouse.pak", "l"}};
+     },
+     0, {{"patch.exe(埋め込み設定): 情報:", "patch.inf"}}},
+    {"EmbeddedSettingsListAFileNotShipped",
+     [](PatchFolder& patch) {
+         patch.withSettings = false;
+         patch.files = {{"harbor.dat", "h"}};
+     },
+     2, {{"patch.exe(埋め込み設定):12: エラー:", "「lighthouse.pak」"}}},
+    {"SettingsFileThatCannotBeRead",
+     [](PatchFolder& patch) {
+         patch.withSettings = false;
+         patch.files = {{"harbor.dat", "h"}, {"lighthouse.pak", "l"}};
+         patch.more = [](const TempFolder& folder) { CreateDirectoryA(folder.file("patch.inf").c_str(), nullptr); };
+     },
+     2, {{"patch.inf: エラー:", "埋め込み設定を使います"}}},
+    {"NoProgram", [](PatchFolder& patch) { patch.more = [](const TempFolder& folder) { DeleteFileA(folder.file("patch.exe").c_str()); }; }, 2,
+     {{".: エラー:", ".exe"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, BrokenFolder, testing::ValuesIn(brokenFolderCases), caseName);
+
+// A game installed as its installer left it, for the dry runs.
+class DryRun : public testing::Test {
+protected:
+    DryRun() {
+        patch.write();
+        install.write("Game.exe", "game");
+        install.write("a.dat", "a, version 1");
+        CreateDirectoryA(install.file("data").c_str(), nullptr);
+    }
+
+    CheckRun check(const std::string& more = "") const {
+        return runChecker(quotedArgument(patch.folder.path()) + " --install-folder " +
+                          quotedArgument(install.path()) + more);
+    }
+
+    PatchFolder patch;
+    TempFolder install;
+};
+
+TEST_F(DryRun, ReadyInstallationNamesReplacedAndCreatedFiles) {
+    const CheckRun run = check();
+    EXPECT_EQ(run.exitCode, 0u) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: 情報:", "「a.dat」を置き換えます")) << run;
+    EXPECT_TRUE(run.has("patch.inf:6: 情報:", "「data\\b.dat」を新しく作ります")) << run;
+    EXPECT_TRUE(run.has("patch.inf: 情報:", "空き容量")) << run;
+}
+
+TEST_F(DryRun, MissingSubfolderAndTooLittleRoom) {
+    RemoveDirectoryA(install.file("data").c_str());
+    // The replaced a.dat grows by 0 bytes, the new b.dat adds 12: 11 bytes
+    // free are too few, whatever the disk of the test machine holds.
+    const CheckRun run = check(" --assume-free-space 11");
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has("patch.inf: エラー:", "「data」フォルダがない")) << run;
+    EXPECT_TRUE(run.has("patch.inf: エラー:", "空き容量 11 バイト")) << run;
+    EXPECT_TRUE(run.has("patch.inf: エラー:", "増える分 12 バイト")) << run;
+
+    CreateDirectoryA(install.file("data").c_str(), nullptr);
+    EXPECT_EQ(check(" --assume-free-space 12").exitCode, 0u);
+}
+
+TEST_F(DryRun, FolderWithoutTheGame) {
+    DeleteFileA(install.file("Game.exe").c_str());
+    const CheckRun run = check();
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has("patch.inf:4: エラー:", "試験ゲームがインストールされていません。")) << run;
+}
+
+TEST_F(DryRun, ReadOnlyFileCannotBeReplaced) {
+    SetFileAttributesA(install.file("a.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    const CheckRun run = check();
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: エラー:", "読み取り専用")) << run;
+}
+
+TEST(RegistryEntry, IsNamedInTheThirtyTwoBitView) {
+    PatchFolder patch;
+    patch.write();
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    EXPECT_EQ(run.exitCode, 0u) << run;
+    EXPECT_TRUE(run.has("patch.inf: 情報:", "HKEY_LOCAL_MACHINE\\SOFTWARE\\試験ソフト社\\試験ゲーム")) << run;
+    EXPECT_TRUE(run.has("patch.inf: 情報:", "WOW6432Node\\試験ソフト社\\試験ゲーム")) << run;
+    EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがありません")) << run;
+}
+
+// The entry a game's installer wrote on this machine: the check then tries
+// the folder it names, and reports what would fail there as warnings (this
+// machine is only one player's).
+TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
+    // A title of its own: the other tests, running meanwhile, find no entry.
+    PatchFolder patch;
+    withLines([](auto& lines) { lines[1] = "タイトル,試験ゲーム登録済み"; })(patch);
+    patch.write();
+    TempFolder install;
+    install.write("Game.exe", "game");
+    const std::string key = "SOFTWARE\\試験ソフト社\\試験ゲーム登録済み";
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(created, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(install.path().c_str()),
+                   static_cast<DWORD>(install.path().size() + 1));
+    RegCloseKey(created);
+
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    // Only when empty: another test may hold a key below it.
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\試験ソフト社");
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがあり、path は「" + install.path() + "」")) << run;
+    EXPECT_TRUE(run.has("patch.inf: 警告:", "「data」フォルダがない")) << run;
+}
+
+TEST(Usage, WrongArgumentsGiveThree) {
+    EXPECT_EQ(runChecker("").exitCode, 3u);
+    EXPECT_EQ(runChecker("--no-such-option x").exitCode, 3u);
+    const CheckRun help = runChecker("--help");
+    EXPECT_EQ(help.exitCode, 0u);
+    EXPECT_TRUE(help.has("使い方: patch-check")) << help;
+}
+
+}  // namespace
