@@ -50,6 +50,8 @@ protected:
     // Writes each file into the patch folder and lists it in the settings.
     void shipPatch(const std::vector<PatchSource>& files) const;
     void registerInstallFolder(const std::string& path) const;
+    // Removes the game's registry entry again, as if it were never installed.
+    void forgetInstallFolder() const;
     void putGameExecutable() const;
 
     // The text the space display should show for the game folder, with the
@@ -70,6 +72,13 @@ protected:
     const std::string title = "表計算ゲーム";
     const std::string caption = "港の灯 修正ファイル更新プログラム";
 };
+
+// A file of the build host, as this Wine process names it.
+std::string hostPathInWine(const std::string& hostPath);
+
+// Names of the files and folders in a folder ("." and ".." left out),
+// sorted.
+std::vector<std::string> namesIn(const std::string& folder);
 
 // Bytes of a file, or "<missing>".
 std::string fileBytesOrMissing(const std::string& path);
