@@ -1,7 +1,5 @@
 #include "tests/e2e/PatchFixture.h"
 
-#include <algorithm>
-
 #include "dialog/display_rules.h"
 #include "shell/win32_owners.h"
 #include "tests/e2e/ProgramWindows.h"
@@ -137,23 +135,6 @@ std::string hostPathInWine(const std::string& hostPath) {
         }
     }
     return path;
-}
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (!search.valid()) {
-        return names;
-    }
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileA(search.get(), &found));
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string fileBytesOrMissing(const std::string& path) {

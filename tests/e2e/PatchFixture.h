@@ -76,10 +76,6 @@ protected:
 // A file of the build host, as this Wine process names it.
 std::string hostPathInWine(const std::string& hostPath);
 
-// Names of the files and folders in a folder ("." and ".." left out),
-// sorted.
-std::vector<std::string> namesIn(const std::string& folder);
-
 // Bytes of a file, or "<missing>".
 std::string fileBytesOrMissing(const std::string& path);
 bool fileExists(const std::string& path);
