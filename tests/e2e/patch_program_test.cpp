@@ -647,7 +647,7 @@ TEST_F(PatchProgram, EveryListedFileMissingIsAFailureAndEndsWithTwo) {
 TEST_F(PatchProgram, CancelAmongManySmallFilesLeavesEachOldOrNew) {
     // One chunk each: a file is either untouched or replaced whole, unless
     // a cancel could empty one that it had just opened.
-    constexpr int fileCount = 3000;
+    constexpr int fileCount = 1500;
     std::vector<PatchSource> files;
     for (int i = 0; i < fileCount; ++i) {
         const std::string name = "f" + std::to_string(i) + ".dat";
