@@ -2,9 +2,9 @@
 // It does nothing but leave a marker file beside itself when it is loaded,
 // so that a test sees from outside whether a program took it instead of the
 // system's own: "<its own path>.loaded" once the patch program has begun its
-// work (its single-instance name exists), "<its own path>.loaded-at-start"
-// when it came in with the libraries the system loads before any code of the
-// program runs.
+// work (its single-instance name, made just after its DLL defence, exists),
+// "<its own path>.loaded-before-guard" when no such program runs (another
+// program, or the patch program's start, before any of its code has run).
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
@@ -17,7 +17,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
         return TRUE;
     }
     HANDLE programGuard = OpenMutexA(SYNCHRONIZE, FALSE, "patch_quill_d.h");
-    lstrcatA(marker, programGuard != nullptr ? ".loaded" : ".loaded-at-start");
+    lstrcatA(marker, programGuard != nullptr ? ".loaded" : ".loaded-before-guard");
     if (programGuard != nullptr) {
         CloseHandle(programGuard);
     }
