@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "copy/ChunkSize.h"
 #include "copy/CopyProgress.h"
@@ -78,6 +80,12 @@ bool isProtectedFile(const std::string& path) {
 // Copies exactly entry.size bytes. Returns copyDone also when a cancel request
 // stopped it, with run.cancelled set.
 CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
+    // Asked before the destination is created, which truncates it: a cancel
+    // between two files leaves the next one as it was, never emptied.
+    if (run.session.takeCancelRequest()) {
+        run.cancelled = true;
+        return copyDone;
+    }
     const std::string sourcePath = entry.sourcePath;
     const std::string destinationPath = entry.destinationPath(run.session.installFolder);
 
@@ -99,13 +107,18 @@ CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
     }
 
     // The test comes after each chunk, so an empty entry still makes one pass
-    // and its destination is created empty.
+    // and its destination is created empty. The first chunk follows the
+    // question asked above without asking again, so that a file once
+    // truncated always gets its first chunk: a file of one chunk ends either
+    // old or new.
     std::uint32_t copied = 0;
+    bool firstChunk = true;
     do {
-        if (run.session.takeCancelRequest()) {
+        if (!firstChunk && run.session.takeCancelRequest()) {
             run.cancelled = true;
             return copyDone;
         }
+        firstChunk = false;
         const std::uint32_t left = entry.size - copied;
         const DWORD wanted = left < run.chunkSize ? left : run.chunkSize;
 
@@ -133,10 +146,26 @@ CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
     return copyDone;
 }
 
+// Whether any listed file was found when the settings were loaded.
+bool anyFileFound(const std::vector<PatchFileEntry>& files) {
+    for (const PatchFileEntry& entry : files) {
+        if (entry.size != noSizeMarker) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 CopyResult PatchSession::copyFiles() {
     showProgressView(dialog);
+    // A patch of which nothing was found beside the program (started from
+    // inside an archive viewer, or from a folder the program can't name)
+    // copies nothing: that is no success to report.
+    if (!anyFileFound(files)) {
+        return copyOpenFailed;
+    }
 
     const std::uint32_t chunkSize = chunkSizeFor(installFolder);
     const std::uint64_t total = totalSize();

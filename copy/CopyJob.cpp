@@ -9,6 +9,18 @@ namespace {
 
 void showRefusal(HWND dialog, const std::string& text) { MessageBoxA(dialog, text.c_str(), "error", MB_OK); }
 
+// An exception that left the thread's start routine would end the whole
+// process. Memory running out in the middle of the copy is a failed copy like
+// any other: the files and the buffer are released on the way out, and the
+// user is told.
+CopyResult copyOrFail(PatchSession& session) {
+    try {
+        return session.copyFiles();
+    } catch (...) {
+        return copyOpenFailed;
+    }
+}
+
 }  // namespace
 
 bool PatchSession::pathExists(const char* path) {
@@ -48,14 +60,16 @@ bool PatchSession::startCopyJob(const char* folderText) {
 
 DWORD WINAPI copyWorker(LPVOID parameter) {
     PatchSession& session = *static_cast<PatchSession*>(parameter);
-    const CopyResult result = session.copyFiles();
+    const CopyResult result = copyOrFail(session);
     if (result == copyDone) {
         // Complete (the dialog shows its end state) or cancelled (the dialog
         // is ending): nothing to report.
         return 0;
     }
     // Written before the post: the dialog reads it when the notice arrives.
-    session.statusText = "コピーに失敗しました。";
+    // statusText has had room for it since the session was made, so this
+    // needs no memory.
+    session.statusText = copyFailedText;
     PostMessageA(session.dialog, WM_COPYJOB_FAILED, 0, 0);
     return static_cast<DWORD>(result);
 }

@@ -102,9 +102,7 @@ BOOL onCopyJobFailed(HWND dialog) {
     return TRUE;
 }
 
-}  // namespace
-
-INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_INITDIALOG:
         return onInitDialog(dialog);
@@ -116,5 +114,31 @@ INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return onCopyJobFailed(dialog);
     default:
         return FALSE;
+    }
+}
+
+// The run can't go on without memory for its texts: the user is told as of
+// any failed copy, and the dialog ends, after asking a running worker to stop
+// as Cancel does.
+INT_PTR onOutOfMemory(HWND dialog) {
+    if (patchSession.isWorkerRunning()) {
+        patchSession.requestCancel();
+    }
+    MessageBoxA(dialog, copyFailedText, "error", MB_OK);
+    EndDialog(dialog, 2);
+    return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    // An exception must not leave this procedure: the system's dialog code
+    // that called it can't pass one on, and the process would end. The
+    // handlers' strings (the folder text, the space text, the refusals) are
+    // what can throw, when memory runs out.
+    try {
+        return dispatch(dialog, message, wParam);
+    } catch (...) {
+        return onOutOfMemory(dialog);
     }
 }

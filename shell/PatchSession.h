@@ -23,9 +23,14 @@ enum CopyResult : std::int32_t {
     copyWriteFailed = -3,
 };
 
+// What the user is told of any failed copy.
+inline constexpr char copyFailedText[] = "コピーに失敗しました。";
+
 class PatchSession {
 public:
-    PatchSession() = default;
+    // statusText has room for the failure text from the start, so that a copy
+    // that fails for want of memory can still be reported.
+    PatchSession() { statusText.reserve(sizeof copyFailedText); }
     PatchSession(const PatchSession&) = delete;
     PatchSession& operator=(const PatchSession&) = delete;
     // Members are destroyed in reverse order of declaration: the worker's

@@ -1,13 +1,12 @@
-// The program's entry: one instance at a time, the settings, then the patch
-// dialog, whose end code becomes the process exit code.
+// The program's entry: code only from the system folder, one instance at a
+// time, the settings, then the patch dialog, whose end code becomes the
+// process exit code.
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <string>
-
 #include "dialog/PatchDialog.h"
-#include "resources/resource_ids.h"
+#include "shell/DialogRun.h"
 #include "shell/PatchSession.h"
 #include "shell/win32_owners.h"
 
@@ -17,31 +16,104 @@ namespace {
 // further start ends silently.
 constexpr char instanceGuardName[] = "patch_quill_d.h";
 
-// No dialog exists yet, so the box has no owner.
-void showSettingsError(int result) {
-    const std::string text =
-        result == -2 ? patchSession.title + "がインストールされていません。" : std::string("設定ファイルが読み込めません。");
-    MessageBoxA(nullptr, text.c_str(), "error", MB_OK);
+// DLLs that the system's own libraries load by name, on demand, during a run
+// (themes, the common controls, the folder browser's shell objects), and
+// that are no known DLLs.
+constexpr const char* systemDllsLoadedOnDemand[] = {
+    "uxtheme.dll", "dwmapi.dll", "msimg32.dll", "cryptbase.dll", "propsys.dll", "winmm.dll", "version.dll",
+};
+
+// Loads them from the system folder by their full paths. A later load by name
+// then finds the one already loaded and searches nowhere. This covers the
+// systems without SetDefaultDllDirectories, and loaders that do not apply it
+// to every load (Wine resolves its libraries' delayed imports with the search
+// order the process started with). They stay loaded for the whole run, which
+// is what they are loaded for.
+void loadSystemDllsFromTheSystemFolder() {
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    for (const char* name : systemDllsLoadedOnDemand) {
+        char path[MAX_PATH + 16];
+        wsprintfA(path, "%s\\%s", folder, name);
+        LoadLibraryA(path);  // a DLL this system lacks is simply not there to plant
+    }
 }
 
-int runPatchDialog(HINSTANCE instance) {
-    // The dialog template holds a progress bar, whose window class must exist
-    // before the dialog is created.
-    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&classes);
+// The program runs with administrator rights and is usually started from a
+// downloads folder or an unpacked archive, where anyone may have left a DLL
+// under a system DLL's name. Windows' default search order looks in the
+// program's own folder first for every DLL that is not among the system's
+// known DLLs, and the system's own libraries load such DLLs on demand. From
+// here on every DLL the process loads by name comes from the system folder
+// (or, for comctl32, from the side-by-side assembly that the manifest names).
+void loadCodeOnlyFromTheSystem() {
+    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+    // Windows Vista, and 7 without update KB2533623, lack this call. There
+    // the program's folder stays in the search for DLLs loaded on demand,
+    // except for those loaded below; the program's own imports are known
+    // DLLs, and comctl32 comes from the assembly the manifest names, which is
+    // searched before the program's folder.
+    // Cast through a plain function type: the two signatures differ.
+    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesCall>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories != nullptr) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    // The current folder leaves the search too (it is the program's folder
+    // when started by a double click).
+    SetDllDirectoryA("");
+    // An empty removable drive typed into the folder edit would otherwise
+    // stop the run with a system box; its space text just shows no free
+    // figure.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    loadSystemDllsFromTheSystemFolder();
+}
 
-    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PATCH), nullptr, PatchDialogProc, 0);
+// The dialog's progress bar is a common control, whose window class must
+// exist before the dialog is created. comctl32 is no known DLL, so it is
+// loaded here, once the search is restricted, rather than imported: imports
+// are resolved before WinMain runs, when the program's folder still comes
+// first. The manifest's common controls 6 apply to it all the same.
+void registerProgressBarClass(HMODULE commonControls) {
+    using InitCommonControlsExCall = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto initCommonControlsEx = reinterpret_cast<InitCommonControlsExCall>(
+        reinterpret_cast<void (*)()>(GetProcAddress(commonControls, "InitCommonControlsEx")));
+    // Without it the dialog can't be created, and its failure value
+    // becomes the exit code.
+    if (initCommonControlsEx != nullptr) {
+        const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+        initCommonControlsEx(&classes);
+    }
+}
 
-    // After a confirmed cancel the worker may still be in its last chunk. The
-    // session is torn down once this function's caller returns, so the worker
-    // must have let go of it first.
-    patchSession.waitForWorkerToFinish();
-    return static_cast<int>(result);
+// No dialog exists yet, so the box has no owner. Composed without anything
+// that throws: out of memory here still shows a reason.
+void showSettingsError(int result) {
+    if (result != -2) {
+        MessageBoxA(nullptr, "設定ファイルが読み込めません。", "error", MB_OK);
+        return;
+    }
+    static const char notInstalled[] = "がインストールされていません。";
+    const std::size_t titleLength = patchSession.title.size();
+    GlobalBlock text(GlobalAlloc(GMEM_FIXED, titleLength + sizeof notInstalled));
+    if (!text.valid()) {
+        MessageBoxA(nullptr, notInstalled, "error", MB_OK);
+        return;
+    }
+    char* const bytes = reinterpret_cast<char*>(text.bytes());
+    CopyMemory(bytes, patchSession.title.data(), titleLength);
+    CopyMemory(bytes + titleLength, notInstalled, sizeof notInstalled);
+    MessageBoxA(nullptr, bytes, "error", MB_OK);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    loadCodeOnlyFromTheSystem();
+
     UniqueHandle instanceGuard(CreateMutexA(nullptr, FALSE, instanceGuardName));
     const DWORD guardError = GetLastError();
     if (guardError == ERROR_ALREADY_EXISTS) {
@@ -54,5 +126,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         showSettingsError(settings);
         return 0;
     }
-    return runPatchDialog(instance);
+    const LoadedModule commonControls(LoadLibraryA("comctl32.dll"));
+    if (commonControls.valid()) {
+        registerProgressBarClass(commonControls.get());
+    }
+    return runDialogToTheEnd(patchSession, instance, PatchDialogProc);
 }

@@ -37,6 +37,27 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// Owns a module loaded by LoadLibrary or LoadLibraryEx (a library the program
+// loads itself, or another program's file loaded as data to read its
+// resources), released by FreeLibrary.
+class LoadedModule {
+public:
+    explicit LoadedModule(HMODULE module) : module_(module) {}
+    ~LoadedModule() {
+        if (module_ != nullptr) {
+            FreeLibrary(module_);
+        }
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+
+    bool valid() const { return module_ != nullptr; }
+    HMODULE get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
+
 // Owns a search handle from FindFirstFileA, closed by FindClose.
 class FindHandle {
 public:

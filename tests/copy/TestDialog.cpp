@@ -183,12 +183,17 @@ void TestDialog::record(HWND control, UINT message, WPARAM wParam, LPARAM lParam
         events_.push_back(rangeEvent(id, LOWORD(lParam), HIWORD(lParam)));
         break;
     case PBM_SETPOS:
+    {
         events_.push_back(positionEvent(id, static_cast<int>(wParam)));
-        if (cancelAtPositionCount_ > 0 && static_cast<int>(positions().size()) == cancelAtPositionCount_ &&
-            session_ != nullptr) {
+        const int count = static_cast<int>(positions().size());
+        if (cancelAtPositionCount_ > 0 && count == cancelAtPositionCount_ && session_ != nullptr) {
             session_->requestCancel();
         }
+        if (positionAction_ && count == actionAtPositionCount_) {
+            positionAction_();
+        }
         break;
+    }
     default:
         break;
     }

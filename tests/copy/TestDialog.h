@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -52,6 +53,12 @@ public:
     // Makes the cancel request from the progress bar, as the user's Cancel
     // would, when the given number of positions has been set.
     void cancelAtPositionCount(int count) { cancelAtPositionCount_ = count; }
+    // Runs `action` on this thread when the given number of positions has
+    // been set, while the worker waits for that call to be served.
+    void atPositionCount(int count, std::function<void()> action) {
+        actionAtPositionCount_ = count;
+        positionAction_ = std::move(action);
+    }
 
     void clearEvents() { events_.clear(); }
     const std::vector<ControlEvent>& events() const { return events_; }
@@ -78,6 +85,8 @@ private:
     std::vector<std::string> failureNotices_;
     PatchSession* session_ = nullptr;
     int cancelAtPositionCount_ = 0;
+    int actionAtPositionCount_ = 0;
+    std::function<void()> positionAction_;
 };
 
 // Runs `start` on a thread of its own while the test's thread pumps the

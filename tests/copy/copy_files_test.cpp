@@ -72,11 +72,23 @@ TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
     expectFinishedView(dialog);
 }
 
-TEST_F(CopyFiles, EmptyListGoesFromZeroToFullAndShowsTheEndState) {
-    EXPECT_EQ(copy(), copyDone);
+// Nothing found beside the program, or nothing listed at all: a copy that
+// would write nothing is a failure, not a success, and opens nothing.
+TEST_F(CopyFiles, NothingFoundIsAFailureAndOpensNothing) {
+    for (const bool listed : {false, true}) {
+        SCOPED_TRACE(listed ? "every listed file missing" : "nothing listed");
+        session.files.clear();
+        if (listed) {
+            session.files.push_back({patch.file("absent.bin"), "absent.bin", noSizeMarker});
+            session.files.push_back({patch.file("gone.bin"), "renamed.bin", noSizeMarker});
+        }
 
-    EXPECT_EQ(dialog.positions(), (std::vector<int>{0, 100}));
-    expectFinishedView(dialog);
+        EXPECT_EQ(copy(), copyOpenFailed);
+
+        EXPECT_EQ(dialog.positions(), std::vector<int>{0});
+        expectStoppedInProgressView(dialog);
+        EXPECT_TRUE(namesIn(install.path()).empty());
+    }
 }
 
 TEST_F(CopyFiles, EntriesOfUnknownSizeAreNeverOpened) {
@@ -165,17 +177,21 @@ TEST_F(CopyFiles, CancelDuringTheSecondOfThreeFilesStopsAtTheChunkBoundary) {
     EXPECT_TRUE(openedByNobody(install.file("second.bin")));
 }
 
-TEST_F(CopyFiles, CancelBeforeTheFirstChunkOfAFileLeavesItCreatedEmpty) {
+TEST_F(CopyFiles, CancelBetweenFilesLeavesTheNextOneUntouched) {
     addEntry("first.bin", "one chunk");
     addEntry("second.bin", "never read");
     install.write("second.bin", "old second");
+    // Made while the first file's only chunk is reported: the request is
+    // there before the second destination would be created.
     dialog.cancelAtPositionCount(2);
 
     EXPECT_EQ(copy(), copyDone);
 
     EXPECT_EQ(copied("first.bin"), "one chunk");
-    EXPECT_EQ(copied("second.bin"), "");
+    EXPECT_EQ(copied("second.bin"), "old second");
+    EXPECT_EQ(dialog.positions().size(), 2u);
     expectStoppedInProgressView(dialog);
+    EXPECT_TRUE(openedByNobody(patch.file("second.bin")));
 }
 
 // --- Failures: the middle one of three entries fails in one way each. ---

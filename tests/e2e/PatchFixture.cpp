@@ -7,15 +7,7 @@
 namespace {
 
 // The built program, handed over by the build as a path on the build host.
-std::string builtProgram() {
-    std::string path = "Z:" PATCH_PROGRAM;
-    for (char& byte : path) {
-        if (byte == '/') {
-            byte = '\\';
-        }
-    }
-    return path;
-}
+std::string builtProgram() { return hostPathInWine(PATCH_PROGRAM); }
 
 std::string registryKeyOf(const std::string& company, const std::string& title) {
     return "SOFTWARE\\" + company + "\\" + title;
@@ -65,7 +57,9 @@ PatchProgramTest::PatchProgramTest() {
     EXPECT_TRUE(CopyFileA(builtProgram().c_str(), program.c_str(), FALSE)) << builtProgram();
 }
 
-PatchProgramTest::~PatchProgramTest() {
+PatchProgramTest::~PatchProgramTest() { forgetInstallFolder(); }
+
+void PatchProgramTest::forgetInstallFolder() const {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, registryKeyOf(company, title).c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + company).c_str());
 }
@@ -149,6 +143,16 @@ void PatchProgramTest::expectSpaceText(const std::string& shown, std::uint64_t p
     const std::uint64_t slackKb = 1024 * 1024;  // 1 GiB
     EXPECT_LE(freeShown, freeNow + slackKb) << shown;
     EXPECT_GE(freeShown + slackKb, freeNow) << shown;
+}
+
+std::string hostPathInWine(const std::string& hostPath) {
+    std::string path = "Z:" + hostPath;
+    for (char& byte : path) {
+        if (byte == '/') {
+            byte = '\\';
+        }
+    }
+    return path;
 }
 
 std::string fileBytesOrMissing(const std::string& path) {

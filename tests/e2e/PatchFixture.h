@@ -50,6 +50,8 @@ protected:
     // Writes each file into the patch folder and lists it in the settings.
     void shipPatch(const std::vector<PatchSource>& files) const;
     void registerInstallFolder(const std::string& path) const;
+    // Removes the game's registry entry again, as if it were never installed.
+    void forgetInstallFolder() const;
     void putGameExecutable() const;
 
     // Moves the program into a new folder `folderName` of the patch folder,
@@ -86,6 +88,9 @@ private:
     std::string programPlace;
     std::string settingsName = "update.inf";
 };
+
+// A file of the build host, as this Wine process names it.
+std::string hostPathInWine(const std::string& hostPath);
 
 // Bytes of a file, or "<missing>".
 std::string fileBytesOrMissing(const std::string& path);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -376,6 +377,230 @@ TEST_F(PatchProgram, PatchOfMoreThanFourGigabytesShowsItsTrueSize) {
     expectSpaceText(controlText(dialog, IDC_SPACE), 6ull << 30, gameFolder);  // 6291456KB
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     expectExitCode(run, 1);
+}
+
+// --- Safe when elevated: code only from the system, writes only inside the
+// install folder, no failure reported as success ---
+
+std::vector<std::string> plantedDllNames() {
+    std::vector<std::string> names;
+    const std::string list = PATCH_PLANTED_DLLS;
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        names.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return names;
+}
+
+// Wine normally prefers its own DLLs. Told to take "native, then built-in"
+// DLLs for a program, it looks beside the program first, as Windows' default
+// search order does for every DLL that is not among the system's known DLLs.
+// Wine 8 takes WINEDLLOVERRIDES for a started process from its parent's Unix
+// environment, not from the environment block given to CreateProcess, so the
+// same request is made through Wine's per-program key, for one program name.
+class DllsBesideTheProgramPreferred {
+public:
+    explicit DllsBesideTheProgramPreferred(const std::string& programName)
+        : key_("Software\\Wine\\AppDefaults\\" + programName) {
+        RegistryKey overrides;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, overrides.receive(), nullptr),
+                  ERROR_SUCCESS);
+        const std::string order = "native,builtin";
+        for (const std::string& name : plantedDllNames()) {
+            RegSetValueExA(overrides.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
+                           static_cast<DWORD>(order.size() + 1));
+        }
+    }
+    ~DllsBesideTheProgramPreferred() {
+        RegDeleteKeyA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    }
+    DllsBesideTheProgramPreferred(const DllsBesideTheProgramPreferred&) = delete;
+    DllsBesideTheProgramPreferred& operator=(const DllsBesideTheProgramPreferred&) = delete;
+
+private:
+    std::string key_;
+};
+
+class PlantedDlls : public PatchProgram {
+protected:
+    void plantBesideTheProgram() {
+        for (const std::string& name : plantedDllNames()) {
+            const std::string planted = hostPathInWine(PATCH_PLANTED_DLL_FOLDER "/" + name + ".dll");
+            ASSERT_TRUE(CopyFileA(planted.c_str(), patchFolder.file(name + ".dll").c_str(), FALSE)) << planted;
+        }
+    }
+
+    // The marker files that loaded DLLs left beside themselves.
+    std::vector<std::string> markers() const {
+        std::vector<std::string> found;
+        for (const std::string& name : namesIn(patchFolder.path())) {
+            if (name.find(".loaded") != std::string::npos) {
+                found.push_back(name);
+            }
+        }
+        return found;
+    }
+
+    // A program without any defence, started from the patch folder under the
+    // same preference, loads every planted DLL: the planting works.
+    void expectPlantingTakesEffect() {
+        const std::string probe = patchFolder.file("probe.exe");
+        ASSERT_TRUE(CopyFileA(hostPathInWine(PATCH_PLANTED_PROBE).c_str(), probe.c_str(), FALSE));
+        DllsBesideTheProgramPreferred preferred("probe.exe");
+        ProgramRun run(probe);
+        const std::optional<DWORD> loaded = run.exitCode(exitTimeoutMs);
+        ASSERT_TRUE(loaded.has_value());
+        std::vector<std::string> expected;
+        for (const std::string& name : plantedDllNames()) {
+            expected.push_back(name + ".dll.loaded-before-guard");
+        }
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(markers(), expected) << "the planted DLLs are not taken even without a defence";
+        for (const std::string& marker : expected) {
+            DeleteFileA(patchFolder.file(marker).c_str());
+        }
+    }
+};
+
+TEST_F(PlantedDlls, NoneIsLoadedThroughBrowserCopyAndNotInstalledBox) {
+    const std::vector<PatchSource> files = {{"a.bin", "", patternBytes(300000, 4)}};
+    prepareInstalledGame(files);
+    plantBesideTheProgram();
+    ASSERT_FALSE(HasFatalFailure());
+    expectPlantingTakesEffect();
+    ASSERT_FALSE(HasFatalFailure());
+    DllsBesideTheProgramPreferred preferred("update.exe");
+
+    // Each run stops at its first fault; the markers are looked at whatever
+    // became of the runs.
+    const auto browseAndCopy = [&] {
+        ProgramRun run(program);
+        const Dialog dialog = waitForPatchDialog(run);
+        ASSERT_NE(dialog, nullptr);
+        HWND browser = openBrowserOnGameFolder(run, dialog);
+        ASSERT_NE(browser, nullptr);
+        pressButton(browser, IDOK);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
+
+        pressButton(dialog, IDC_RUN);
+        ASSERT_TRUE(waitUntil([&] { return finished(dialog); }));
+        ASSERT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
+        pressButton(dialog, IDC_RUN);
+        expectExitCode(run, 1);
+        expectInstalled(files[0]);
+    };
+    const auto notInstalled = [&] {
+        forgetInstallFolder();
+        ProgramRun run(program);
+        const MessageBoxView box = waitForMessageBox(run);
+        ASSERT_NE(box.window, nullptr);
+        EXPECT_EQ(box.text, title + "がインストールされていません。");
+        pressButton(box.window, IDOK);
+        expectExitCode(run, 0);
+    };
+    browseAndCopy();
+    notInstalled();
+
+    std::vector<std::string> loadedAtStart;
+    std::vector<std::string> loadedLater;
+    for (const std::string& marker : markers()) {
+        const bool atStart = marker.find("-before-guard") != std::string::npos;
+        (atStart ? loadedAtStart : loadedLater).push_back(marker);
+    }
+    EXPECT_EQ(loadedLater, std::vector<std::string>{}) << "taken from beside the program while it ran";
+    // Wine's own user32 imports version.dll, and Wine's loader resolves that
+    // import beside the program while it starts the process, before any code
+    // of the program runs (Windows' user32 is a known DLL, whose imports come
+    // from the system folder). No program can keep that one out under Wine.
+    for (const std::string& marker : loadedAtStart) {
+        EXPECT_EQ(marker, "version.dll.loaded-before-guard") << "taken from beside the program at its start";
+    }
+}
+
+TEST_F(PatchProgram, DestinationOutsideTheInstallFolderRefusesTheSettingsAndWritesNothing) {
+    shipPatch({{"a.dat", "..\\outside.txt", "written by the patch"}});
+    putGameExecutable();
+    registerInstallFolder(gameFolder);
+    const std::vector<std::string> gameBefore = namesIn(gameFolder);
+    const std::vector<std::string> besideBefore = namesIn(gameParent.path());
+    const std::vector<std::string> patchBefore = namesIn(patchFolder.path());
+
+    ProgramRun run(program);
+    const MessageBoxView box = waitForMessageBox(run);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, "設定ファイルが読み込めません。");
+    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(findDialog(run.processId(), DialogKind::patchDialog), nullptr);
+    pressButton(box.window, IDOK);
+    expectExitCode(run, 0);
+
+    EXPECT_EQ(namesIn(gameFolder), gameBefore);
+    EXPECT_EQ(namesIn(gameParent.path()), besideBefore);
+    EXPECT_EQ(namesIn(patchFolder.path()), patchBefore);
+    EXPECT_FALSE(fileExists(gameParent.file("outside.txt")));
+}
+
+TEST_F(PatchProgram, EveryListedFileMissingIsAFailureAndEndsWithTwo) {
+    // Listed, but nothing of the patch came along with the program.
+    writeSettings(settingsListing({{"a.bin", "", ""}, {"b.bin", "renamed.bin", ""}}));
+    putGameExecutable();
+    registerInstallFolder(gameFolder);
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+
+    pressButton(dialog, IDC_RUN);
+    const MessageBoxView box = waitForMessageBox(run);
+    EXPECT_EQ(box.text, "コピーに失敗しました。");
+    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_NE(controlText(dialog, IDC_PROMPT), "コピー終了");
+    pressButton(box.window, IDOK);
+    expectExitCode(run, 2);
+    EXPECT_EQ(namesIn(gameFolder), std::vector<std::string>{"Velk.exe"});
+}
+
+TEST_F(PatchProgram, CancelAmongManySmallFilesLeavesEachOldOrNew) {
+    // One chunk each: a file is either untouched or replaced whole, unless
+    // a cancel could empty one that it had just opened.
+    constexpr int fileCount = 1500;
+    std::vector<PatchSource> files;
+    for (int i = 0; i < fileCount; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".dat";
+        files.push_back({name, "", "new content of " + name});
+        patchFolder.write(name, files.back().bytes);
+        gameParent.write("Game Folder\\" + name, "old " + name);
+    }
+    writeSettings(settingsListing(files));
+    putGameExecutable();
+    registerInstallFolder(gameFolder);
+
+    ProgramRun run(program);
+    const Dialog dialog = startSlowCopy(run);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return progressPosition(dialog) >= 5; }));
+    pressButton(dialog, IDCANCEL);
+    answerCancelQuestion(waitForMessageBox(run), dialog, IDOK);
+    expectExitCode(run, 2);
+
+    int replaced = 0;
+    int untouched = 0;
+    for (const PatchSource& file : files) {
+        const std::string installed = fileBytesOrMissing(installedFile(file.sourceName));
+        if (installed == file.bytes) {
+            ++replaced;
+        } else if (installed == "old " + file.sourceName) {
+            ++untouched;
+        } else {
+            ADD_FAILURE() << file.sourceName << " holds \"" << installed << "\"";
+        }
+    }
+    EXPECT_GT(replaced, 0);
+    EXPECT_GT(untouched, 0) << "the copy ended before the cancel";
 }
 
 }  // namespace

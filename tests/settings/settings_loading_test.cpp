@@ -144,6 +144,49 @@ TEST_F(SettingsLoading, FolderWithTrailByteBackslashIsNotCut) {
     EXPECT_EQ(session.installFolder, "C:\\ソ");
 }
 
+// Destination names: a settings file beside the elevated program must not
+// choose where it writes. A name that leaves the install folder makes the
+// settings unusable before anything is looked up; names that stay inside
+// still load.
+struct DestinationCase {
+    const char* name;
+    const char* destination;
+    int expected;
+};
+
+void PrintTo(const DestinationCase& destination, std::ostream* out) { *out << destination.name; }
+
+class DestinationOfAFileLine : public SettingsLoading, public testing::WithParamInterface<DestinationCase> {};
+
+TEST_P(DestinationOfAFileLine, DecidesWhetherTheSettingsLoad) {
+    const DestinationCase& destination = GetParam();
+    TestGameKey game;
+    game.setPath("C:\\Game");
+    folder.write("update.inf", settingsText({"タイトル," + game.title(), "社名," + game.company(), "ファイル,ok.dat",
+                                             std::string("ファイル,a.dat,") + destination.destination}));
+
+    EXPECT_EQ(load(quoted(folder.file("update.exe"))), destination.expected);
+    if (destination.expected == settingsUnusable) {
+        EXPECT_EQ(session.installFolder, "");  // refused before the registry is read
+    } else {
+        ASSERT_EQ(session.files.size(), 2u);
+        EXPECT_EQ(session.files[1].destinationName, destination.destination);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DestinationOfAFileLine,
+    testing::Values(DestinationCase{"ClimbsOut", "..\\outside.txt", settingsUnusable},
+                    DestinationCase{"ClimbsOutThroughASubfolder", "data\\..\\..\\outside.txt", settingsUnusable},
+                    DestinationCase{"DriveQualified", "C:\\Windows\\a.dat", settingsUnusable},
+                    DestinationCase{"FromTheRoot", "\\Windows\\a.dat", settingsUnusable},
+                    DestinationCase{"Unc", "\\\\server\\share\\a.dat", settingsUnusable},
+                    DestinationCase{"Subfolder", "data\\a.dat", settingsReady},
+                    DestinationCase{"ClimbsBackInside", "data\\..\\a.dat", settingsReady},
+                    // ソ ends in the byte 0x5C, which is no separator here.
+                    DestinationCase{"TrailByteBackslash", "ソ..\\a.dat", settingsReady}),
+    [](const testing::TestParamInfo<DestinationCase>& info) { return std::string(info.param.name); });
+
 // Ways a settings file can be there and still not be readable; each makes the
 // embedded settings apply.
 struct UnreadableCase {

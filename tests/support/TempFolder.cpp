@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "shell/win32_owners.h"
@@ -97,4 +98,21 @@ std::string patternBytes(std::size_t size, unsigned seed) {
         byte = static_cast<char>(state >> 16);
     }
     return bytes;
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search.valid()) {
+        return names;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileA(search.get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class TempFolder {
 public:
@@ -25,6 +26,10 @@ public:
 private:
     std::string path_;
 };
+
+// Names of the files and folders in a folder ("." and ".." left out),
+// sorted; none when it can't be listed.
+std::vector<std::string> namesIn(const std::string& folder);
 
 // Whole content of a file; fails the test when it can't be read.
 std::string readWholeFile(const std::string& path);

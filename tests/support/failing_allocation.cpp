@@ -1,5 +1,6 @@
 #include "tests/support/failing_allocation.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
@@ -7,7 +8,14 @@ namespace {
 
 // Allocations left before the next one fails; negative: never fail.
 long allocationsBeforeFailure = -1;
-bool allocationFailed = false;
+thread_local long allocationsOnThisThreadBeforeFailure = -1;
+std::atomic<bool> allocationFailed = false;
+
+void countDown(long& allocationsLeft) {
+    if (allocationsLeft > 0) {
+        --allocationsLeft;
+    }
+}
 
 }  // namespace
 
@@ -16,18 +24,25 @@ void failAllocationsAfter(long count) {
     allocationsBeforeFailure = count;
 }
 
-void stopFailingAllocations() { allocationsBeforeFailure = -1; }
+void failAllocationsOnThisThreadAfter(long count) {
+    allocationFailed = false;
+    allocationsOnThisThreadBeforeFailure = count;
+}
+
+void stopFailingAllocations() {
+    allocationsBeforeFailure = -1;
+    allocationsOnThisThreadBeforeFailure = -1;
+}
 
 bool anAllocationFailed() { return allocationFailed; }
 
 void* operator new(std::size_t size) {
-    if (allocationsBeforeFailure == 0) {
+    if (allocationsBeforeFailure == 0 || allocationsOnThisThreadBeforeFailure == 0) {
         allocationFailed = true;
         throw std::bad_alloc();
     }
-    if (allocationsBeforeFailure > 0) {
-        --allocationsBeforeFailure;
-    }
+    countDown(allocationsBeforeFailure);
+    countDown(allocationsOnThisThreadBeforeFailure);
     if (void* block = std::malloc(size == 0 ? 1 : size)) {
         return block;
     }

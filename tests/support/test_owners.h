@@ -4,25 +4,7 @@
 
 #include <windows.h>
 
-// Owns a module loaded by LoadLibraryEx (for instance another program's file,
-// loaded as data to read its resources), released by FreeLibrary.
-class LoadedModule {
-public:
-    explicit LoadedModule(HMODULE module) : module_(module) {}
-    ~LoadedModule() {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
-    }
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-
-    bool valid() const { return module_ != nullptr; }
-    HMODULE get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
+#include "shell/win32_owners.h"  // LoadedModule, which the program uses too
 
 // Owns an activation context from CreateActCtx, released by ReleaseActCtx.
 class ActivationContext {
