@@ -17,30 +17,6 @@ namespace {
 
 using cp932_model::nextByRanges;
 
-void requireReasonHolds(DestinationProblem problem, const cp932_model::DestinationFacts& facts) {
-    switch (problem) {
-    case DestinationProblem::none:
-        FUZZ_REQUIRE(!facts.any());
-        return;
-    case DestinationProblem::fromRoot:
-        FUZZ_REQUIRE(facts.fromRoot);
-        return;
-    case DestinationProblem::driveOrStream:
-        FUZZ_REQUIRE(facts.colon);
-        return;
-    case DestinationProblem::climbsOut:
-        FUZZ_REQUIRE(facts.leavesFolder);
-        return;
-    case DestinationProblem::deviceName:
-        FUZZ_REQUIRE(facts.device);
-        return;
-    case DestinationProblem::dotsAndSpacesOnly:
-        FUZZ_REQUIRE(facts.dotsAndSpaces);
-        return;
-    }
-    brokenProperty("a reason the rule does not name", __FILE__, __LINE__);
-}
-
 // The name with every separator character written as the other one.
 std::string separatorsSwapped(const cp932_model::Text& name) {
     std::string swapped = name.bytes();
@@ -63,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(destinationStaysInside(name.c_str()) == (problem == DestinationProblem::none));
 
     const cp932_model::Text model(name.c_str(), nextByRanges);
-    requireReasonHolds(problem, cp932_model::destinationFactsOf(model));
+    FUZZ_REQUIRE(cp932_model::reasonHolds(problem, cp932_model::destinationFactsOf(model)));
 
     const ExactText swapped(separatorsSwapped(model));
     FUZZ_REQUIRE(destinationProblemOf(swapped.c_str()) == problem);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/destination_rule.h"
+
 namespace cp932_model {
 
 // Lead bytes of code page 932 (Shift_JIS as Windows extends it), written
@@ -196,6 +198,26 @@ inline DestinationFacts destinationFactsOf(const Text& name) {
         ++depth;
     }
     return facts;
+}
+
+// Whether the reason the program's rule gives for a name is among the faults
+// found here; a name the rule accepts must have none.
+inline bool reasonHolds(DestinationProblem problem, const DestinationFacts& facts) {
+    switch (problem) {
+    case DestinationProblem::none:
+        return !facts.any();
+    case DestinationProblem::fromRoot:
+        return facts.fromRoot;
+    case DestinationProblem::driveOrStream:
+        return facts.colon;
+    case DestinationProblem::climbsOut:
+        return facts.leavesFolder;
+    case DestinationProblem::deviceName:
+        return facts.device;
+    case DestinationProblem::dotsAndSpacesOnly:
+        return facts.dotsAndSpaces;
+    }
+    return false;  // a reason the rule does not name
 }
 
 }  // namespace cp932_model
