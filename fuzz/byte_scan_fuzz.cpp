@@ -59,8 +59,7 @@ void checkProgramPath(const ExactText& commandLine) {
     }
 }
 
-void checkFindChar(const ExactText& text, char c) {
-    const cp932_model::Text model(text.c_str(), nextByRanges);
+void checkFindChar(const ExactText& text, const cp932_model::Text& model, char c) {
     const std::vector<std::size_t> positions = model.positionsOf(c);
     const int found = findChar(text.c_str(), c);
     if (positions.empty()) {
@@ -70,10 +69,10 @@ void checkFindChar(const ExactText& text, char c) {
     }
 }
 
-void checkInstallFolder(const ExactText& value) {
+void checkInstallFolder(const ExactText& value, const cp932_model::Text& model) {
     const std::string folder = installFolderFromValue(value.c_str());
     const std::string whole = value.str();
-    FUZZ_REQUIRE(folder == cp932_model::installFolderOf(cp932_model::Text(value.c_str(), nextByRanges)));
+    FUZZ_REQUIRE(folder == cp932_model::installFolderOf(model));
     // Whole, or one real backslash less.
     FUZZ_REQUIRE(folder == whole || (folder.size() + 1 == whole.size() && whole.compare(0, folder.size(), folder) == 0 &&
                                      whole.back() == '\\' && whole.size() > 3));
@@ -83,14 +82,16 @@ void checkInstallFolder(const ExactText& value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const ExactText text(data, size);
+    const cp932_model::Text model(text.c_str(), nextByRanges);
     checkProgramPath(text);
-    checkInstallFolder(text);
+    checkInstallFolder(text, model);
     for (const char c : {'\\', ',', '"', '.'}) {
-        checkFindChar(text, c);
+        checkFindChar(text, model, c);
     }
     // Any character the input picks, looked for in the rest of it.
     if (size > 1) {
-        checkFindChar(ExactText(data + 1, size - 1), static_cast<char>(data[0]));
+        const ExactText rest(data + 1, size - 1);
+        checkFindChar(rest, cp932_model::Text(rest.c_str(), nextByRanges), static_cast<char>(data[0]));
     }
     return 0;
 }

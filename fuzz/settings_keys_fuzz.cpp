@@ -23,10 +23,9 @@ const std::string companyKey = "\x8E\xD0\x96\xBC,";
 const std::string executableKey = "\x8E\xC0\x8D\x73\x83\x74\x83\x40\x83\x43\x83\x8B,";
 const std::string fileKey = "\x83\x74\x83\x40\x83\x43\x83\x8B,";
 
-// What follows `key` on the line, when the line (up to its first NUL)
+// What follows `key` on a line (read up to its first NUL), when the line
 // starts with it.
-bool valueOf(const std::string& line, const std::string& key, std::string& value) {
-    const std::string text = line.substr(0, line.find('\0'));
+bool valueOf(const std::string& text, const std::string& key, std::string& value) {
     if (text.compare(0, key.size(), key) != 0) {
         return false;
     }
@@ -62,24 +61,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> fileValues;
     std::string value;
     for (const std::string& line : lines) {
-        if (valueOf(line, captionKey, value)) {
+        const ExactText exactLine(line);
+        const std::string text = exactLine.str();
+        if (valueOf(text, captionKey, value)) {
             expected.caption = value;
         }
-        if (valueOf(line, titleKey, value)) {
+        if (valueOf(text, titleKey, value)) {
             expected.title = value;
         }
-        if (valueOf(line, companyKey, value)) {
+        if (valueOf(text, companyKey, value)) {
             expected.company = value;
         }
-        if (valueOf(line, executableKey, value)) {
+        if (valueOf(text, executableKey, value)) {
             expected.executableName = value;
         }
-        if (valueOf(line, fileKey, value)) {
+        if (valueOf(text, fileKey, value)) {
             fileValues.push_back(value);
         }
         // The split on its own, over the whole line as a value.
-        const ExactText exactLine(line);
-        requireSplitAtFirstRealComma(exactLine.str(), splitFileValue(exactLine.str()));
+        requireSplitAtFirstRealComma(text, splitFileValue(text));
     }
     FUZZ_REQUIRE(values.caption == expected.caption);
     FUZZ_REQUIRE(values.title == expected.title);
