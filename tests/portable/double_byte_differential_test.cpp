@@ -1,6 +1,7 @@
 // The double-byte scans against the system's own code page 932 functions, on
 // many random byte strings drawn with a fixed seed: where each character
-// starts (CharNextExA with 932, CharNextA, CharPrevA), which bytes are lead
+// starts (CharNextExA with 932, CharNextA, CharPrevA, and the conversion of
+// a name to UTF-16 that the file functions make), which bytes are lead
 // bytes (IsDBCSLeadByteEx with 932), and so which backslashes, commas,
 // quotation marks and full stops are characters of their own. The scans
 // (findChar, the program folder and base name, the registry-value trim, the
@@ -100,6 +101,33 @@ std::string hexOf(const std::string& text) {
     return out.str();
 }
 
+// Whether the name, converted to UTF-16 as the system's file functions
+// convert an ANSI name, has the same characters: each single ASCII byte
+// stays itself (a backslash stays a separator), and each other character
+// becomes one non-ASCII unit (a trail byte 0x5C is no separator there either).
+bool sameCharactersWhenConverted(const std::string& text, const cp932_model::Text& system) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int converted = MultiByteToWideChar(japanese, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                              static_cast<int>(wide.size()));
+    std::size_t count = system.starts().size();
+    // A lead byte left alone at the end is no character of the name.
+    if (count > 0 && system.lengthOf(count - 1) == 1 &&
+        cp932_model::isLead(static_cast<unsigned char>(text[system.starts()[count - 1]]))) {
+        --count;
+    }
+    if (converted < static_cast<int>(count)) {
+        return false;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto first = static_cast<unsigned char>(text[system.starts()[k]]);
+        const bool ascii = system.lengthOf(k) == 1 && first < 0x80;
+        if (ascii ? wide[k] != static_cast<wchar_t>(first) : wide[k] < 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Every position at which findChar finds c, starting it again just past
 // each one, as the program's registry-value trim does.
 std::vector<std::size_t> positionsByFindChar(const std::string& text, char c) {
@@ -149,6 +177,7 @@ void compareString(const std::string& text, Tally& tally) {
     // The system's three ways of stepping agree with each other.
     tally.expect(cp932_model::Text(text.c_str(), nextByAnsiCodePage).starts() == starts, "CharNextA", text);
     tally.expect(startsByCharPrev(text) == starts, "CharPrevA", text);
+    tally.expect(sameCharactersWhenConverted(text, system), "MultiByteToWideChar", text);
 
     // findChar finds every character of one byte, and nothing else: looked
     // for by each byte value the string holds, this covers every character
@@ -194,7 +223,7 @@ TEST(DOUBLE_BYTE_SUITE, ScansAgreeWithTheSystemOnRandomStrings) {
     std::printf("double-byte scans, lead bytes by %s: %zu random strings (seed %u), %zu bytes, %zu characters "
                 "(%zu double-byte), %zu separator backslashes; %zu comparisons of findChar, programFolderOf, "
                 "programBaseNameOf, installFolderFromValue and destinationProblemOf with the characters of "
-                "CharNextExA(932), CharNextA and CharPrevA: %zu disagreements\n",
+                "CharNextExA(932), CharNextA, CharPrevA and MultiByteToWideChar(932): %zu disagreements\n",
                 LEAD_BYTE_RULE, tally.strings, static_cast<unsigned>(seed), tally.bytes, tally.characters,
                 tally.doubleByteCharacters, tally.separators, tally.comparisons, tally.disagreements);
     std::fflush(stdout);
