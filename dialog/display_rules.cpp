@@ -11,8 +11,20 @@ std::string driveRootOf(const char* folderText) {
 }
 
 std::uint64_t freeKilobytes(const DiskFreeSpace& space) {
+    // The figures are whatever the file system reports (a network share
+    // gives its own), and their product can pass 64 bits. Kilobytes are
+    // worked out without the full product: cluster bytes = 1024 * whole + part,
+    // so free KB = whole * clusters + (part * clusters) / 1024; a figure
+    // beyond 64 bits shows as the largest one, never wrapped to a small one.
     const std::uint64_t clusterBytes = std::uint64_t{space.bytesPerSector} * space.sectorsPerCluster;
-    return wholeKilobytes(clusterBytes * space.freeClusters);
+    const std::uint64_t clusters = space.freeClusters;
+    const std::uint64_t largest = ~std::uint64_t{0};
+    std::uint64_t kilobytes = 0;
+    if (__builtin_mul_overflow(wholeKilobytes(clusterBytes), clusters, &kilobytes) ||
+        __builtin_add_overflow(kilobytes, wholeKilobytes((clusterBytes & 1023) * clusters), &kilobytes)) {
+        return largest;
+    }
+    return kilobytes;
 }
 
 std::string decimalText(std::uint64_t value) {

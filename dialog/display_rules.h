@@ -27,7 +27,8 @@ struct DiskFreeSpace {
 inline std::uint64_t wholeKilobytes(std::uint64_t bytes) { return bytes >> 10; }
 
 // Free kilobytes of a drive, 0 when the query gave nothing. Worked out in 64
-// bits: a drive with 2 TiB free has more kilobytes than 31 bits hold.
+// bits: a drive with 2 TiB free has more kilobytes than 31 bits hold. Figures
+// whose kilobytes pass 64 bits give the largest 64-bit figure.
 std::uint64_t freeKilobytes(const DiskFreeSpace& space);
 
 // A number in decimal digits, for any 64-bit value.

@@ -15,6 +15,10 @@ fonts-wine locales osslsigncode openssl"
 # its picture.
 PATCH_DEMO_PACKAGES="xdotool imagemagick"
 
+# What the fuzz build needs besides (scripts/test and scripts/fuzz): clang,
+# and its runtime libraries with libFuzzer and the sanitizers.
+PATCH_FUZZ_PACKAGES="clang libclang-rt-dev"
+
 missing_packages() {
     local package
     for package in "$@"; do
@@ -37,6 +41,14 @@ install_packages() {
     apt-get update -q
     # shellcheck disable=SC2086
     apt-get install -y -q --no-install-recommends $missing
+}
+
+# Configures and builds the fuzz targets (fuzz/) in the given folder: a
+# native build with clang, libFuzzer and the sanitizers.
+build_fuzz_targets() {
+    cmake -S . -B "$1" -G Ninja -DPATCH_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+    cmake --build "$1" -j "$(nproc)"
 }
 
 # Waits up to 30 s until the file has something in it; fails if it never does.

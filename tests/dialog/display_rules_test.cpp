@@ -58,7 +58,15 @@ INSTANTIATE_TEST_SUITE_P(
                     FreeSpaceCase{"TwoTebibytes", {8, 512, 0x20000000u}, 0x80000000ull},
                     // Every cluster of a 16 TiB drive free: beyond 32 bits.
                     FreeSpaceCase{"SixteenTebibytes", {8, 512, 0xFFFFFFFFu}, 0xFFFFFFFFull * 4},
-                    FreeSpaceCase{"LargeClusters", {128, 4096, 0xFFFFFFFFu}, 0xFFFFFFFFull * 512}),
+                    FreeSpaceCase{"LargeClusters", {128, 4096, 0xFFFFFFFFu}, 0xFFFFFFFFull * 512},
+                    // Figures no disk has, but a network share may report: the
+                    // free bytes pass 64 bits while the kilobytes still fit...
+                    FreeSpaceCase{"BytesBeyondSixtyFourBits", {1u << 20, 1u << 20, 1u << 26}, 1ull << 56},
+                    // (the input the size-text fuzz target found)
+                    FreeSpaceCase{"BytesBeyondSixtyFourBitsFound", {0xFFu, 0xFFFFFDFFu, 0xFFFFFA02u},
+                                  0x3FBFFE023FC2FD7Full},
+                    // ...or the kilobytes do not fit either: the largest figure, not a wrapped one.
+                    FreeSpaceCase{"KilobytesBeyondSixtyFourBits", {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu}, UINT64_MAX}),
     [](const testing::TestParamInfo<FreeSpaceCase>& info) { return std::string(info.param.name); });
 
 TEST(WholeKilobytes, DropTheRemainder) {
