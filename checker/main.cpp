@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "checker/PatchFolderCheck.h"
+#include "settings/byte_scan.h"
 
 namespace {
 
@@ -58,8 +59,11 @@ std::string fullPath(const std::string& path) {
     char buffer[MAX_PATH * 4] = {};
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     std::string full = length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
-    while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) {
-        full.pop_back();
+    // The program's own trim, which tells a real backslash from the trail
+    // byte of ソ or 表 (a folder name may well end in one of those).
+    for (std::string trimmed = installFolderFromValue(full.c_str()); trimmed != full;
+         trimmed = installFolderFromValue(full.c_str())) {
+        full = trimmed;
     }
     return full;
 }

@@ -397,6 +397,19 @@ TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
     EXPECT_TRUE(run.has("patch.inf: 警告:", "「data」フォルダがない")) << run;
 }
 
+// The folder's name ends in ソ, whose trail byte is 0x5C: no separator to trim.
+TEST(PatchFolderName, EndingInSoIsReadWhole) {
+    PatchFolder patch;
+    patch.write();
+    const std::string named = patch.folder.file("パッチソ");
+    ASSERT_TRUE(CreateDirectoryA(named.c_str(), nullptr));
+    for (const char* name : {"patch.exe", "patch.inf", "a.dat", "b.dat"}) {
+        ASSERT_TRUE(MoveFileA(patch.folder.file(name).c_str(), (named + "\\" + name).c_str())) << name;
+    }
+    const CheckRun run = runChecker(quotedArgument(named));
+    EXPECT_EQ(run.exitCode, 0u) << run;
+}
+
 TEST(Usage, WrongArgumentsGiveThree) {
     EXPECT_EQ(runChecker("").exitCode, 3u);
     EXPECT_EQ(runChecker("--no-such-option x").exitCode, 3u);
