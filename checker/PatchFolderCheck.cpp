@@ -622,10 +622,16 @@ bool isThisChecker(const std::string& name) {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string own(path, length);
-    const std::size_t slash = own.find_last_of('\\');
-    return upperAscii(name) == upperAscii(slash == std::string::npos ? own : own.substr(slash + 1)) ||
-           upperAscii(name) == "PATCH-CHECK.EXE";
+    // The folder by the program's own scan, which steps over the trail byte
+    // 0x5C of ソ or 表.
+    const std::string folder = programFolderOf(("\"" + own + "\"").c_str());
+    const std::string ownName = folder.empty() ? own : own.substr(folder.size() + 1);
+    return upperAscii(name) == upperAscii(ownName) || upperAscii(name) == "PATCH-CHECK.EXE";
 }
+
+// A name directly in the patch folder, not in a subfolder of it ("表示.exe"
+// holds the byte 0x5C, yet no separator).
+bool isTopLevel(const std::string& name) { return findChar(name.c_str(), '\\') < 0; }
 
 // The .inf file a program would read, by the program's own base-name rule.
 std::string settingsNameOf(const std::string& folder, const std::string& programName) {
@@ -651,7 +657,7 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         if (entry.isFolder) {
             continue;
         }
-        const bool topLevel = entry.name.find('\\') == std::string::npos;
+        const bool topLevel = isTopLevel(entry.name);
         if (topLevel && endsWithNoCase(entry.name, ".exe") && !isThisChecker(entry.name) &&
             ProgramAsData(folder + "\\" + entry.name).hasEmbeddedSettings()) {
             programs.push_back(entry.name);
@@ -674,7 +680,7 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
     }
 
     for (const FolderEntry& entry : entries) {
-        const bool topLevel = entry.name.find('\\') == std::string::npos;
+        const bool topLevel = isTopLevel(entry.name);
         if (entry.isFolder || !topLevel || !endsWithNoCase(entry.name, ".inf") ||
             settingsFilesRead.count(upperAscii(entry.name)) != 0) {
             continue;
@@ -688,7 +694,7 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
                                 " を読みます。プログラムはファイル名の最初のピリオドまでを名前とします)。名前を合わせてください"});
     }
     for (const FolderEntry& entry : entries) {
-        if (!entry.isFolder && entry.name.find('\\') == std::string::npos && isThisChecker(entry.name)) {
+        if (!entry.isFolder && isTopLevel(entry.name) && isThisChecker(entry.name)) {
             findings.push_back({Severity::note, entry.name, 0,
                                 "このチェッカーはプレイヤーには要りません。配布するフォルダからは外してください"});
         }

@@ -217,6 +217,14 @@ const BrokenFolderCase brokenFolderCases[] = {
       {"patch.inf:6: 情報:", "「data\\b.dat」へ"},
       {"patch.inf: 情報:", "容量 0KB"},
       {"patch.inf: 情報:", "「data」"}}},
+    // 表's trail byte is 0x5C: still a program directly in the folder, and
+    // it reads 表示.inf.
+    {"ProgramNamedInJapanese",
+     [](PatchFolder& patch) {
+         patch.programName = "表示.v1.1.exe";
+         patch.settingsName = "表示.inf";
+     },
+     0, {{"表示.inf:5: 情報:", "「a.dat」"}}},
     {"SettingsSavedAsUtf8", [](PatchFolder& patch) { patch.settings = utf8Of(patch.settings); }, 2,
      {{"patch.inf:1: エラー:", "UTF-8"}}},
     {"SettingsSavedAsUtf16", [](PatchFolder& patch) { patch.settings = utf16Of(patch.settings); }, 2,
