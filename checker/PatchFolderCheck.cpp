@@ -212,6 +212,7 @@ private:
     std::map<SettingsKey, int> lastLineOf_;
     std::vector<FileLineAt> files_;
     std::set<std::string> neededFolders_;
+    bool inAnotherEncoding_ = false;        // UTF-8 or UTF-16: no line can carry a key
     std::uint64_t totalBytes_ = 0;          // every size the program counts
     std::vector<std::uint64_t> entrySizes_;  // per file line; fourGiB when not copied
 };
@@ -257,6 +258,8 @@ bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsD
 
 void ProgramCheck::checkEncoding(const std::string& bytes) {
     const EncodingCheck check = ::checkEncoding(bytes);
+    inAnotherEncoding_ = check.encoding == TextEncoding::utf8WithoutBom ||
+                         check.encoding == TextEncoding::utf8WithBom || check.encoding == TextEncoding::utf16;
     switch (check.encoding) {
         case TextEncoding::codePage932: break;
         case TextEncoding::utf8WithoutBom:
@@ -339,7 +342,11 @@ void ProgramCheck::checkLines() {
         const int line = static_cast<int>(i) + 1;
         const SettingsKey key = keyOfLine(lines[i], value);
         if (key == SettingsKey::none) {
-            checkLineWithoutKey(line, lines[i]);
+            // In another encoding every line misses its key for the one
+            // reason already reported.
+            if (!inAnotherEncoding_) {
+                checkLineWithoutKey(line, lines[i]);
+            }
             continue;
         }
         if (key == SettingsKey::file) {

@@ -405,6 +405,21 @@ TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
     EXPECT_TRUE(run.has("patch.inf: 警告:", "「data」フォルダがない")) << run;
 }
 
+// A text saved in another encoding is one mistake, reported once, not once
+// for every line whose key it hides.
+TEST(AnotherEncoding, IsOneFindingNotOnePerLine) {
+    for (const bool utf16 : {false, true}) {
+        PatchFolder patch;
+        patch.settings = utf16 ? utf16Of(patch.settings) : "\xEF\xBB\xBF" + utf8Of(patch.settings);
+        patch.write();
+        const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+        EXPECT_EQ(run.exitCode, 2u) << run;
+        EXPECT_TRUE(run.has("patch.inf:1: エラー:", utf16 ? "UTF-16" : "UTF-8")) << run;
+        EXPECT_FALSE(run.has("patch.inf:2:", "")) << run;
+        EXPECT_FALSE(run.has("patch.inf:5:", "")) << run;
+    }
+}
+
 // The folder's name ends in ソ, whose trail byte is 0x5C: no separator to trim.
 TEST(PatchFolderName, EndingInSoIsReadWhole) {
     PatchFolder patch;
