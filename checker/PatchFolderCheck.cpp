@@ -18,29 +18,21 @@ namespace {
 
 constexpr std::uint64_t fourGiB = 0x100000000ull;
 
-// Owns a program file loaded as data, to read its resources without running
-// any of its code.
+// A program file loaded as data, to read its resources without running any
+// of its code.
 class ProgramAsData {
 public:
     explicit ProgramAsData(const std::string& path)
         : module_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ~ProgramAsData() {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
-    }
-    ProgramAsData(const ProgramAsData&) = delete;
-    ProgramAsData& operator=(const ProgramAsData&) = delete;
 
-    HMODULE get() const { return module_; }
+    HMODULE get() const { return module_.get(); }
     bool hasEmbeddedSettings() const {
-        return module_ != nullptr &&
-               FindResourceA(module_, MAKEINTRESOURCEA(defaultSettingsResourceId), defaultSettingsResourceType) !=
-                   nullptr;
+        return module_.valid() && FindResourceA(module_.get(), MAKEINTRESOURCEA(defaultSettingsResourceId),
+                                                defaultSettingsResourceType) != nullptr;
     }
 
 private:
-    HMODULE module_;
+    LoadedModule module_;
 };
 
 struct FolderEntry {
