@@ -140,6 +140,15 @@ std::string folderPartOf(const std::string& name) {
     return last == std::string::npos ? std::string() : name.substr(0, last);
 }
 
+// Whether a destination name that stays inside the install folder names a
+// folder rather than a file: it ends in a real separator (not the trail byte
+// of ソ), or its last component is "." or "..". No file can be created there.
+bool namesAFolder(const std::string& name) {
+    const std::string folder = folderPartOf(name);
+    const std::string last = folder.empty() ? name : name.substr(folder.size() + 1);
+    return last.empty() || last == "." || last == "..";
+}
+
 std::string quoted(const std::string& text) { return "「" + text + "」"; }
 
 // Bytes, with the dialog's kilobyte figure for the larger ones.
@@ -366,9 +375,7 @@ void ProgramCheck::checkSurroundingSpace(int line, SettingsKey key, const std::s
     const std::string fullWidthSpace = "　";
     const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
     const bool before = isSpace(value.front()) || value.rfind(fullWidthSpace, 0) == 0;
-    const bool after = isSpace(value.back()) ||
-                       (value.size() >= fullWidthSpace.size() &&
-                        value.compare(value.size() - fullWidthSpace.size(), fullWidthSpace.size(), fullWidthSpace) == 0);
+    const bool after = isSpace(value.back()) || endsWithCharacter(value, fullWidthSpace);
     if (before || after) {
         add(Severity::warning, line,
             quoted(keyText(key)) + "の値の" + (before ? "前" : "後ろ") +
@@ -415,24 +422,29 @@ void ProgramCheck::checkRequiredValues() {
 void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted) {
     std::uint64_t copied = fourGiB;  // not copied, unless found below
     const DestinationProblem problem = destinationProblemOf(file.destination.c_str());
+    // A refused destination makes the program refuse the whole settings,
+    // whatever the line's source is; the source is listed all the same.
+    if (problem != DestinationProblem::none) {
+        add(Severity::error, file.line,
+            "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
+                "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。インストール先フォルダの中の名前にしてください");
+    }
+    if (!file.source.empty()) {
+        listedSources_.insert(upperAscii(file.source));
+    }
     if (file.source.empty()) {
         add(Severity::error, file.line, "コピーするファイル名が空のため、この行は何もコピーしません。ファイル名を書いてください");
     } else if (hasWildcard(file.source)) {
         add(Severity::error, file.line,
             quoted(file.source) + "に * か ? があり、コピーに失敗します。実際のファイル名を書いてください");
-    } else if (problem != DestinationProblem::none) {
-        add(Severity::error, file.line,
-            "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
-                "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。インストール先フォルダの中の名前にしてください");
-    } else {
+    } else if (problem == DestinationProblem::none) {
         const PatchFileEntry entry =
             PatchFileEntry::fromSettingsLine(options_.patchFolder, file.source, file.destination);
         const Found found = findAt(entry.sourcePath);
-        listedSources_.insert(upperAscii(file.source));
         if (!found.exists) {
             const std::string guess = closestName(file.source, unlisted);
             // A full-width comma separates nothing: both names become one.
-            const bool fullWidthComma = file.source.find("，") != std::string::npos;
+            const bool fullWidthComma = holdsCharacter(file.source, "，");
             add(Severity::error, file.line,
                 quoted(file.source) + "がパッチフォルダにないため、黙ってスキップされます。" +
                     (fullWidthComma ? std::string("コピー先との区切りは半角カンマ「,」にしてください")
@@ -445,6 +457,12 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
             add(Severity::error, file.line,
                 quoted(file.source) + "は " + std::to_string(found.size) +
                     " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
+        } else if (namesAFolder(file.destination)) {
+            // Counted in the size the dialog shows, then the copy stops there.
+            totalBytes_ += entry.size;
+            add(Severity::error, file.line,
+                "コピー先" + quoted(file.destination) +
+                    "はファイルではなくフォルダを指すため、コピーに失敗します。コピー先はファイル名まで書いてください");
         } else {
             copied = entry.size;
             totalBytes_ += entry.size;
@@ -493,12 +511,8 @@ void ProgramCheck::reportSize() {
     if (files_.empty()) {
         return;
     }
-    if (totalBytes_ >= fourGiB) {
-        add(Severity::error, 0,
-            "コピーするファイルの合計が 4 GiB 以上 (" + std::to_string(totalBytes_) +
-                " バイト) で、容量と進み具合を正しく扱えません。パッチを分けてください");
-        return;
-    }
+    // Only each file must stay under 4 GiB: the program sums the sizes, and
+    // works out its figures and its progress, in 64 bits.
     add(Severity::note, 0, "ダイアログには「容量 " + kilobytesText(totalBytes_) + "」と表示されます");
 }
 

@@ -347,6 +347,16 @@ bool hasWildcard(const std::string& name) {
     return findChar(name.c_str(), '*') >= 0 || findChar(name.c_str(), '?') >= 0;
 }
 
+bool holdsCharacter(const std::string& text, const std::string& character) {
+    const std::vector<std::string> characters = charactersOf(text);
+    return std::find(characters.begin(), characters.end(), character) != characters.end();
+}
+
+bool endsWithCharacter(const std::string& text, const std::string& character) {
+    const std::vector<std::string> characters = charactersOf(text);
+    return !characters.empty() && characters.back() == character;
+}
+
 std::string closestName(const std::string& name, const std::vector<std::string>& candidates) {
     std::string best;
     std::size_t bestDistance = 3;

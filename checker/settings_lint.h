@@ -64,6 +64,14 @@ bool sameDestination(const std::string& a, const std::string& b);
 // pattern, the copy for a name, and the open fails.
 bool hasWildcard(const std::string& name);
 
+// Whether `text` holds the double-byte `character` as one of its own
+// characters. Its bytes alone prove nothing: "メC" is 83 81 43 and holds
+// "，" (81 43) across two characters.
+bool holdsCharacter(const std::string& text, const std::string& character);
+
+// Whether the last character of `text` is the double-byte `character`.
+bool endsWithCharacter(const std::string& text, const std::string& character);
+
 // Of the candidates, the one most like `name` (differing in at most two
 // bytes, ignoring letter case), or "" when none is.
 std::string closestName(const std::string& name, const std::vector<std::string>& candidates);

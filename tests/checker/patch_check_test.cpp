@@ -183,6 +183,7 @@ struct BrokenFolderCase {
     std::function<void(PatchFolder&)> mistake;
     DWORD exitCode;
     std::vector<Expected> findings;
+    std::vector<Expected> wrongFindings = {};  // must not be reported
 };
 
 void PrintTo(const BrokenFolderCase& folderCase, std::ostream* out) { *out << folderCase.name; }
@@ -208,6 +209,10 @@ TEST_P(BrokenFolder, IsReportedWithFileLineAndExitCode) {
     for (const Expected& expected : GetParam().findings) {
         EXPECT_TRUE(run.has(expected.start, expected.part)) << "expected " << expected.start << " " << expected.part
                                                             << "\n" << run;
+    }
+    for (const Expected& wrong : GetParam().wrongFindings) {
+        EXPECT_FALSE(run.has(wrong.start, wrong.part)) << "not expected " << wrong.start << " " << wrong.part
+                                                       << "\n" << run;
     }
 }
 
@@ -255,8 +260,22 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf:4: 警告:", "「実行ファイル」"}, {"patch.inf: 警告:", "「実行ファイル,」の行がありません"}}},
     {"FileKeyWithNothingAfterIt", withLines([](auto& lines) { lines.push_back("ファイル,"); }), 2,
      {{"patch.inf:7: エラー:", "空"}}},
+    // a.dat is listed all the same: no "no line lists it".
     {"DestinationLeavesTheInstallFolder", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,..\\a.dat"; }), 2,
-     {{"patch.inf:5: エラー:", "設定ファイルが読み込めません"}}},
+     {{"patch.inf:5: エラー:", "設定ファイルが読み込めません"}},
+     {{"a.dat: 警告:", ""}}},
+    // The refusal of the whole settings is what the player meets, whatever
+    // the source.
+    {"EmptySourceAndADestinationOutside", withLines([](auto& lines) { lines.push_back("ファイル,,..\\x.dat"); }), 2,
+     {{"patch.inf:7: エラー:", "設定ファイルが読み込めません"}}},
+    // A destination that names a folder: the copy can't create it.
+    {"DestinationEndingInABackslash", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,data\\"; }), 2,
+     {{"patch.inf:5: エラー:", "フォルダ"}}},
+    {"DestinationEndingInTwoDots", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,data\\.."; }), 2,
+     {{"patch.inf:5: エラー:", "フォルダ"}}},
+    // ソ ends in the byte 0x5C, and names a file all the same.
+    {"DestinationEndingInSo", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,ソ"; }), 0,
+     {{"patch.inf:5: 情報:", "「ソ」へコピーします"}}},
     {"TwoEntriesWithOneDestination", withLines([](auto& lines) { lines.push_back("ファイル,a.dat,DATA/B.DAT"); }), 2,
      {{"patch.inf:7: エラー:", "6 行目"}}},
     {"FileOfFourGiB",
@@ -265,6 +284,17 @@ const BrokenFolderCase brokenFolderCases[] = {
          patch.more = [](const TempFolder& folder) { writeSparseFile(folder.file("a.dat"), 0x100000000ull); };
      },
      2, {{"patch.inf:5: エラー:", "4294967296"}}},
+    // Several files of 4 GiB in all: each is copied, and the dialog's figures
+    // are 64-bit.
+    {"FilesOfMoreThanFourGiBInAll",
+     [](PatchFolder& patch) {
+         patch.files = {};
+         patch.more = [](const TempFolder& folder) {
+             writeSparseFile(folder.file("a.dat"), 0xA0000000ull);
+             writeSparseFile(folder.file("b.dat"), 0xA0000000ull);
+         };
+     },
+     0, {{"patch.inf: 情報:", "容量 5242880KB"}}},
     {"SourceIsAFolder",
      [](PatchFolder& patch) {
          patch.files = {{"b.dat", "b"}};
@@ -279,6 +309,13 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf:2: 警告:", "空白"}}},
     {"ExecutableWithAFullWidthSpaceAfterIt", withLines([](auto& lines) { lines[3] = "実行ファイル,Game.exe　"; }), 1,
      {{"patch.inf:4: 警告:", "後ろに空白"}}},
+    // メ is 83 81 and the at sign 40: the bytes of a full-width space, yet
+    // no space.
+    {"TitleEndingInMeAndAnAtSign", withLines([](auto& lines) { lines[1] = "タイトル,試験アニメ@"; }), 0, {},
+     {{"patch.inf:2: 警告:", ""}}},
+    // メ and C hold the bytes of "，" (81 43): no full-width comma.
+    {"MissingSourceWhoseBytesHoldAFullWidthComma", withLines([](auto& lines) { lines[4] = "ファイル,メCメC.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "ファイルを置くか"}}},
     {"EmptyCompany", withLines([](auto& lines) { lines[2] = "社名,"; }), 2, {{"patch.inf:3: エラー:", "空"}}},
     {"TitleTwice", withLines([](auto& lines) { lines.push_back("タイトル,別のゲーム"); }), 1,
      {{"patch.inf:7: 警告:", "2 行目"}}},
