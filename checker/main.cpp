@@ -7,6 +7,7 @@
 // be refused, or skip a file), 3 wrong usage.
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -111,9 +112,13 @@ int main(int argc, char** argv) {
         } else if (argument == "--install-folder" && i + 1 < argc) {
             options.installFolder = fullPath(argv[++i]);
         } else if (argument == "--assume-free-space" && i + 1 < argc) {
+            // Digits only: strtoull would take "-5" for 2^64 - 5, and a
+            // figure past 64 bits for the largest one.
+            const char* const figure = argv[++i];
             char* end = nullptr;
-            options.assumedFreeSpace = std::strtoull(argv[++i], &end, 10);
-            if (end == argv[i] || *end != '\0') {
+            errno = 0;
+            options.assumedFreeSpace = std::strtoull(figure, &end, 10);
+            if (figure[0] < '0' || figure[0] > '9' || *end != '\0' || errno == ERANGE) {
                 printUsage();
                 return 3;
             }

@@ -473,6 +473,9 @@ TEST(PatchFolderName, EndingInSoIsReadWhole) {
 TEST(Usage, WrongArgumentsGiveThree) {
     EXPECT_EQ(runChecker("").exitCode, 3u);
     EXPECT_EQ(runChecker("--no-such-option x").exitCode, 3u);
+    // No byte count: not taken for a huge free space.
+    EXPECT_EQ(runChecker("--assume-free-space -5 x").exitCode, 3u);
+    EXPECT_EQ(runChecker("--assume-free-space 99999999999999999999 x").exitCode, 3u);
     const CheckRun help = runChecker("--help");
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_TRUE(help.has("使い方: patch-check")) << help;
