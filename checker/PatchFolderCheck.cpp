@@ -214,6 +214,7 @@ private:
     std::vector<FileLineAt> files_;
     std::set<std::string> neededFolders_;
     bool inAnotherEncoding_ = false;        // UTF-8 or UTF-16: no line can carry a key
+    bool markOnFirstLine_ = false;          // a UTF-8 mark on code page 932: line 1 has its finding
     std::uint64_t totalBytes_ = 0;          // every size the program counts
     std::vector<std::uint64_t> entrySizes_;  // per file line; fourGiB when not copied
 };
@@ -274,6 +275,7 @@ void ProgramCheck::checkEncoding(const std::string& bytes) {
                 "BOM なしの Shift_JIS (CP932) で保存し直すか scripts/convert-settings で変換してください");
             break;
         case TextEncoding::bomOnCodePage932: {
+            markOnFirstLine_ = true;
             // The mark is part of the first line's bytes: a key there is lost.
             std::string value;
             const std::string& first = text_.lines().empty() ? std::string() : text_.lines()[0];
@@ -344,8 +346,8 @@ void ProgramCheck::checkLines() {
         const SettingsKey key = keyOfLine(lines[i], value);
         if (key == SettingsKey::none) {
             // In another encoding every line misses its key for the one
-            // reason already reported.
-            if (!inAnotherEncoding_) {
+            // reason already reported; so does a first line behind a mark.
+            if (!inAnotherEncoding_ && !(line == 1 && markOnFirstLine_)) {
                 checkLineWithoutKey(line, lines[i]);
             }
             continue;

@@ -234,8 +234,9 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf:1: エラー:", "UTF-8"}}},
     {"SettingsSavedAsUtf16", [](PatchFolder& patch) { patch.settings = utf16Of(patch.settings); }, 2,
      {{"patch.inf:1: エラー:", "UTF-16"}}},
+    // The mark is the one fault of line 1: its key is no unknown text.
     {"ByteOrderMark", [](PatchFolder& patch) { patch.settings = "\xEF\xBB\xBF" + patch.settings; }, 2,
-     {{"patch.inf:1: エラー:", "BOM"}}},
+     {{"patch.inf:1: エラー:", "BOM"}}, {{"patch.inf:1: 警告:", ""}}},
     {"MisnamedFile",
      [](PatchFolder& patch) {
          patch.files = {{"bgm_v2.1.pak", "music"}, {"b.dat", "b"}};
