@@ -12,6 +12,7 @@
 #include "settings/destination_rule.h"
 #include "settings/lead_byte.h"
 #include "shell/PatchFileEntry.h"
+#include "shell/PatchSession.h"
 #include "shell/win32_owners.h"
 
 namespace {
@@ -549,7 +550,9 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
     // A folder found on this machine is only a sample of a player's: its
     // faults are warnings there, errors when the publisher named it.
     const Severity severity = chosenByPublisher ? Severity::error : Severity::warning;
-    if (!isFolderAt(folder)) {
+    // The program's own test: a find-first search, which a file passes as a
+    // folder would, and a drive root ("D:\") fails.
+    if (!PatchSession::pathExists(folder.c_str())) {
         add(severity, 0, where + "がないため「指定されたフォルダがありません。」と表示されます");
         return;
     }

@@ -399,6 +399,16 @@ TEST_F(DryRun, FolderWithoutTheGame) {
     EXPECT_TRUE(run.has("patch.inf:4: エラー:", "試験ゲームがインストールされていません。")) << run;
 }
 
+// The program looks the folder up as it looks up a file: a file in its
+// place passes, and the game's executable is then missing.
+TEST_F(DryRun, InstallFolderThatIsAFile) {
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()) + " --install-folder " +
+                                    quotedArgument(install.file("a.dat")));
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_FALSE(run.has("patch.inf: エラー:", "指定されたフォルダがありません。")) << run;
+    EXPECT_TRUE(run.has("patch.inf:4: エラー:", "試験ゲームがインストールされていません。")) << run;
+}
+
 TEST_F(DryRun, ReadOnlyFileCannotBeReplaced) {
     SetFileAttributesA(install.file("a.dat").c_str(), FILE_ATTRIBUTE_READONLY);
     const CheckRun run = check();
