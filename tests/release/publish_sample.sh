@@ -2,7 +2,8 @@
 # scripts/publish end to end on a small sample, as a publisher runs it: their
 # settings, a large PNG icon, a program name with a full stop, version texts
 # that need escaping, two patch files (one with a Japanese name) and a
-# throwaway certificate made here. Checks what it printed and the signature;
+# throwaway certificate made here; first a version the build refuses, named
+# by its option. Checks what it printed and the signature;
 # tests/release/publisher_build_test.cpp then reads the folder it wrote.
 #
 #   publish_sample.sh SOURCE_DIR TREE PYTHON
@@ -31,6 +32,17 @@ printf 'voice data\n' >"$tree/files/voice_ソング.ogg"
 "$python" "$source_dir/tests/release/icon_fixtures.py" make png_large "$tree/pictures/icon.png"
 
 folder=$tree/folder
+
+# --- A setting the build refuses stops it with a line naming the option as
+# the publisher typed it, and writes no folder.
+rm -rf "$folder"
+status=0
+"$source_dir/scripts/publish" --files "$tree/files" --version 2.x --output "$folder" --build-dir "$tree/build" \
+    >/dev/null 2>"$tree/refused.log" || status=$?
+[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a refused --version gave exit code $status, not 1"; }
+grep -qF 'scripts/publish: the build refused --version (PATCH_VERSION)' "$tree/refused.log" ||
+    { cat "$tree/refused.log"; fail "the refusal does not name --version"; }
+[ ! -e "$folder" ] || fail "a refused --version still wrote $folder"
 "$source_dir/scripts/publish" --files "$tree/files" \
     --settings "$source_dir/tests/release/publisher_settings.txt" \
     --icon "$tree/pictures/icon.png" \
