@@ -33,6 +33,16 @@ printf 'voice data\n' >"$tree/files/voice_ソング.ogg"
 
 folder=$tree/folder
 
+# --- A build folder inside the output folder would be removed with it when
+# the folder is written: refused before anything is built.
+status=0
+"$source_dir/scripts/publish" --files "$tree/files" --output "$tree/nested" --build-dir "$tree/nested/build" \
+    >/dev/null 2>"$tree/refused.log" || status=$?
+[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a build folder inside --output gave exit code $status, not 1"; }
+grep -qF -- "--build-dir: $tree/nested/build lies inside the output folder $tree/nested" "$tree/refused.log" ||
+    { cat "$tree/refused.log"; fail "the refusal does not name --build-dir"; }
+[ ! -e "$tree/nested" ] || fail "a refused --build-dir still wrote $tree/nested"
+
 # --- A setting the build refuses stops it with a line naming the option as
 # the publisher typed it, and writes no folder.
 rm -rf "$folder"
