@@ -15,7 +15,7 @@ fail() {
     exit 1
 }
 
-rm -rf "$tree/signing" "$tree/files" "$tree/pictures"
+rm -rf "$tree/signing" "$tree/files" "$tree/pictures" "$tree/nested"
 mkdir -p "$tree/signing" "$tree/files" "$tree/pictures"
 
 # --- A certificate for signing code, valid for two days, with a password.
@@ -42,6 +42,14 @@ status=0
 grep -qF -- "--build-dir: $tree/nested/build lies inside the output folder $tree/nested" "$tree/refused.log" ||
     { cat "$tree/refused.log"; fail "the refusal does not name --build-dir"; }
 [ ! -e "$tree/nested" ] || fail "a refused --build-dir still wrote $tree/nested"
+# Nor may the build land among the patch files, which are all shipped.
+status=0
+"$source_dir/scripts/publish" --files "$tree/files" --output "$tree/nested" --build-dir "$tree/files/build" \
+    >/dev/null 2>"$tree/refused.log" || status=$?
+[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a build folder inside --files gave exit code $status, not 1"; }
+grep -qF -- "--build-dir: $tree/files/build lies inside the patch files' folder $tree/files" "$tree/refused.log" ||
+    { cat "$tree/refused.log"; fail "the refusal does not name --build-dir among the patch files"; }
+[ ! -e "$tree/files/build" ] && [ ! -e "$tree/nested" ] || fail "a refused --build-dir still wrote a folder"
 
 # --- A setting the build refuses stops it with a line naming the option as
 # the publisher typed it, and writes no folder.
