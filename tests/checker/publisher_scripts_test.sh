@@ -54,6 +54,13 @@ refused 3 "--assume-free-space needs a number of bytes, not 'lots'" \
 refused 3 "--assume-free-space goes with --install-folder" "$top/scripts/check-patch" "$work/patch" --assume-free-space 10
 refused 3 "one patch folder at a time" "$top/scripts/check-patch" "$work/patch" "$work/broken"
 refused 3 "$work/patch/update.inf is not a folder" "$top/scripts/check-patch" "$work/patch/update.inf"
+# A path with a character code page 932 lacks reaches the checker, a code
+# page 932 program as the patch program is, as another path.
+mkdir -p "$work/Café"
+refused 3 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/check-patch" "$work/Café"
+refused 3 "--install-folder $work/Café: the path holds a character that code page 932 lacks" \
+    "$top/scripts/check-patch" "$work/patch" --install-folder "$work/Café"
+refused 2 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/try-patch" "$work/Café"
 refused 2 "unknown option --bogus" "$top/scripts/try-patch" --bogus "$work/patch"
 refused 2 "one patch folder at a time" "$top/scripts/try-patch" "$work/patch" "$work/broken"
 
