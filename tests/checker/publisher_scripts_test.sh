@@ -63,6 +63,8 @@ refused 3 "--install-folder $work/Café: the path holds a character that code pa
 refused 2 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/try-patch" "$work/Café"
 refused 2 "unknown option --bogus" "$top/scripts/try-patch" --bogus "$work/patch"
 refused 2 "one patch folder at a time" "$top/scripts/try-patch" "$work/patch" "$work/broken"
+refused 2 "unknown option --bogus" "$top/scripts/demo" --bogus
+refused 2 "one option at a time" "$top/scripts/demo" --headless --window
 
 echo "== scripts/check-patch on the sample"
 status=0
