@@ -63,6 +63,13 @@ refused 3 "--install-folder $work/Café: the path holds a character that code pa
 refused 2 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/try-patch" "$work/Café"
 refused 2 "unknown option --bogus" "$top/scripts/try-patch" --bogus "$work/patch"
 refused 2 "one patch folder at a time" "$top/scripts/try-patch" "$work/patch" "$work/broken"
+# A step before the check that fails (here the build of patch-check) is no
+# verdict on the folder: not 1, "warnings only", which scripts/publish
+# would take for a folder ready to ship.
+mkdir -p "$work/failing-tools"
+printf '#!/bin/sh\necho "cmake: made to fail by the test" >&2\nexit 1\n' >"$work/failing-tools/cmake"
+chmod +x "$work/failing-tools/cmake"
+refused 4 "the check could not run" env PATH="$work/failing-tools:$PATH" "$top/scripts/check-patch" "$work/patch"
 refused 2 "unknown option --bogus" "$top/scripts/demo" --bogus
 refused 2 "one option at a time" "$top/scripts/demo" --headless --window
 
