@@ -42,7 +42,9 @@ execute_process(COMMAND "${ICONV}" -f UTF-8 -t CP932 "${utf8}"
 if(NOT result EQUAL 0)
     string(STRIP "${failure}" failure)
     message(FATAL_ERROR "${INPUT}: not valid UTF-8, or holds a character with no code page 932 form "
-        "(iconv: ${failure}; positions count the bytes of the text with CR LF breaks)")
+        "(iconv: ${failure}; positions count the bytes of the text with CR LF breaks): "
+        "save it as UTF-8 (a text already saved as Shift_JIS needs no conversion) and "
+        "write only characters that Shift_JIS has (no Korean letters, no emoji)")
 endif()
 
 # Decode again: a character that code page 932 only approximates comes back

@@ -4,7 +4,9 @@
 # built program renamed, a file into a subfolder with a name whose second
 # byte is a backslash (表). scripts/check-patch finds it ready and finds a
 # UTF-8 copy of its settings broken; scripts/try-patch runs it headless on a
-# made-up installation and reports every file written.
+# made-up installation and reports every file written, and tells why the
+# UTF-8 copy fails. Wrong usage of each command is refused with a line that
+# names the fault.
 #
 #   publisher_scripts_test.sh SOURCE_DIR PROGRAM CHECKER WORK
 set -euo pipefail
@@ -24,6 +26,52 @@ cp "$program" "$work/patch/update.exe"
 "$top/scripts/convert-settings" "$top/tests/checker/sample/settings.txt" "$work/patch/update.inf"
 head -c 300000 /dev/zero | tr '\0' 'm' >"$work/patch/minato_v2.dat"
 printf 'hyou, version 2\r\n' >"$work/patch/表.dat"
+
+echo "== wrong usage and wrong files: refused with a line that names them"
+# Each case: the exit code, a text the message must hold, the command. No
+# case may leave a file behind.
+refused() {
+    local expected=$1 text=$2 status=0
+    shift 2
+    "$@" >"$work/refused.out" 2>"$work/refused.err" || status=$?
+    [ $status -eq "$expected" ] || { cat "$work/refused.err"; fail "$* gave $status, not $expected"; }
+    grep -qF -- "$text" "$work/refused.err" || { cat "$work/refused.err"; fail "$*: no line saying '$text'"; }
+}
+sample_text=$top/tests/checker/sample/settings.txt
+refused 1 "$work/patch is a folder" "$top/scripts/convert-settings" "$sample_text" "$work/patch"
+[ ! -e "$work/patch/settings.inf" ] || fail "convert-settings wrote settings.inf into the folder it was given"
+refused 1 "$work/no such/update.inf: the folder $work/no such does not exist" \
+    "$top/scripts/convert-settings" "$sample_text" "$work/no such/update.inf"
+refused 1 "$work/missing.txt: no such file" "$top/scripts/convert-settings" "$work/missing.txt" "$work/x.inf"
+refused 1 "save it as UTF-8" "$top/scripts/convert-settings" "$work/patch/update.inf" "$work/x.inf"
+[ ! -e "$work/x.inf" ] || fail "convert-settings left x.inf after refusing"
+refused 2 "unknown option --bogus" "$top/scripts/convert-settings" --bogus "$work/x.inf"
+refused 2 "give the UTF-8 text and the settings file to write" "$top/scripts/convert-settings" "$sample_text"
+refused 3 "unknown option --bogus" "$top/scripts/check-patch" --bogus "$work/patch"
+refused 3 "--install-folder needs a folder" "$top/scripts/check-patch" "$work/patch" --install-folder
+refused 3 "--assume-free-space needs a number of bytes, not 'lots'" \
+    "$top/scripts/check-patch" "$work/patch" --install-folder "$work" --assume-free-space lots
+refused 3 "--assume-free-space goes with --install-folder" "$top/scripts/check-patch" "$work/patch" --assume-free-space 10
+refused 3 "one patch folder at a time" "$top/scripts/check-patch" "$work/patch" "$work/broken"
+refused 3 "$work/patch/update.inf is not a folder" "$top/scripts/check-patch" "$work/patch/update.inf"
+# A path with a character code page 932 lacks reaches the checker, a code
+# page 932 program as the patch program is, as another path.
+mkdir -p "$work/Café"
+refused 3 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/check-patch" "$work/Café"
+refused 3 "--install-folder $work/Café: the path holds a character that code page 932 lacks" \
+    "$top/scripts/check-patch" "$work/patch" --install-folder "$work/Café"
+refused 2 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/try-patch" "$work/Café"
+refused 2 "unknown option --bogus" "$top/scripts/try-patch" --bogus "$work/patch"
+refused 2 "one patch folder at a time" "$top/scripts/try-patch" "$work/patch" "$work/broken"
+# A step before the check that fails (here the build of patch-check) is no
+# verdict on the folder: not 1, "warnings only", which scripts/publish
+# would take for a folder ready to ship.
+mkdir -p "$work/failing-tools"
+printf '#!/bin/sh\necho "cmake: made to fail by the test" >&2\nexit 1\n' >"$work/failing-tools/cmake"
+chmod +x "$work/failing-tools/cmake"
+refused 4 "the check could not run" env PATH="$work/failing-tools:$PATH" "$top/scripts/check-patch" "$work/patch"
+refused 2 "unknown option --bogus" "$top/scripts/demo" --bogus
+refused 2 "one option at a time" "$top/scripts/demo" --headless --window
 
 echo "== scripts/check-patch on the sample"
 status=0
@@ -71,4 +119,19 @@ grep -q '^  written:     data\\表.dat (17 bytes, the same as 表.dat)$' "$work/
 for picture in before after; do
     [ -s "$top/build/try/screenshots/$picture.png" ] || fail "no $picture.png"
 done
+
+echo "== scripts/try-patch on its copy saved as UTF-8"
+# The program refuses the settings; the trial says so by its exit code, not
+# that the game was missing.
+status=0
+"$top/scripts/try-patch" "$work/broken" >"$work/try-broken.txt" 2>&1 || status=$?
+cat "$work/try-broken.txt"
+[ $status -eq 1 ] || fail "try-patch gave $status for UTF-8 settings"
+grep -qF 'message box "error": "設定ファイルが読み込めません。"' "$work/try-broken.txt" ||
+    fail "the program's refusal is not shown"
+grep -qF '== trial FAILED: the program ended with exit code 0: nothing was tried' "$work/try-broken.txt" ||
+    fail "the failure is not told by the program's exit code"
+if grep -q 'found no game' "$work/try-broken.txt"; then
+    fail "the trial blames a missing game for settings the program refused"
+fi
 echo "== the publisher's commands work"

@@ -2,7 +2,8 @@
 # scripts/publish end to end on a small sample, as a publisher runs it: their
 # settings, a large PNG icon, a program name with a full stop, version texts
 # that need escaping, two patch files (one with a Japanese name) and a
-# throwaway certificate made here. Checks what it printed and the signature;
+# throwaway certificate made here; first a version the build refuses, named
+# by its option. Checks what it printed and the signature;
 # tests/release/publisher_build_test.cpp then reads the folder it wrote.
 #
 #   publish_sample.sh SOURCE_DIR TREE PYTHON
@@ -14,7 +15,7 @@ fail() {
     exit 1
 }
 
-rm -rf "$tree/signing" "$tree/files" "$tree/pictures"
+rm -rf "$tree/signing" "$tree/files" "$tree/pictures" "$tree/nested"
 mkdir -p "$tree/signing" "$tree/files" "$tree/pictures"
 
 # --- A certificate for signing code, valid for two days, with a password.
@@ -31,6 +32,35 @@ printf 'voice data\n' >"$tree/files/voice_ソング.ogg"
 "$python" "$source_dir/tests/release/icon_fixtures.py" make png_large "$tree/pictures/icon.png"
 
 folder=$tree/folder
+
+# --- A build folder inside the output folder would be removed with it when
+# the folder is written: refused before anything is built.
+status=0
+"$source_dir/scripts/publish" --files "$tree/files" --output "$tree/nested" --build-dir "$tree/nested/build" \
+    >/dev/null 2>"$tree/refused.log" || status=$?
+[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a build folder inside --output gave exit code $status, not 1"; }
+grep -qF -- "--build-dir: $tree/nested/build lies inside the output folder $tree/nested" "$tree/refused.log" ||
+    { cat "$tree/refused.log"; fail "the refusal does not name --build-dir"; }
+[ ! -e "$tree/nested" ] || fail "a refused --build-dir still wrote $tree/nested"
+# Nor may the build land among the patch files, which are all shipped.
+status=0
+"$source_dir/scripts/publish" --files "$tree/files" --output "$tree/nested" --build-dir "$tree/files/build" \
+    >/dev/null 2>"$tree/refused.log" || status=$?
+[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a build folder inside --files gave exit code $status, not 1"; }
+grep -qF -- "--build-dir: $tree/files/build lies inside the patch files' folder $tree/files" "$tree/refused.log" ||
+    { cat "$tree/refused.log"; fail "the refusal does not name --build-dir among the patch files"; }
+[ ! -e "$tree/files/build" ] && [ ! -e "$tree/nested" ] || fail "a refused --build-dir still wrote a folder"
+
+# --- A setting the build refuses stops it with a line naming the option as
+# the publisher typed it, and writes no folder.
+rm -rf "$folder"
+status=0
+"$source_dir/scripts/publish" --files "$tree/files" --version 2.x --output "$folder" --build-dir "$tree/build" \
+    >/dev/null 2>"$tree/refused.log" || status=$?
+[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a refused --version gave exit code $status, not 1"; }
+grep -qF 'scripts/publish: the build refused --version (PATCH_VERSION)' "$tree/refused.log" ||
+    { cat "$tree/refused.log"; fail "the refusal does not name --version"; }
+[ ! -e "$folder" ] || fail "a refused --version still wrote $folder"
 "$source_dir/scripts/publish" --files "$tree/files" \
     --settings "$source_dir/tests/release/publisher_settings.txt" \
     --icon "$tree/pictures/icon.png" \
