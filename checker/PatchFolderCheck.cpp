@@ -387,6 +387,10 @@ void ProgramCheck::checkSurroundingSpace(int line, SettingsKey key, const std::s
 }
 
 void ProgramCheck::checkRequiredValues() {
+    // Every key is missing for the one reason already reported.
+    if (inAnotherEncoding_) {
+        return;
+    }
     struct Required {
         SettingsKey key;
         const std::string& value;

@@ -465,6 +465,8 @@ TEST(AnotherEncoding, IsOneFindingNotOnePerLine) {
         EXPECT_TRUE(run.has("patch.inf:1: エラー:", utf16 ? "UTF-16" : "UTF-8")) << run;
         EXPECT_FALSE(run.has("patch.inf:2:", "")) << run;
         EXPECT_FALSE(run.has("patch.inf:5:", "")) << run;
+        EXPECT_FALSE(run.has("patch.inf: エラー:", "")) << run;
+        EXPECT_FALSE(run.has("patch.inf: 警告:", "")) << run;
     }
 }
 
