@@ -33,33 +33,34 @@ printf 'voice data\n' >"$tree/files/voice_ソング.ogg"
 
 folder=$tree/folder
 
+# Runs scripts/publish with the given options and expects it refused with
+# exit code 1 and the line LINE in its messages (WHAT names the case).
+expect_refused() {
+    local what=$1 line=$2
+    shift 2
+    local status=0
+    "$source_dir/scripts/publish" "$@" >/dev/null 2>"$tree/refused.log" || status=$?
+    [ $status -eq 1 ] || { cat "$tree/refused.log"; fail "$what gave exit code $status, not 1"; }
+    grep -qF -- "$line" "$tree/refused.log" || { cat "$tree/refused.log"; fail "the refusal of $what does not say: $line"; }
+}
+
 # --- A build folder inside the output folder would be removed with it when
 # the folder is written: refused before anything is built.
-status=0
-"$source_dir/scripts/publish" --files "$tree/files" --output "$tree/nested" --build-dir "$tree/nested/build" \
-    >/dev/null 2>"$tree/refused.log" || status=$?
-[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a build folder inside --output gave exit code $status, not 1"; }
-grep -qF -- "--build-dir: $tree/nested/build lies inside the output folder $tree/nested" "$tree/refused.log" ||
-    { cat "$tree/refused.log"; fail "the refusal does not name --build-dir"; }
+expect_refused "a build folder inside --output" \
+    "--build-dir: $tree/nested/build lies inside the output folder $tree/nested" \
+    --files "$tree/files" --output "$tree/nested" --build-dir "$tree/nested/build"
 [ ! -e "$tree/nested" ] || fail "a refused --build-dir still wrote $tree/nested"
 # Nor may the build land among the patch files, which are all shipped.
-status=0
-"$source_dir/scripts/publish" --files "$tree/files" --output "$tree/nested" --build-dir "$tree/files/build" \
-    >/dev/null 2>"$tree/refused.log" || status=$?
-[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a build folder inside --files gave exit code $status, not 1"; }
-grep -qF -- "--build-dir: $tree/files/build lies inside the patch files' folder $tree/files" "$tree/refused.log" ||
-    { cat "$tree/refused.log"; fail "the refusal does not name --build-dir among the patch files"; }
+expect_refused "a build folder inside --files" \
+    "--build-dir: $tree/files/build lies inside the patch files' folder $tree/files" \
+    --files "$tree/files" --output "$tree/nested" --build-dir "$tree/files/build"
 [ ! -e "$tree/files/build" ] && [ ! -e "$tree/nested" ] || fail "a refused --build-dir still wrote a folder"
 
 # --- A setting the build refuses stops it with a line naming the option as
 # the publisher typed it, and writes no folder.
 rm -rf "$folder"
-status=0
-"$source_dir/scripts/publish" --files "$tree/files" --version 2.x --output "$folder" --build-dir "$tree/build" \
-    >/dev/null 2>"$tree/refused.log" || status=$?
-[ $status -eq 1 ] || { cat "$tree/refused.log"; fail "a refused --version gave exit code $status, not 1"; }
-grep -qF 'scripts/publish: the build refused --version (PATCH_VERSION)' "$tree/refused.log" ||
-    { cat "$tree/refused.log"; fail "the refusal does not name --version"; }
+expect_refused "a refused --version" "scripts/publish: the build refused --version (PATCH_VERSION)" \
+    --files "$tree/files" --version 2.x --output "$folder" --build-dir "$tree/build"
 [ ! -e "$folder" ] || fail "a refused --version still wrote $folder"
 "$source_dir/scripts/publish" --files "$tree/files" \
     --settings "$source_dir/tests/release/publisher_settings.txt" \
