@@ -4,16 +4,16 @@
 
 #include "copy/CopyProgress.h"
 
-std::uint32_t chunkSizeFor(const std::string& installFolder) {
+std::uint32_t chunkSizeFor(const std::wstring& installFolder) {
     // A folder on a drive starts with its root, such as "C:\".
-    char root[4];
-    lstrcpynA(root, installFolder.c_str(), sizeof root);
+    wchar_t root[4];
+    lstrcpynW(root, installFolder.c_str(), 4);
 
     DWORD sectorsPerCluster = 0;
     DWORD bytesPerSector = 0;
     DWORD freeClusters = 0;
     DWORD totalClusters = 0;
-    GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
+    GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
 
     // A failed query leaves the zeros; a chunk of 0 bytes would never advance.
     const std::uint32_t cluster = bytesPerSector * sectorsPerCluster;

@@ -8,4 +8,4 @@
 // Bytes per sector times sectors per cluster of the drive named by the first
 // three characters of `installFolder`; fallbackChunkSize when the drive
 // reports nothing usable. Never 0.
-std::uint32_t chunkSizeFor(const std::string& installFolder);
+std::uint32_t chunkSizeFor(const std::wstring& installFolder);

@@ -29,10 +29,10 @@ struct CopyRun {
 
 void setControlShown(HWND dialog, int id, int how) { ShowWindow(GetDlgItem(dialog, id), how); }
 
-void setControlText(HWND dialog, int id, const char* text) { SetWindowTextA(GetDlgItem(dialog, id), text); }
+void setControlText(HWND dialog, int id, const wchar_t* text) { SetWindowTextW(GetDlgItem(dialog, id), text); }
 
 void setProgress(HWND progressBar, int position) {
-    SendMessageA(progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void showProgressView(HWND dialog) {
@@ -40,9 +40,9 @@ void showProgressView(HWND dialog) {
     setControlShown(dialog, IDC_FOLDER, SW_HIDE);
     setControlShown(dialog, IDC_SPACE, SW_HIDE);
     setControlShown(dialog, IDC_PROGRESS, SW_SHOW);
-    setControlText(dialog, IDC_PROMPT, "コピー中...");
+    setControlText(dialog, IDC_PROMPT, L"コピー中...");
     HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
-    SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendMessageW(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     setProgress(progressBar, 0);
     // Disabling Run took the keyboard focus with it. With no focus, the
     // system hands the keys to the active dialog as system keys
@@ -50,29 +50,29 @@ void showProgressView(HWND dialog) {
     // ask to cancel. The bar takes the focus instead, where Enter still does
     // nothing (the default button, Run, is disabled). The dialog's own
     // thread moves it (see showFinishedView).
-    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
 }
 
 void showFinishedView(HWND dialog) {
     setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
-    setControlText(dialog, IDC_PROMPT, "コピー終了");
+    setControlText(dialog, IDC_PROMPT, L"コピー終了");
     HWND runButton = GetDlgItem(dialog, IDC_RUN);
-    SetWindowTextA(runButton, "完了");
+    SetWindowTextW(runButton, L"完了");
     EnableWindow(runButton, TRUE);
     // Enabling Run again does not give it the focus: without this, Enter
     // would do nothing and a keyboard player could not finish. Focus
     // belongs to the dialog's thread, so the dialog itself moves it (a
     // SetFocus from this worker thread would fail); WM_NEXTDLGCTL also makes
     // "完了" the default button.
-    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
 }
 
 // Windows refuses to create over a read-only, hidden or system file with
 // normal attributes. Not every file system enforces it (a Unix-backed drive
 // written by its superuser replaces the file), so the copy asks first rather
 // than overwrite a file the user protected.
-bool isProtectedFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+bool isProtectedFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 }
@@ -86,13 +86,13 @@ CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
         run.cancelled = true;
         return copyDone;
     }
-    const std::string sourcePath = entry.sourcePath;
-    const std::string destinationPath = entry.destinationPath(run.session.installFolder);
+    const std::wstring& sourcePath = entry.sourcePath;
+    const std::wstring destinationPath = entry.destinationPath(run.session.installFolder);
 
     // Neither file is shared while it is copied. The destination is declared
     // first so that it is closed last, after the source.
     UniqueHandle destination;
-    UniqueHandle source(CreateFileA(sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    UniqueHandle source(CreateFileW(sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source.valid()) {
         return copyOpenFailed;
@@ -100,7 +100,7 @@ CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
     if (isProtectedFile(destinationPath)) {
         return copyOpenFailed;
     }
-    destination.reset(CreateFileA(destinationPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    destination.reset(CreateFileW(destinationPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!destination.valid()) {
         return copyOpenFailed;

@@ -7,7 +7,7 @@
 
 namespace {
 
-void showRefusal(HWND dialog, const std::string& text) { MessageBoxA(dialog, text.c_str(), "error", MB_OK); }
+void showRefusal(HWND dialog, const std::wstring& text) { MessageBoxW(dialog, text.c_str(), L"error", MB_OK); }
 
 // An exception that left the thread's start routine would end the whole
 // process. Memory running out in the middle of the copy is a failed copy like
@@ -23,14 +23,14 @@ CopyResult copyOrFail(PatchSession& session) {
 
 }  // namespace
 
-bool PatchSession::pathExists(const char* path) {
+bool PatchSession::pathExists(const wchar_t* path) {
     // The text itself is the pattern: a file's name passes as a folder would.
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path, &found));
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW(path, &found));
     return search.valid();
 }
 
-bool PatchSession::startCopyJob(const char* folderText) {
+bool PatchSession::startCopyJob(const wchar_t* folderText) {
     // One job per run. A second start would change installFolder under a
     // worker that reads it and set two workers writing the same files; the
     // dialog keeps showing the job that exists.
@@ -40,13 +40,13 @@ bool PatchSession::startCopyJob(const char* folderText) {
 
     installFolder = folderText;
     if (!pathExists(folderText)) {
-        showRefusal(dialog, "指定されたフォルダがありません。");
+        showRefusal(dialog, L"指定されたフォルダがありません。");
         return false;
     }
     if (!executableName.empty()) {
-        const std::string executablePath = installFolder + '\\' + executableName;
+        const std::wstring executablePath = installFolder + L'\\' + executableName;
         if (!pathExists(executablePath.c_str())) {
-            showRefusal(dialog, title + "がインストールされていません。");
+            showRefusal(dialog, title + L"がインストールされていません。");
             return false;
         }
     }
@@ -70,6 +70,6 @@ DWORD WINAPI copyWorker(LPVOID parameter) {
     // statusText has had room for it since the session was made, so this
     // needs no memory.
     session.statusText = copyFailedText;
-    PostMessageA(session.dialog, WM_COPYJOB_FAILED, 0, 0);
+    PostMessageW(session.dialog, WM_COPYJOB_FAILED, 0, 0);
     return static_cast<DWORD>(result);
 }

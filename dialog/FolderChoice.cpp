@@ -11,9 +11,9 @@
 #include "shell/win32_owners.h"
 
 void updateSpaceDisplay(HWND dialog) {
-    char text[textBufferSize];
+    wchar_t text[textBufferSize];
     readFolderText(dialog, text);
-    const std::string root = driveRootOf(text);
+    const std::wstring root = driveRootOf(text);
     const std::uint64_t requiredKb = wholeKilobytes(patchSession.totalSize());
 
     DWORD sectorsPerCluster = 0;
@@ -22,44 +22,44 @@ void updateSpaceDisplay(HWND dialog) {
     DWORD totalClusters = 0;
     // A root the query can't use (a network path, a missing drive) leaves the
     // figures at 0, which shows as the form without a free figure.
-    GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
+    GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
     const std::uint64_t freeKb = freeKilobytes({sectorsPerCluster, bytesPerSector, freeClusters});
 
-    SetDlgItemTextA(dialog, IDC_SPACE, spaceDisplayText(requiredKb, root, freeKb).c_str());
+    SetDlgItemTextW(dialog, IDC_SPACE, spaceDisplayText(requiredKb, root, freeKb).c_str());
 }
 
 int CALLBACK browseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
     if (message == BFFM_INITIALIZED) {
         // Opens on the folder text when it names an existing folder.
-        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
     }
     return 0;
 }
 
 void chooseFolder(HWND dialog) {
-    char text[textBufferSize];
+    wchar_t text[textBufferSize];
     readFolderText(dialog, text);
 
     // The browser is made of shell objects, which need COM on this thread.
     ComApartment com;
-    BROWSEINFOA request{};
+    BROWSEINFOW request{};
     request.hwndOwner = dialog;
     request.pidlRoot = nullptr;
     request.pszDisplayName = text;
-    request.lpszTitle = "フォルダの指定";
+    request.lpszTitle = L"フォルダの指定";
     request.ulFlags = BIF_RETURNONLYFSDIRS;
     request.lpfn = browseCallback;
     request.lParam = reinterpret_cast<LPARAM>(text);
     request.iImage = 0;
-    TaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderA(&request));
+    TaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderW(&request));
     if (!chosen.valid()) {
         return;  // cancelled or closed: nothing changes
     }
     // Only a folder with a path of its own can go into the edit; the display
     // name that the browser left in the buffer is no path.
-    if (!SHGetPathFromIDListA(chosen.get(), text)) {
+    if (!SHGetPathFromIDListW(chosen.get(), text)) {
         return;
     }
     // Raises EN_CHANGE: the space display follows at once.
-    SetDlgItemTextA(dialog, IDC_FOLDER, text);
+    SetDlgItemTextW(dialog, IDC_FOLDER, text);
 }

@@ -8,19 +8,19 @@
 
 void PatchSession::attachDialog(HWND window) {
     dialog = window;
-    SetWindowTextA(window, caption.c_str());
+    SetWindowTextW(window, caption.c_str());
     // Raises EN_CHANGE, which fills the space display before the dialog is
     // first shown.
-    SetDlgItemTextA(window, IDC_FOLDER, installFolder.c_str());
+    SetDlgItemTextW(window, IDC_FOLDER, installFolder.c_str());
 }
 
-void readFolderText(HWND dialog, char (&buffer)[textBufferSize]) {
-    // EM_GETLINE takes the capacity in the buffer's first word and does not
-    // end the text.
+void readFolderText(HWND dialog, wchar_t (&buffer)[textBufferSize]) {
+    // EM_GETLINE takes the capacity, in characters, in the buffer's first
+    // word and does not end the text.
     const WORD capacity = textBufferSize;
     std::memcpy(buffer, &capacity, sizeof capacity);
-    const LRESULT copied = SendDlgItemMessageA(dialog, IDC_FOLDER, EM_GETLINE, 0, reinterpret_cast<LPARAM>(buffer));
-    buffer[copied < textBufferSize ? copied : textBufferSize - 1] = '\0';
+    const LRESULT copied = SendDlgItemMessageW(dialog, IDC_FOLDER, EM_GETLINE, 0, reinterpret_cast<LPARAM>(buffer));
+    buffer[copied < textBufferSize ? copied : textBufferSize - 1] = L'\0';
 }
 
 namespace {
@@ -38,7 +38,7 @@ BOOL onInitDialog(HWND dialog) {
 
 BOOL onClose(HWND dialog) {
     if (patchSession.isWorkerRunning()) {
-        MessageBoxA(dialog, "処理中です。", "", MB_OK);
+        MessageBoxW(dialog, L"処理中です。", L"", MB_OK);
         return TRUE;
     }
     EndDialog(dialog, 1);
@@ -50,7 +50,7 @@ BOOL onClose(HWND dialog) {
 // stops at its next chunk, and the entry function waits for it before the
 // session is torn down.
 void onCancel(HWND dialog) {
-    if (MessageBoxA(dialog, "処理を中断しましすか？", "キャンセル", MB_OKCANCEL) != IDOK) {
+    if (MessageBoxW(dialog, L"処理を中断しましすか？", L"キャンセル", MB_OKCANCEL) != IDOK) {
         return;
     }
     if (patchSession.isWorkerRunning()) {
@@ -61,9 +61,9 @@ void onCancel(HWND dialog) {
 
 // The button reads "実行" until a complete copy turns it into "完了".
 void onRun(HWND dialog) {
-    char text[textBufferSize];
-    GetWindowTextA(GetDlgItem(dialog, IDC_RUN), text, textBufferSize);
-    if (lstrcmpA(text, "実行") != 0) {
+    wchar_t text[textBufferSize];
+    GetWindowTextW(GetDlgItem(dialog, IDC_RUN), text, textBufferSize);
+    if (lstrcmpW(text, L"実行") != 0) {
         EndDialog(dialog, 1);
         return;
     }
@@ -97,7 +97,7 @@ BOOL onCommand(HWND dialog, WORD id, WORD notification) {
 }
 
 BOOL onCopyJobFailed(HWND dialog) {
-    MessageBoxA(dialog, patchSession.statusText.c_str(), "error", MB_OK);
+    MessageBoxW(dialog, patchSession.statusText.c_str(), L"error", MB_OK);
     EndDialog(dialog, 2);
     return TRUE;
 }
@@ -124,7 +124,7 @@ INT_PTR onOutOfMemory(HWND dialog) {
     if (patchSession.isWorkerRunning()) {
         patchSession.requestCancel();
     }
-    MessageBoxA(dialog, copyFailedText, "error", MB_OK);
+    MessageBoxW(dialog, copyFailedText, L"error", MB_OK);
     EndDialog(dialog, 2);
     return TRUE;
 }

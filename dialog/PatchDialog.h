@@ -4,15 +4,17 @@
 
 #include <windows.h>
 
-// Each handler works in one text buffer of this many bytes; longer texts are
-// cut to one byte less.
+// Each handler works in one text buffer of this many characters; longer texts
+// are cut to one character less.
 inline constexpr int textBufferSize = 1024;
 
-// The procedure of the IDD_PATCH dialog, run with DialogBoxParamA.
+// The procedure of the IDD_PATCH dialog, run as a Unicode dialog with
+// DialogBoxParamW, so that every text reads the same whatever the system's
+// code page.
 INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The folder edit's text, read afresh: the dialog keeps no copy of it.
-void readFolderText(HWND dialog, char (&buffer)[textBufferSize]);
+void readFolderText(HWND dialog, wchar_t (&buffer)[textBufferSize]);
 
 // Fills the size and free-space text for the folder text now in the edit.
 void updateSpaceDisplay(HWND dialog);

@@ -2,12 +2,12 @@
 
 int centredOffset(int area, int extent) { return (area - extent) / 2; }
 
-std::string driveRootOf(const char* folderText) {
+std::wstring driveRootOf(const wchar_t* folderText) {
     std::size_t length = 0;
-    while (length < 3 && folderText[length] != '\0') {
+    while (length < 3 && folderText[length] != L'\0') {
         ++length;
     }
-    return std::string(folderText, length);
+    return std::wstring(folderText, length);
 }
 
 std::uint64_t freeKilobytes(const DiskFreeSpace& space) {
@@ -41,10 +41,19 @@ std::string decimalText(std::uint64_t value) {
     return text;
 }
 
-std::string spaceDisplayText(std::uint64_t requiredKb, const std::string& root, std::uint64_t freeKb) {
-    std::string text = "容量\t\t" + decimalText(requiredKb) + "KB\n";
+namespace {
+
+std::wstring wideDigits(std::uint64_t value) {
+    const std::string digits = decimalText(value);
+    return std::wstring(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+std::wstring spaceDisplayText(std::uint64_t requiredKb, const std::wstring& root, std::uint64_t freeKb) {
+    std::wstring text = L"容量\t\t" + wideDigits(requiredKb) + L"KB\n";
     if (freeKb == 0) {
-        return text + " 空き容量\tKB";
+        return text + L" 空き容量\tKB";
     }
-    return text + root + "空き容量\t" + decimalText(freeKb) + "KB";
+    return text + root + L"空き容量\t" + wideDigits(freeKb) + L"KB";
 }

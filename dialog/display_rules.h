@@ -11,10 +11,10 @@
 // window 3 pixels wider than the area gets -1.
 int centredOffset(int area, int extent);
 
-// The first three bytes of a folder text, or all of it when shorter: the
-// drive root for the usual "C:\..." text. Taken byte for byte, with no
-// check that it is a root at all.
-std::string driveRootOf(const char* folderText);
+// The first three characters of a folder text, or all of it when shorter:
+// the drive root for the usual "C:\..." text. Taken as it is, with no check
+// that it is a root at all.
+std::wstring driveRootOf(const wchar_t* folderText);
 
 // The free-space figures of a drive as the system reports them.
 struct DiskFreeSpace {
@@ -38,4 +38,4 @@ std::string decimalText(std::uint64_t value);
 //   "容量\t\t<required>KB\n<root>空き容量\t<free>KB"
 // and, when there is no free figure (freeKb 0):
 //   "容量\t\t<required>KB\n 空き容量\tKB"
-std::string spaceDisplayText(std::uint64_t requiredKb, const std::string& root, std::uint64_t freeKb);
+std::wstring spaceDisplayText(std::uint64_t requiredKb, const std::wstring& root, std::uint64_t freeKb);

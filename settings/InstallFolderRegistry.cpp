@@ -4,30 +4,32 @@
 #include <new>
 
 #include "settings/SettingsLoading.h"
-#include "settings/byte_scan.h"
+#include "settings/folder_names.h"
 #include "shell/win32_owners.h"
 
-int readInstallFolder(const std::string& company, const std::string& title, std::string& installFolder) {
-    const std::string keyPath = "SOFTWARE\\" + company + "\\" + title;
+int readInstallFolder(const std::wstring& company, const std::wstring& title, std::wstring& installFolder) {
+    const std::wstring keyPath = L"SOFTWARE\\" + company + L"\\" + title;
     // A 32-bit program: on 64-bit Windows this reads the 32-bit view
     // (WOW6432Node), where the game's 32-bit installer wrote.
     RegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS) {
         return gameNotInstalled;
     }
     DWORD size = 0;
-    if (RegQueryValueExA(key.get(), "path", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0 ||
-        size == MAXDWORD) {
+    if (RegQueryValueExW(key.get(), L"path", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0 ||
+        size >= MAXDWORD - sizeof(wchar_t)) {
         return gameNotInstalled;
     }
-    // One zero byte more than the data: a value stored without its own
-    // terminator (any type is accepted) still ends inside the buffer.
-    std::unique_ptr<char[]> data(new (std::nothrow) char[size + 1]());
+    // One zero character more than the data holds (an odd byte count
+    // rounded up): a value stored without its own terminator (any type is
+    // accepted) still ends inside the buffer.
+    const std::size_t characters = size / sizeof(wchar_t) + 2;
+    std::unique_ptr<wchar_t[]> data(new (std::nothrow) wchar_t[characters]());
     if (!data) {
         return gameNotInstalled;
     }
     DWORD fetched = size;
-    if (RegQueryValueExA(key.get(), "path", nullptr, nullptr, reinterpret_cast<BYTE*>(data.get()), &fetched) !=
+    if (RegQueryValueExW(key.get(), L"path", nullptr, nullptr, reinterpret_cast<BYTE*>(data.get()), &fetched) !=
         ERROR_SUCCESS) {
         return gameNotInstalled;
     }

@@ -7,9 +7,9 @@ namespace {
 
 // Size of whatever is found at path, or noSizeMarker when nothing is there or
 // it does not fit the entry's 32 bits.
-std::uint32_t sizeFoundAt(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path.c_str(), &found));
+std::uint32_t sizeFoundAt(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW(path.c_str(), &found));
     if (!search.valid()) {
         return noSizeMarker;
     }
@@ -18,10 +18,10 @@ std::uint32_t sizeFoundAt(const std::string& path) {
 
 }  // namespace
 
-PatchFileEntry PatchFileEntry::fromSettingsLine(const std::string& programFolder, const std::string& sourceName,
-                                                const std::string& destinationName) {
+PatchFileEntry PatchFileEntry::fromSettingsLine(const std::wstring& programFolder, const std::wstring& sourceName,
+                                                const std::wstring& destinationName) {
     PatchFileEntry entry;
-    entry.sourcePath = programFolder + '\\' + sourceName;
+    entry.sourcePath = programFolder + L'\\' + sourceName;
     entry.destinationName = destinationName.empty() ? sourceName : destinationName;
     entry.size = sizeFoundAt(entry.sourcePath);
     return entry;

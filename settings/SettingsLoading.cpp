@@ -4,15 +4,43 @@
 #include <utility>
 
 #include "settings/SettingsText.h"
-#include "settings/byte_scan.h"
+#include "settings/cp932_conversion.h"
 #include "settings/destination_rule.h"
+#include "settings/folder_names.h"
 #include "settings/settings_keys.h"
 
 namespace {
 
-int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLine) {
-    session.programFolder = programFolderOf(commandLine);
-    const std::string baseName = programBaseNameOf(commandLine);
+// The four names of the game, each converted from the settings' code page
+// 932 bytes; false when one does not convert.
+bool takeGameNames(PatchSession& session, const SettingsValues& values) {
+    return wideFromCp932(values.caption, session.caption) && wideFromCp932(values.title, session.title) &&
+           wideFromCp932(values.company, session.company) &&
+           wideFromCp932(values.executableName, session.executableName);
+}
+
+// One entry per "ファイル," line; false when a name does not convert or a
+// destination would leave the install folder.
+bool takeFiles(PatchSession& session, const std::vector<FileLine>& files) {
+    for (const FileLine& file : files) {
+        std::wstring source;
+        std::wstring destination;
+        if (!wideFromCp932(file.sourceName, source) || !wideFromCp932(file.destinationName, destination)) {
+            return false;
+        }
+        session.files.push_back(PatchFileEntry::fromSettingsLine(session.programFolder, source, destination));
+        // The program runs elevated, and whoever could leave a settings file
+        // beside it would otherwise choose where it writes.
+        if (!destinationStaysInside(session.files.back().destinationName)) {
+            return false;
+        }
+    }
+    return !session.files.empty();
+}
+
+int fillSession(PatchSession& session, HINSTANCE instance, const std::wstring& programPath) {
+    session.programFolder = folderOfPath(programPath);
+    const std::wstring baseName = baseNameOfPath(programPath);
 
     // A settings file that can be read replaces the embedded settings whole,
     // however little it holds.
@@ -21,21 +49,8 @@ int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLi
         return settingsUnusable;
     }
 
-    SettingsValues values = readSettingsValues(text.lines());
-    session.caption = std::move(values.caption);
-    session.title = std::move(values.title);
-    session.company = std::move(values.company);
-    session.executableName = std::move(values.executableName);
-    for (const FileLine& file : values.files) {
-        session.files.push_back(
-            PatchFileEntry::fromSettingsLine(session.programFolder, file.sourceName, file.destinationName));
-        // The program runs elevated, and whoever could leave a settings file
-        // beside it would otherwise choose where it writes.
-        if (!destinationStaysInside(session.files.back().destinationName.c_str())) {
-            return settingsUnusable;
-        }
-    }
-    if (session.files.empty()) {
+    const SettingsValues values = readSettingsValues(text.lines());
+    if (!takeGameNames(session, values) || !takeFiles(session, values.files)) {
         return settingsUnusable;
     }
     return readInstallFolder(session.company, session.title, session.installFolder);
@@ -43,18 +58,13 @@ int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLi
 
 }  // namespace
 
-bool readSettingsFile(const std::string& folder, const std::string& baseName, SettingsText& text) {
-    char path[MAX_PATH];
-    const std::size_t needed = folder.size() + 1 + baseName.size() + sizeof ".inf";
-    if (needed > sizeof path) {
-        return false;
-    }
-    wsprintfA(path, "%s\\%s.inf", folder.c_str(), baseName.c_str());
-    return text.readFile(path) == settingsReadOk;
+bool readSettingsFile(const std::wstring& folder, const std::wstring& baseName, SettingsText& text) {
+    const std::wstring path = folder + L'\\' + baseName + L".inf";
+    return text.readFile(path.c_str()) == settingsReadOk;
 }
 
 bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
-    HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(defaultSettingsResourceId), defaultSettingsResourceType);
+    HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);
     if (resource == nullptr) {
         return false;
     }
@@ -74,23 +84,36 @@ bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
     return text.readMemory(bytes, size) == settingsReadOk;
 }
 
-std::string getProgramFolder() {
-    return programFolderOf(GetCommandLineA());
-}
-
-std::string getProgramBaseName() {
-    return programBaseNameOf(GetCommandLineA());
+std::wstring getProgramPath() {
+    // A path can be longer than MAX_PATH (a long-path folder); the call then
+    // fills the buffer and says so, and a larger one is tried.
+    for (DWORD capacity = MAX_PATH; capacity <= 32768; capacity *= 2) {
+        std::wstring path(capacity, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), capacity);
+        if (length == 0) {
+            return std::wstring();
+        }
+        if (length < capacity) {
+            path.resize(length);
+            return path;
+        }
+    }
+    return std::wstring();
 }
 
 int PatchSession::loadSettings(HINSTANCE instance) {
-    return loadSettingsFrom(*this, instance, GetCommandLineA());
-}
-
-int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const char* commandLine) {
     // The settings live in strings and lists; when memory runs out while
     // they are built, they are as unusable as settings that can't be read.
     try {
-        return fillSession(session, instance, commandLine);
+        return loadSettingsFrom(*this, instance, getProgramPath());
+    } catch (const std::bad_alloc&) {
+        return settingsUnusable;
+    }
+}
+
+int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const std::wstring& programPath) {
+    try {
+        return fillSession(session, instance, programPath);
     } catch (const std::bad_alloc&) {
         return settingsUnusable;
     }

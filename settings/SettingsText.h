@@ -19,7 +19,7 @@ class SettingsText {
 public:
     // Reads the whole file and appends its lines. On any failure the lines
     // held before stay as they were.
-    int readFile(const char* path);
+    int readFile(const wchar_t* path);
 
     // Appends the lines of a block the caller keeps. Fails only when memory
     // runs out (settingsNoMemory), and then appends nothing.

@@ -4,8 +4,8 @@
 #include "settings/SettingsText.h"
 #include "shell/win32_owners.h"
 
-int SettingsText::readFile(const char* path) {
-    UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+int SettingsText::readFile(const wchar_t* path) {
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return settingsOpenFailed;

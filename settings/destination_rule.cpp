@@ -1,58 +1,60 @@
 #include "settings/destination_rule.h"
 
 #include <cstddef>
-#include <cstring>
-
-#include "settings/lead_byte.h"
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+// Characters that no Windows file name holds: the wildcards and the
+// redirection and quoting characters are read as syntax by the file
+// functions, the control characters are refused by them.
+bool isForbidden(wchar_t c) {
+    return static_cast<unsigned long>(c) < 0x20 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' || c == L'*';
+}
 
-bool sameLetters(const char* text, std::size_t length, const char* upperWord) {
-    if (std::strlen(upperWord) != length) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; ++i) {
+wchar_t upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+bool sameLetters(const wchar_t* text, std::size_t length, const wchar_t* upperWord) {
+    std::size_t i = 0;
+    for (; i < length && upperWord[i] != L'\0'; ++i) {
         if (upper(text[i]) != upperWord[i]) {
             return false;
         }
     }
-    return true;
+    return i == length && upperWord[i] == L'\0';
 }
 
 // Windows opens these names as devices in any folder, with any extension
 // ("nul.txt"), and ignores spaces before the extension.
-bool isDeviceName(const char* component, std::size_t length) {
+bool isDeviceName(const wchar_t* component, std::size_t length) {
     std::size_t stem = 0;
-    while (stem < length && component[stem] != '.') {
+    while (stem < length && component[stem] != L'.') {
         ++stem;
     }
-    while (stem > 0 && component[stem - 1] == ' ') {
+    while (stem > 0 && component[stem - 1] == L' ') {
         --stem;
     }
-    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
-    for (const char* device : devices) {
+    static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
+    for (const wchar_t* device : devices) {
         if (sameLetters(component, stem, device)) {
             return true;
         }
     }
-    if (stem == 4 && (sameLetters(component, 3, "COM") || sameLetters(component, 3, "LPT"))) {
-        return component[3] >= '0' && component[3] <= '9';
+    if (stem == 4 && (sameLetters(component, 3, L"COM") || sameLetters(component, 3, L"LPT"))) {
+        return component[3] >= L'0' && component[3] <= L'9';
     }
     return false;
 }
 
 enum class ComponentKind { plain, current, parent, dotsAndSpaces };
 
-ComponentKind kindOf(const char* component, std::size_t length) {
+ComponentKind kindOf(const wchar_t* component, std::size_t length) {
     std::size_t dots = 0;
     for (std::size_t i = 0; i < length; ++i) {
-        if (component[i] == '.') {
+        if (component[i] == L'.') {
             ++dots;
-        } else if (component[i] != ' ') {
+        } else if (component[i] != L' ') {
             return ComponentKind::plain;
         }
     }
@@ -65,52 +67,54 @@ ComponentKind kindOf(const char* component, std::size_t length) {
     return ComponentKind::dotsAndSpaces;
 }
 
+// The problem of one component, given how deep the walk is; moves `depth`.
+DestinationProblem walkComponent(const wchar_t* component, std::size_t length, long& depth) {
+    if (length == 0) {
+        return DestinationProblem::none;  // doubled separators collapse
+    }
+    switch (kindOf(component, length)) {
+    case ComponentKind::current:
+        return DestinationProblem::none;
+    case ComponentKind::parent:
+        return --depth < 0 ? DestinationProblem::climbsOut : DestinationProblem::none;
+    case ComponentKind::dotsAndSpaces:
+        return DestinationProblem::dotsAndSpacesOnly;
+    case ComponentKind::plain:
+        break;
+    }
+    if (isDeviceName(component, length)) {
+        return DestinationProblem::deviceName;
+    }
+    ++depth;
+    return DestinationProblem::none;
+}
+
 }  // namespace
 
-DestinationProblem destinationProblemOf(const char* name) {
-    if (isSeparator(name[0])) {
+DestinationProblem destinationProblemOf(const std::wstring& name) {
+    if (!name.empty() && isSeparator(name[0])) {
         return DestinationProblem::fromRoot;
     }
-    const std::size_t length = std::strlen(name);
+    for (const wchar_t c : name) {
+        if (c == L':') {
+            return DestinationProblem::driveOrStream;
+        }
+        if (isForbidden(c)) {
+            return DestinationProblem::forbiddenCharacter;
+        }
+    }
     // Folders entered below the install folder, less the ".." met so far.
     long depth = 0;
     std::size_t start = 0;
-    std::size_t i = 0;
-    for (;;) {
-        const bool atEnd = i >= length;
-        if (atEnd || isSeparator(name[i])) {
-            const char* component = name + start;
-            const std::size_t componentLength = (atEnd ? length : i) - start;
-            if (componentLength > 0) {
-                switch (kindOf(component, componentLength)) {
-                case ComponentKind::current:
-                    break;
-                case ComponentKind::parent:
-                    if (--depth < 0) {
-                        return DestinationProblem::climbsOut;
-                    }
-                    break;
-                case ComponentKind::dotsAndSpaces:
-                    return DestinationProblem::dotsAndSpacesOnly;
-                case ComponentKind::plain:
-                    if (isDeviceName(component, componentLength)) {
-                        return DestinationProblem::deviceName;
-                    }
-                    ++depth;
-                    break;
-                }
-            }
-            if (atEnd) {
-                return DestinationProblem::none;
-            }
-            start = ++i;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && !isSeparator(name[i])) {
             continue;
         }
-        if (name[i] == ':') {
-            return DestinationProblem::driveOrStream;
+        const DestinationProblem problem = walkComponent(name.data() + start, i - start, depth);
+        if (problem != DestinationProblem::none) {
+            return problem;
         }
-        // A lead byte takes the byte after it, which may be 0x5C; a lead
-        // byte that ends the name is a byte of its own.
-        i += isLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < length ? 2 : 1;
+        start = i + 1;
     }
+    return DestinationProblem::none;
 }

@@ -1,6 +1,6 @@
-// The one system dependency of the byte-string rules: whether a byte starts a
-// double-byte character. The program asks Windows for its ANSI code page; the
-// native build of the rules uses the code page 932 ranges.
+// Whether a byte starts a double-byte character of code page 932. The
+// settings text is code page 932 whatever code page the system runs with, so
+// the ranges are the code page's own, never the system's ANSI code page.
 #pragma once
 
 bool isLeadByte(unsigned char byte);

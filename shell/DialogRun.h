@@ -7,6 +7,6 @@
 #include "shell/PatchSession.h"
 
 // Runs the IDD_PATCH dialog of `instance` modally, with no owner, and returns
-// its end code (DialogBoxParamA's failure value when it can't be created).
+// its end code (DialogBoxParamW's failure value when it can't be created).
 // Returns only once no worker is left that could still touch `session`.
 int runDialogToTheEnd(PatchSession& session, HINSTANCE instance, DLGPROC procedure);

@@ -10,20 +10,20 @@
 inline constexpr std::uint32_t noSizeMarker = 0xFFFFFFFFu;
 
 struct PatchFileEntry {
-    std::string sourcePath;
-    std::string destinationName;
+    std::wstring sourcePath;
+    std::wstring destinationName;
     std::uint32_t size = noSizeMarker;
 
     // Builds the entry of one "ファイル," line: the source is looked up in the
     // program folder for its size. An empty destination name means the file
     // keeps its source name. Defined with the settings loading code.
-    static PatchFileEntry fromSettingsLine(const std::string& programFolder,
-                                           const std::string& sourceName,
-                                           const std::string& destinationName);
+    static PatchFileEntry fromSettingsLine(const std::wstring& programFolder,
+                                           const std::wstring& sourceName,
+                                           const std::wstring& destinationName);
 
     // folder, exactly one backslash, destinationName; never normalised, so a
     // folder ending in a backslash gives two in a row.
-    std::string destinationPath(const std::string& folder) const {
-        return folder + '\\' + destinationName;
+    std::wstring destinationPath(const std::wstring& folder) const {
+        return folder + L'\\' + destinationName;
     }
 };

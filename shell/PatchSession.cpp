@@ -41,7 +41,7 @@ void PatchSession::waitForWorkerToFinish() {
         }
         // Peeking dispatches the pending sent messages; nothing is removed.
         MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,13 +25,13 @@ enum CopyResult : std::int32_t {
 };
 
 // What the user is told of any failed copy.
-inline constexpr char copyFailedText[] = "コピーに失敗しました。";
+inline constexpr wchar_t copyFailedText[] = L"コピーに失敗しました。";
 
 class PatchSession {
 public:
     // statusText has room for the failure text from the start, so that a copy
     // that fails for want of memory can still be reported.
-    PatchSession() { statusText.reserve(sizeof copyFailedText); }
+    PatchSession() { statusText.reserve(std::size(copyFailedText)); }
     PatchSession(const PatchSession&) = delete;
     PatchSession& operator=(const PatchSession&) = delete;
     // Members are destroyed in reverse order of declaration: the worker's
@@ -62,17 +63,19 @@ public:
     void attachDialog(HWND window);
 
     // copy/: checks the folder text and starts the worker.
-    bool startCopyJob(const char* folderText);
-    static bool pathExists(const char* path);
+    bool startCopyJob(const wchar_t* folderText);
+    static bool pathExists(const wchar_t* path);
     CopyResult copyFiles();
 
-    std::string programFolder;
-    std::string installFolder;
-    std::string caption;
-    std::string title;
-    std::string company;
-    std::string executableName;
-    std::string statusText;
+    // Everything that comes from or goes to Windows is UTF-16: the names
+    // from the settings are converted once, when they are read.
+    std::wstring programFolder;
+    std::wstring installFolder;
+    std::wstring caption;
+    std::wstring title;
+    std::wstring company;
+    std::wstring executableName;
+    std::wstring statusText;
     std::vector<PatchFileEntry> files;
     HWND dialog = nullptr;
 

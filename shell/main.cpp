@@ -14,13 +14,14 @@ namespace {
 
 // Only the name's existence matters: while one instance holds it, any
 // further start ends silently.
-constexpr char instanceGuardName[] = "patch_quill_d.h";
+// The name is ASCII, so the W call names the same object as before.
+constexpr wchar_t instanceGuardName[] = L"patch_quill_d.h";
 
 // DLLs that the system's own libraries load by name, on demand, during a run
 // (themes, the common controls, the folder browser's shell objects), and
 // that are no known DLLs.
-constexpr const char* systemDllsLoadedOnDemand[] = {
-    "uxtheme.dll", "dwmapi.dll", "msimg32.dll", "cryptbase.dll", "propsys.dll", "winmm.dll", "version.dll",
+constexpr const wchar_t* systemDllsLoadedOnDemand[] = {
+    L"uxtheme.dll", L"dwmapi.dll", L"msimg32.dll", L"cryptbase.dll", L"propsys.dll", L"winmm.dll", L"version.dll",
 };
 
 // Loads them from the system folder by their full paths. A later load by name
@@ -30,15 +31,15 @@ constexpr const char* systemDllsLoadedOnDemand[] = {
 // order the process started with). They stay loaded for the whole run, which
 // is what they are loaded for.
 void loadSystemDllsFromTheSystemFolder() {
-    char folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         return;
     }
-    for (const char* name : systemDllsLoadedOnDemand) {
-        char path[MAX_PATH + 16];
-        wsprintfA(path, "%s\\%s", folder, name);
-        LoadLibraryA(path);  // a DLL this system lacks is simply not there to plant
+    for (const wchar_t* name : systemDllsLoadedOnDemand) {
+        wchar_t path[MAX_PATH + 16];
+        wsprintfW(path, L"%s\\%s", folder, name);
+        LoadLibraryW(path);  // a DLL this system lacks is simply not there to plant
     }
 }
 
@@ -58,13 +59,13 @@ void loadCodeOnlyFromTheSystem() {
     // searched before the program's folder.
     // Cast through a plain function type: the two signatures differ.
     const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesCall>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
     if (setDefaultDllDirectories != nullptr) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
     // The current folder leaves the search too (it is the program's folder
     // when started by a double click).
-    SetDllDirectoryA("");
+    SetDllDirectoryW(L"");
     // An empty removable drive typed into the folder edit would otherwise
     // stop the run with a system box; its space text just shows no free
     // figure.
@@ -93,20 +94,20 @@ void registerProgressBarClass(HMODULE commonControls) {
 // that throws: out of memory here still shows a reason.
 void showSettingsError(int result) {
     if (result != -2) {
-        MessageBoxA(nullptr, "設定ファイルが読み込めません。", "error", MB_OK);
+        MessageBoxW(nullptr, L"設定ファイルが読み込めません。", L"error", MB_OK);
         return;
     }
-    static const char notInstalled[] = "がインストールされていません。";
-    const std::size_t titleLength = patchSession.title.size();
-    GlobalBlock text(GlobalAlloc(GMEM_FIXED, titleLength + sizeof notInstalled));
+    static const wchar_t notInstalled[] = L"がインストールされていません。";
+    const std::size_t titleBytes = patchSession.title.size() * sizeof(wchar_t);
+    GlobalBlock text(GlobalAlloc(GMEM_FIXED, titleBytes + sizeof notInstalled));
     if (!text.valid()) {
-        MessageBoxA(nullptr, notInstalled, "error", MB_OK);
+        MessageBoxW(nullptr, notInstalled, L"error", MB_OK);
         return;
     }
-    char* const bytes = reinterpret_cast<char*>(text.bytes());
-    CopyMemory(bytes, patchSession.title.data(), titleLength);
-    CopyMemory(bytes + titleLength, notInstalled, sizeof notInstalled);
-    MessageBoxA(nullptr, bytes, "error", MB_OK);
+    unsigned char* const bytes = text.bytes();
+    CopyMemory(bytes, patchSession.title.data(), titleBytes);
+    CopyMemory(bytes + titleBytes, notInstalled, sizeof notInstalled);
+    MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(bytes), L"error", MB_OK);
 }
 
 }  // namespace
@@ -114,7 +115,7 @@ void showSettingsError(int result) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     loadCodeOnlyFromTheSystem();
 
-    UniqueHandle instanceGuard(CreateMutexA(nullptr, FALSE, instanceGuardName));
+    UniqueHandle instanceGuard(CreateMutexW(nullptr, FALSE, instanceGuardName));
     const DWORD guardError = GetLastError();
     if (guardError == ERROR_ALREADY_EXISTS) {
         return 0;
@@ -126,7 +127,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         showSettingsError(settings);
         return 0;
     }
-    const LoadedModule commonControls(LoadLibraryA("comctl32.dll"));
+    const LoadedModule commonControls(LoadLibraryW(L"comctl32.dll"));
     if (commonControls.valid()) {
         registerProgressBarClass(commonControls.get());
     }

@@ -1,0 +1,20 @@
+// The names the program takes from Windows as UTF-16: its own path and the
+// install folder recorded in the registry. Plain UTF-16 work: no character
+// of another one can hold a backslash, as a code page 932 trail byte can.
+#pragma once
+
+#include <string>
+
+// The folder of a program's full path, without its last backslash; empty
+// when the path holds none.
+std::wstring folderOfPath(const std::wstring& path);
+
+// The program's name after its folder, up to its first full stop:
+// "C:\Patch\my.patch.exe" gives "my". A name that starts with its full stop
+// (".exe"), or has none, is kept whole rather than cut.
+std::wstring baseNameOfPath(const std::wstring& path);
+
+// The install folder held by a registry value: one trailing backslash is
+// dropped, except from a drive root such as "C:\", which keeps it. The value
+// ends at its first U+0000, as a registry text does.
+std::wstring installFolderFromValue(const std::wstring& value);
