@@ -1,5 +1,6 @@
-// The double-byte aware scans: a trail byte 0x5C (ソ, 表) is never taken for a
-// backslash, and no scan reads past a lead byte that ends its text.
+// The double-byte aware scan of settings values: a trail byte 0x5C (ソ, 表) is
+// never taken for a backslash, and no scan reads past a lead byte that ends
+// its text.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -45,75 +46,5 @@ const FindCase findCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, FindChar, testing::ValuesIn(findCases), caseName<FindCase>);
-
-struct CommandLineCase {
-    const char* name;
-    const char* commandLine;
-    const char* folder;
-    const char* baseName;
-};
-
-void PrintTo(const CommandLineCase& lineCase, std::ostream* out) { *out << lineCase.name; }
-
-class ProgramLocation : public testing::TestWithParam<CommandLineCase> {};
-
-TEST_P(ProgramLocation, FolderAndBaseName) {
-    EXPECT_EQ(programFolderOf(GetParam().commandLine), GetParam().folder);
-    EXPECT_EQ(programBaseNameOf(GetParam().commandLine), GetParam().baseName);
-}
-
-const CommandLineCase commandLineCases[] = {
-    {"QuotedPath", "\"C:\\Games\\Patch\\update.exe\"", "C:\\Games\\Patch", "update"},
-    {"QuotedPathWithArguments", "\"C:\\Patch\\update.exe\" D:\\x\\y.txt", "C:\\Patch", "update"},
-    {"UnquotedPath", "C:\\Patch\\update.exe", "C:\\Patch", "update"},
-    {"UnquotedWithPlainArgument", "C:\\Patch\\update.exe -x", "C:\\Patch", "update"},
-    // Only a quotation mark stops the scan: a backslash in an argument of an
-    // unquoted command line moves the folder.
-    {"UnquotedWithBackslashArgument", "C:\\Patch\\update.exe D:\\Other\\log.txt", "C:\\Patch\\update.exe D:\\Other",
-     "log"},
-    {"UnquotedWithQuotedArgument", "C:\\Patch\\update.exe \"D:\\Other\\x\"", "C:\\Patch", "update"},
-    {"BareName", "update.exe", "", "update"},
-    {"QuotedBareName", "\"update.exe\"", "", "update"},
-    {"FolderWithSoAndHyo", "\"C:\\ソフト\\表\\update.exe\"", "C:\\ソフト\\表", "update"},
-    {"FolderEndingInSo", "C:\\ゲームソ\\update.exe", "C:\\ゲームソ", "update"},
-    {"NameWithTrailByteBackslash", "\"C:\\Patch\\表示.exe\"", "C:\\Patch", "表示"},
-    {"NameStopsAtFirstFullStop", "C:\\Patch\\my.patch.exe", "C:\\Patch", "my"},
-    {"FullStopInFolderOnly", "\"C:\\v1.2\\update\"", "C:\\v1.2", "update"},
-    // A name that begins with its full stop is kept whole, never emptied.
-    {"NameStartingWithFullStop", "C:\\Patch\\.exe", "C:\\Patch", ".exe"},
-    {"LoneLeadByteAtEnd", "C:\\Patch\\a\x83", "C:\\Patch", "a\x83"},
-    {"EmptyCommandLine", "", "", ""},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, ProgramLocation, testing::ValuesIn(commandLineCases), caseName<CommandLineCase>);
-
-struct FolderValueCase {
-    const char* name;
-    const char* value;
-    const char* folder;
-};
-
-void PrintTo(const FolderValueCase& valueCase, std::ostream* out) { *out << valueCase.name; }
-
-class InstallFolderValue : public testing::TestWithParam<FolderValueCase> {};
-
-TEST_P(InstallFolderValue, DropsOneRealTrailingBackslash) {
-    EXPECT_EQ(installFolderFromValue(GetParam().value), GetParam().folder);
-}
-
-const FolderValueCase folderValueCases[] = {
-    {"Empty", "", ""},
-    {"NoTrailingBackslash", "C:\\Games\\Harborlight", "C:\\Games\\Harborlight"},
-    {"OneTrailingBackslash", "C:\\Games\\", "C:\\Games"},
-    {"TwoTrailingBackslashesLoseOne", "C:\\Games\\\\", "C:\\Games\\"},
-    {"DriveRootKept", "C:\\", "C:\\"},
-    {"BackslashOnlyKept", "\\", "\\"},
-    {"EndsInSo", "C:\\Gamesソ", "C:\\Gamesソ"},
-    {"EndsInHyo", "C:\\表", "C:\\表"},
-    {"SoThenBackslash", "C:\\ソ\\", "C:\\ソ"},
-    {"LoneLeadByteAtEnd", "C:\\Games\\\x83", "C:\\Games\\\x83"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, InstallFolderValue, testing::ValuesIn(folderValueCases), caseName<FolderValueCase>);
 
 }  // namespace

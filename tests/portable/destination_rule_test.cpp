@@ -4,13 +4,14 @@
 
 #include <ostream>
 
+#include "settings/cp932_conversion.h"
 #include "settings/destination_rule.h"
 
 namespace {
 
 struct DestinationCase {
     const char* name;
-    const char* destination;
+    const wchar_t* destination;
     DestinationProblem problem;
 };
 
@@ -28,47 +29,94 @@ TEST_P(DestinationRule, KeepsWritesInsideTheInstallFolder) {
 using enum DestinationProblem;
 
 const DestinationCase destinationCases[] = {
-    {"PlainName", "a.dat", none},
-    {"Subfolder", "data\\a.dat", none},
-    {"ForwardSlashSubfolder", "data/a.dat", none},
-    {"ClimbBackIntoFolder", "data\\..\\a.dat", none},
-    {"CurrentFolderComponents", ".\\data\\.\\a.dat", none},
-    {"DoubledSeparatorCollapses", "data\\\\a.dat", none},
-    {"TrailingSeparator", "data\\", none},
-    {"Empty", "", none},
-    {"DotsInsideName", "a..b.dat", none},
-    {"SoIsNoSeparator", "ソ\\..\\a.dat", none},
-    {"TrailByteOfHyoBeforeDots", "表..", none},
-    {"DeviceWordInsideName", "console.dat", none},
-    {"Com10IsAFile", "com10", none},
-    {"HalfWidthKatakana", "ｷｬﾝｾﾙ.dat", none},
-    {"ParentOfFolder", "..\\outside.txt", climbsOut},
-    {"ParentForwardSlash", "../outside.txt", climbsOut},
-    {"ParentAlone", "..", climbsOut},
-    {"ClimbsOutLater", "data\\..\\..\\a.dat", climbsOut},
-    {"ClimbsOutAfterCurrent", ".\\..\\a.dat", climbsOut},
-    // ソ's trail byte is 0x5C, yet "ソx" is one folder: a scan that split it
-    // in two would count one folder too many and let the second ".." out.
-    {"SoIsOneFolder", "ソx\\..\\..\\a.dat", climbsOut},
-    {"SoDotsIsOneFolder", "ソ..\\..\\a.dat", none},
-    {"DriveAbsolute", "C:\\Windows\\a.dll", driveOrStream},
-    {"DriveRelative", "D:a.dat", driveOrStream},
-    {"Stream", "a.dat:hidden", driveOrStream},
-    {"RootRelative", "\\Windows\\a.dll", fromRoot},
-    {"RootRelativeForwardSlash", "/Windows/a.dll", fromRoot},
-    {"Unc", "\\\\server\\share\\a.dat", fromRoot},
-    {"DevicePath", "\\\\.\\PhysicalDrive0", fromRoot},
-    {"Nul", "nul", deviceName},
-    {"ConWithExtension", "CON.txt", deviceName},
-    {"Com1InSubfolder", "data\\com1.dat", deviceName},
-    {"LptWithSpaceBeforeExtension", "LPT3 .log", deviceName},
-    {"ThreeDots", "...", dotsAndSpacesOnly},
-    {"DotSpace", "data\\. \\a.dat", dotsAndSpacesOnly},
-    {"SpaceOnly", " \\a.dat", dotsAndSpacesOnly},
-    // A lead byte that ends the name is a byte of its own; nothing is read past it.
-    {"LoneLeadByteAtEnd", "a\x83", none},
+    {"PlainName", L"a.dat", none},
+    {"Subfolder", L"data\\a.dat", none},
+    {"ForwardSlashSubfolder", L"data/a.dat", none},
+    {"ClimbBackIntoFolder", L"data\\..\\a.dat", none},
+    {"CurrentFolderComponents", L".\\data\\.\\a.dat", none},
+    {"DoubledSeparatorCollapses", L"data\\\\a.dat", none},
+    {"TrailingSeparator", L"data\\", none},
+    {"Empty", L"", none},
+    {"DotsInsideName", L"a..b.dat", none},
+    {"DotsBeforeName", L"..a\\x.dat", none},
+    {"JapaneseFolder", L"ソ\\表.dat", none},
+    {"NameOutsideCodePage932", L"张伟\\été.dat", none},
+    {"DeviceWordInsideName", L"console.dat", none},
+    {"Com10IsAFile", L"com10", none},
+    {"HalfWidthKatakana", L"ｷｬﾝｾﾙ.dat", none},
+    {"ParentOfFolder", L"..\\outside.txt", climbsOut},
+    {"ParentForwardSlash", L"../outside.txt", climbsOut},
+    {"ParentAlone", L"..", climbsOut},
+    {"ClimbsOutLater", L"data\\..\\..\\a.dat", climbsOut},
+    {"ClimbsOutAfterCurrent", L".\\..\\a.dat", climbsOut},
+    {"DriveAbsolute", L"C:\\Windows\\a.dll", driveOrStream},
+    {"DriveRelative", L"D:a.dat", driveOrStream},
+    {"Stream", L"a.dat:hidden", driveOrStream},
+    {"RootRelative", L"\\Windows\\a.dll", fromRoot},
+    {"RootRelativeForwardSlash", L"/Windows/a.dll", fromRoot},
+    {"Unc", L"\\\\server\\share\\a.dat", fromRoot},
+    {"DevicePath", L"\\\\.\\PhysicalDrive0", fromRoot},
+    {"Nul", L"nul", deviceName},
+    {"ConWithExtension", L"CON.txt", deviceName},
+    {"Com1InSubfolder", L"data\\com1.dat", deviceName},
+    {"LptWithSpaceBeforeExtension", L"LPT3 .log", deviceName},
+    {"ThreeDots", L"...", dotsAndSpacesOnly},
+    {"DotSpace", L"data\\. \\a.dat", dotsAndSpacesOnly},
+    {"SpaceOnly", L" \\a.dat", dotsAndSpacesOnly},
+    {"Wildcard", L"data\\*.dat", forbiddenCharacter},
+    {"QuestionMark", L"a?.dat", forbiddenCharacter},
+    {"LessThan", L"a<b.dat", forbiddenCharacter},
+    {"GreaterThan", L"a>b.dat", forbiddenCharacter},
+    {"QuotationMark", L"\"a.dat\"", forbiddenCharacter},
+    {"Bar", L"a|b.dat", forbiddenCharacter},
+    {"Tab", L"a\tb.dat", forbiddenCharacter},
+    {"UnitSeparator", L"a\x1F.dat", forbiddenCharacter},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DestinationRule, testing::ValuesIn(destinationCases), caseName);
+
+TEST(DestinationRuleText, ANulInsideTheNameIsRefusedNotCutShort) {
+    // "a.dat" then U+0000 then "..\\..\\x": Windows would stop at the
+    // U+0000, yet the name as read holds more, and it is refused whole.
+    const std::wstring name(L"a.dat\0..\\..\\x", 13);
+    EXPECT_EQ(destinationProblemOf(name), forbiddenCharacter);
+}
+
+// A "ファイル," name as the settings hold it, converted with code page 932,
+// then judged: a byte sequence code page 932 lacks never reaches the rule.
+struct SettingsNameCase {
+    const char* name;
+    const char* bytes;
+    bool converts;
+    DestinationProblem problem;
+};
+
+void PrintTo(const SettingsNameCase& nameCase, std::ostream* out) { *out << nameCase.name; }
+
+std::string settingsNameCaseName(const testing::TestParamInfo<SettingsNameCase>& info) { return info.param.name; }
+
+class SettingsName : public testing::TestWithParam<SettingsNameCase> {};
+
+TEST_P(SettingsName, ConvertsWithCodePage932ThenKeepsInside) {
+    std::wstring wide;
+    ASSERT_EQ(wideFromCp932(GetParam().bytes, wide), GetParam().converts);
+    if (GetParam().converts) {
+        EXPECT_EQ(destinationProblemOf(wide), GetParam().problem);
+    }
+}
+
+const SettingsNameCase settingsNameCases[] = {
+    // ソ is 83 5C: its trail byte is no separator once converted.
+    {"SoBeforeTwoParents", "\x83\x5C" "x\\..\\..\\a.dat", true, climbsOut},
+    {"SoFolder", "\x83\x5C\\a.dat", true, none},
+    {"HyoDots", "\x95\x5C..", true, none},
+    {"LoneLeadByteAtEnd", "a\x83", false, none},
+    {"LeadByteBeforeNul", "a\x81", false, none},
+    {"UnassignedPair", "\x85\x40", false, none},
+    {"ControlByte", "a\x01.dat", true, forbiddenCharacter},
+    {"HalfWidthKatakana", "\xB7\xAC\xDD\xBE\xD9", true, none},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, SettingsName, testing::ValuesIn(settingsNameCases), settingsNameCaseName);
 
 }  // namespace

@@ -2,14 +2,10 @@
 // many random byte strings drawn with a fixed seed: where each character
 // starts (CharNextExA with 932, CharNextA, CharPrevA, and the conversion of
 // a name to UTF-16 that the file functions make), which bytes are lead
-// bytes (IsDBCSLeadByteEx with 932), and so which backslashes, commas,
-// quotation marks and full stops are characters of their own. The scans
-// (findChar, the program folder and base name, the registry-value trim, the
-// destination rule) must find exactly what the system's characters say.
-//
-// Built twice: with the program's lead-byte test, which asks Windows, and
-// with the code page 932 ranges that the native build and the fuzz targets
-// use. Prints one line of what it compared.
+// bytes (IsDBCSLeadByteEx with 932), and so which bytes are characters of
+// their own. The settings values' scan (findChar, with the code page 932
+// ranges the program uses whatever the system's code page) must find exactly
+// what the system's characters say. Prints one line of what it compared.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -25,17 +21,8 @@
 #include <vector>
 
 #include "settings/byte_scan.h"
-#include "settings/destination_rule.h"
 #include "settings/lead_byte.h"
 #include "tests/support/cp932_model.h"
-
-#if LEAD_BYTES_FROM_WINDOWS
-#define DOUBLE_BYTE_SUITE DoubleByteScansWithWindowsLeadBytes
-#define LEAD_BYTE_RULE "the program's (IsDBCSLeadByte)"
-#else
-#define DOUBLE_BYTE_SUITE DoubleByteScansWithCodePage932Ranges
-#define LEAD_BYTE_RULE "the code page 932 ranges"
-#endif
 
 namespace {
 
@@ -189,22 +176,9 @@ void compareString(const std::string& text, Tally& tally) {
             tally.separators += expected.size();
         }
     }
-
-    // The program folder and base name, of the string and of the string
-    // behind an opening quotation mark.
-    for (const std::string& commandLine : {text, "\"" + text}) {
-        const cp932_model::ProgramPath path = cp932_model::programPathOf(commandLine.c_str(), nextBySystem);
-        tally.expect(programFolderOf(commandLine.c_str()) == path.folder, "programFolderOf", commandLine);
-        tally.expect(programBaseNameOf(commandLine.c_str()) == path.baseName, "programBaseNameOf", commandLine);
-    }
-
-    tally.expect(installFolderFromValue(text.c_str()) == cp932_model::installFolderOf(system), "installFolderFromValue",
-                 text);
-    tally.expect(cp932_model::reasonHolds(destinationProblemOf(text.c_str()), cp932_model::destinationFactsOf(system)),
-                 "destinationProblemOf", text);
 }
 
-TEST(DOUBLE_BYTE_SUITE, LeadBytesAreTheSystems) {
+TEST(DoubleByteScans, LeadBytesAreTheSystems) {
     ASSERT_EQ(GetACP(), 932u) << "the ANSI code page must be 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
     for (int byte = 0; byte < 256; ++byte) {
         const bool system = IsDBCSLeadByteEx(japanese, static_cast<BYTE>(byte)) != FALSE;
@@ -213,18 +187,17 @@ TEST(DOUBLE_BYTE_SUITE, LeadBytesAreTheSystems) {
     }
 }
 
-TEST(DOUBLE_BYTE_SUITE, ScansAgreeWithTheSystemOnRandomStrings) {
+TEST(DoubleByteScans, ScansAgreeWithTheSystemOnRandomStrings) {
     ASSERT_EQ(GetACP(), 932u) << "the ANSI code page must be 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
     RandomStrings strings;
     Tally tally;
     for (int k = 0; k < stringCount; ++k) {
         compareString(strings.next(), tally);
     }
-    std::printf("double-byte scans, lead bytes by %s: %zu random strings (seed %u), %zu bytes, %zu characters "
-                "(%zu double-byte), %zu separator backslashes; %zu comparisons of findChar, programFolderOf, "
-                "programBaseNameOf, installFolderFromValue and destinationProblemOf with the characters of "
+    std::printf("double-byte scans: %zu random strings (seed %u), %zu bytes, %zu characters "
+                "(%zu double-byte), %zu separator backslashes; %zu comparisons of findChar with the characters of "
                 "CharNextExA(932), CharNextA, CharPrevA and MultiByteToWideChar(932): %zu disagreements\n",
-                LEAD_BYTE_RULE, tally.strings, static_cast<unsigned>(seed), tally.bytes, tally.characters,
+                tally.strings, static_cast<unsigned>(seed), tally.bytes, tally.characters,
                 tally.doubleByteCharacters, tally.separators, tally.comparisons, tally.disagreements);
     std::fflush(stdout);
     EXPECT_EQ(tally.disagreements, 0u);

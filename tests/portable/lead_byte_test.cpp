@@ -4,8 +4,8 @@
 
 namespace {
 
-// The program's lead-byte test (Windows' ANSI code page under Wine, the
-// code page 932 ranges natively) must agree with code page 932 everywhere.
+// The settings text is code page 932 whatever the system's code page: the
+// program's lead-byte test is that code page's, in every build.
 TEST(LeadByte, MatchesCodePage932Ranges) {
     for (int byte = 0; byte < 256; ++byte) {
         const bool expected = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
