@@ -11,49 +11,59 @@ namespace {
 
 // Empties the folder; the search is closed when this returns, so that the
 // folder itself can then be removed.
-void removeContents(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+void removeContents(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
     if (search.valid()) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
                 continue;
             }
-            const std::string child = folder + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::wstring child = folder + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 removeContents(child);
-                RemoveDirectoryA(child.c_str());
+                RemoveDirectoryW(child.c_str());
             } else {
-                DeleteFileA(child.c_str());
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(search.get(), &found));
+        } while (FindNextFileW(search.get(), &found));
     }
 }
 
-std::string userTemporaryFolder() {
-    char base[MAX_PATH];
-    const DWORD length = GetTempPathA(MAX_PATH, base);
+std::wstring userTemporaryFolder() {
+    wchar_t base[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, base);
     EXPECT_GT(length, 0u);
-    return std::string(base, length);
+    return std::wstring(base, length);
 }
 
 }  // namespace
 
+std::string utf8(const std::wstring& text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, converted.data(), bytes, nullptr, nullptr);
+    return converted;
+}
+
 TempFolder::TempFolder() : TempFolder(userTemporaryFolder()) {}
 
-TempFolder::TempFolder(const std::string& parent) {
+TempFolder::TempFolder(const std::wstring& parent) {
     static std::atomic<unsigned> counter{0};
     for (;;) {
-        path_ = parent + "patchtest-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(counter++);
-        if (CreateDirectoryA(path_.c_str(), nullptr)) {
+        path_ = parent + L"patchtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+        if (CreateDirectoryW(path_.c_str(), nullptr)) {
             break;
         }
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) {
-            ADD_FAILURE() << "can't create " << path_ << ": error " << error;
+            ADD_FAILURE() << "can't create " << utf8(path_) << ": error " << error;
             break;
         }
     }
@@ -61,26 +71,26 @@ TempFolder::TempFolder(const std::string& parent) {
 
 TempFolder::~TempFolder() {
     removeContents(path_);
-    RemoveDirectoryA(path_.c_str());
+    RemoveDirectoryW(path_.c_str());
 }
 
-std::string TempFolder::file(const std::string& name) const { return path_ + "\\" + name; }
+std::wstring TempFolder::file(const std::wstring& name) const { return path_ + L"\\" + name; }
 
-std::string TempFolder::write(const std::string& name, const std::string& bytes) const {
-    const std::string target = file(name);
-    UniqueHandle out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+std::wstring TempFolder::write(const std::wstring& name, const std::string& bytes) const {
+    const std::wstring target = file(name);
+    UniqueHandle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
-    EXPECT_TRUE(out.valid()) << target;
+    EXPECT_TRUE(out.valid()) << utf8(target);
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     EXPECT_EQ(written, bytes.size());
     return target;
 }
 
-std::string readWholeFile(const std::string& path) {
-    UniqueHandle in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+std::string readWholeFile(const std::wstring& path) {
+    UniqueHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    EXPECT_TRUE(in.valid()) << path;
+    EXPECT_TRUE(in.valid()) << utf8(path);
     std::string bytes;
     char chunk[65536];
     DWORD got = 0;
@@ -100,19 +110,19 @@ std::string patternBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+std::vector<std::wstring> namesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
     if (!search.valid()) {
         return names;
     }
     do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") {
             names.push_back(name);
         }
-    } while (FindNextFileA(search.get(), &found));
+    } while (FindNextFileW(search.get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }

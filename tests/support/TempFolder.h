@@ -1,4 +1,6 @@
 // A folder of its own for one test, removed with everything in it at the end.
+// Paths are UTF-16, as the program's own: a folder name need not fit any
+// code page.
 #pragma once
 
 #include <windows.h>
@@ -11,29 +13,32 @@ public:
     // In the user's temporary folder.
     TempFolder();
     // In the given folder, which ends with a backslash.
-    explicit TempFolder(const std::string& parent);
+    explicit TempFolder(const std::wstring& parent);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
     // The folder's path, without a trailing backslash.
-    const std::string& path() const { return path_; }
+    const std::wstring& path() const { return path_; }
     // path() + "\" + name.
-    std::string file(const std::string& name) const;
+    std::wstring file(const std::wstring& name) const;
     // Writes bytes to path() + "\" + name, replacing any file there.
-    std::string write(const std::string& name, const std::string& bytes) const;
+    std::wstring write(const std::wstring& name, const std::string& bytes) const;
 
 private:
-    std::string path_;
+    std::wstring path_;
 };
 
 // Names of the files and folders in a folder ("." and ".." left out),
 // sorted; none when it can't be listed.
-std::vector<std::string> namesIn(const std::string& folder);
+std::vector<std::wstring> namesIn(const std::wstring& folder);
 
 // Whole content of a file; fails the test when it can't be read.
-std::string readWholeFile(const std::string& path);
+std::string readWholeFile(const std::wstring& path);
 
 // Bytes that differ from offset to offset, so that a shifted or repeated
 // chunk does not compare equal.
 std::string patternBytes(std::size_t size, unsigned seed = 1);
+
+// UTF-8 for test messages (gtest prints narrow text).
+std::string utf8(const std::wstring& text);
