@@ -16,17 +16,17 @@
 
 // Cluster size of the drive that holds `folder`, read here independently of
 // the program, so that expectations follow the real drive.
-inline std::uint32_t clusterSizeOf(const std::string& folder) {
+inline std::uint32_t clusterSizeOf(const std::wstring& folder) {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    const std::string root = folder.substr(0, 3);
-    EXPECT_TRUE(GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
-        << root;
+    const std::wstring root = folder.substr(0, 3);
+    EXPECT_TRUE(GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        << utf8(root);
     return bytesPerSector * sectorsPerCluster;
 }
 
 // True when nothing else holds the file open: an unshared open succeeds.
-inline bool openedByNobody(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+inline bool openedByNobody(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
@@ -35,7 +35,7 @@ inline bool openedByNobody(const std::string& path) {
     return true;
 }
 
-inline bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class CopyFixture : public ::testing::Test {
 public:
@@ -51,16 +51,16 @@ public:
     }
 
     // Writes the source and lists it with its size, as the settings would.
-    void addEntry(const std::string& name, const std::string& bytes) {
+    void addEntry(const std::wstring& name, const std::string& bytes) {
         addEntryRecordedAs(name, bytes, static_cast<std::uint32_t>(bytes.size()));
     }
     // Lists a source whose size has changed since the settings were loaded.
-    void addEntryRecordedAs(const std::string& name, const std::string& bytes, std::uint32_t recordedSize) {
+    void addEntryRecordedAs(const std::wstring& name, const std::string& bytes, std::uint32_t recordedSize) {
         patch.write(name, bytes);
         session.files.push_back({patch.file(name), name, recordedSize});
     }
 
-    std::string copied(const std::string& name) const { return readWholeFile(install.file(name)); }
+    std::string copied(const std::wstring& name) const { return readWholeFile(install.file(name)); }
 
     static DWORD WINAPI copyOnWorker(LPVOID parameter) {
         auto* self = static_cast<CopyFixture*>(parameter);

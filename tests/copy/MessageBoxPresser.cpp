@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 MessageBoxPresser::MessageBoxPresser(HWND ignored)
-    : ignored_(ignored), watchedThread_(GetCurrentThreadId()), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    : ignored_(ignored), watchedThread_(GetCurrentThreadId()), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
     EXPECT_NE(thread_, nullptr);
 }
@@ -33,10 +33,10 @@ DWORD WINAPI MessageBoxPresser::watch(LPVOID parameter) {
 
 BOOL CALLBACK MessageBoxPresser::visit(HWND window, LPARAM parameter) {
     auto* self = reinterpret_cast<MessageBoxPresser*>(parameter);
-    char className[64] = "";
-    GetClassNameA(window, className, sizeof className);
+    wchar_t className[64] = L"";
+    GetClassNameW(window, className, 64);
     // Visible once the box has its texts and buttons.
-    if (window != self->ignored_ && lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window) &&
+    if (window != self->ignored_ && lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) &&
         self->pressed_.insert(window).second) {
         self->pressBox(window);
     }
@@ -45,10 +45,12 @@ BOOL CALLBACK MessageBoxPresser::visit(HWND window, LPARAM parameter) {
 
 void MessageBoxPresser::pressBox(HWND box) {
     SeenMessageBox seen;
-    char text[1024] = "";
-    GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);
+    // Read as UTF-16: the texts the program passed, whatever the system's
+    // code page.
+    wchar_t text[1024] = L"";
+    GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 1024);
     seen.text = text;
-    GetWindowTextA(box, text, sizeof text);
+    GetWindowTextW(box, text, 1024);
     seen.caption = text;
     seen.owner = GetWindow(box, GW_OWNER);
     for (int id = IDOK; id <= IDCONTINUE; ++id) {
@@ -58,5 +60,5 @@ void MessageBoxPresser::pressBox(HWND box) {
         }
     }
     seen_.push_back(seen);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
 }

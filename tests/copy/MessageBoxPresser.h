@@ -10,8 +10,8 @@
 #include <vector>
 
 struct SeenMessageBox {
-    std::string text;
-    std::string caption;
+    std::wstring text;
+    std::wstring caption;
     HWND owner;
     std::vector<int> buttons;  // ids of the visible buttons
 };

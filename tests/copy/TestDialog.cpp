@@ -7,6 +7,7 @@
 
 #include "resources/resource_ids.h"
 #include "shell/PatchSession.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -65,20 +66,20 @@ void PrintTo(const ControlEvent& event, std::ostream* out) {
     static const char* const kinds[] = {"hidden", "shown", "text", "range", "position", "enabled", "disabled", "focus"};
     *out << "{" << event.id << " " << kinds[event.kind];
     if (!event.value.empty()) {
-        *out << " \"" << event.value << "\"";
+        *out << " \"" << utf8(event.value) << "\"";
     }
     *out << "}";
 }
 
-ControlEvent hiddenEvent(int id) { return {id, ControlEvent::hidden, ""}; }
-ControlEvent shownEvent(int id) { return {id, ControlEvent::shown, ""}; }
-ControlEvent textEvent(int id, const std::string& text) { return {id, ControlEvent::text, text}; }
+ControlEvent hiddenEvent(int id) { return {id, ControlEvent::hidden, L""}; }
+ControlEvent shownEvent(int id) { return {id, ControlEvent::shown, L""}; }
+ControlEvent textEvent(int id, const std::wstring& text) { return {id, ControlEvent::text, text}; }
 ControlEvent rangeEvent(int id, int low, int high) {
-    return {id, ControlEvent::range, std::to_string(low) + "-" + std::to_string(high)};
+    return {id, ControlEvent::range, std::to_wstring(low) + L"-" + std::to_wstring(high)};
 }
-ControlEvent positionEvent(int id, int position) { return {id, ControlEvent::position, std::to_string(position)}; }
-ControlEvent enabledEvent(int id) { return {id, ControlEvent::enabled, ""}; }
-ControlEvent focusEvent(int id) { return {id, ControlEvent::focus, ""}; }
+ControlEvent positionEvent(int id, int position) { return {id, ControlEvent::position, std::to_wstring(position)}; }
+ControlEvent enabledEvent(int id) { return {id, ControlEvent::enabled, L""}; }
+ControlEvent focusEvent(int id) { return {id, ControlEvent::focus, L""}; }
 
 TestDialog::TestDialog() {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
@@ -96,7 +97,9 @@ TestDialog::TestDialog() {
     builder.item(IDC_PROGRESS, u"msctls_progress32", u"Progress1", WS_BORDER, 6, 25, 174, 14);
     builder.item(IDC_SPACE, u"STATIC", u"", SS_LEFT | WS_GROUP | WS_VISIBLE, 8, 47, 165, 19);
 
-    window_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), builder.get(), nullptr, dialogProc,
+    // A Unicode dialog, as the program's: its controls take and give UTF-16
+    // texts, and the recorded texts are those the copy passed.
+    window_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), builder.get(), nullptr, dialogProc,
                                          reinterpret_cast<LPARAM>(this));
     EXPECT_NE(window_, nullptr);
     if (window_ == nullptr) {
@@ -107,7 +110,7 @@ TestDialog::TestDialog() {
         HWND child = control(id);
         EXPECT_NE(child, nullptr) << id;
         originalProcs_[child] = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
+            SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
     }
 }
 
@@ -117,9 +120,9 @@ TestDialog::~TestDialog() {
     }
 }
 
-std::string TestDialog::controlText(int id) const {
-    char text[1024] = "";
-    GetWindowTextA(control(id), text, sizeof text);
+std::wstring TestDialog::controlText(int id) const {
+    wchar_t text[1024] = L"";
+    GetWindowTextW(control(id), text, 1024);
     return text;
 }
 
@@ -145,26 +148,26 @@ std::vector<int> TestDialog::positions() const {
 
 INT_PTR CALLBACK TestDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
         return TRUE;
     }
-    auto* self = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    auto* self = reinterpret_cast<TestDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     if (message == WM_NEXTDLGCTL && lParam != 0 && self != nullptr) {
         // Left to the dialog manager, which moves the focus.
         self->events_.push_back(focusEvent(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))));
         return FALSE;
     }
     if (message == WM_COPYJOB_FAILED && self != nullptr) {
-        self->failureNotices_.push_back(self->session_ != nullptr ? self->session_->statusText : "(no session)");
+        self->failureNotices_.push_back(self->session_ != nullptr ? self->session_->statusText : L"(no session)");
         return TRUE;
     }
     return FALSE;
 }
 
 LRESULT CALLBACK TestDialog::controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(GetParent(window), DWLP_USER));
+    auto* self = reinterpret_cast<TestDialog*>(GetWindowLongPtrW(GetParent(window), DWLP_USER));
     self->record(window, message, wParam, lParam);
-    return CallWindowProcA(self->originalProcs_.at(window), window, message, wParam, lParam);
+    return CallWindowProcW(self->originalProcs_.at(window), window, message, wParam, lParam);
 }
 
 void TestDialog::record(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -174,10 +177,10 @@ void TestDialog::record(HWND control, UINT message, WPARAM wParam, LPARAM lParam
         events_.push_back(wParam ? shownEvent(id) : hiddenEvent(id));
         break;
     case WM_SETTEXT:
-        events_.push_back(textEvent(id, reinterpret_cast<const char*>(lParam)));
+        events_.push_back(textEvent(id, reinterpret_cast<const wchar_t*>(lParam)));
         break;
     case WM_ENABLE:
-        events_.push_back(wParam ? enabledEvent(id) : ControlEvent{id, ControlEvent::disabled, ""});
+        events_.push_back(wParam ? enabledEvent(id) : ControlEvent{id, ControlEvent::disabled, L""});
         break;
     case PBM_SETRANGE:
         events_.push_back(rangeEvent(id, LOWORD(lParam), HIWORD(lParam)));
@@ -208,9 +211,9 @@ bool TestDialog::pumpUntilDone(HANDLE thread, DWORD timeoutMs) {
         }
         const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
         if (woken == WAIT_OBJECT_0) {
             return true;

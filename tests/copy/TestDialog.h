@@ -1,4 +1,4 @@
-// A modeless stand-in for the patch dialog, with the same control ids, whose
+// A modeless stand-in for the patch dialog, a Unicode dialog as the real one, with the same control ids, whose
 // controls record the changes the copy makes to them. The test's thread pumps
 // its messages while a worker runs, so the worker's synchronous window calls
 // are served as the real dialog's thread serves them.
@@ -22,7 +22,7 @@ struct ControlEvent {
     enum Kind { hidden, shown, text, range, position, enabled, disabled, focus };
     int id;
     Kind kind;
-    std::string value;  // the text of a text event, else the number
+    std::wstring value;  // the text of a text event, else the number
 
     bool operator==(const ControlEvent&) const = default;
 };
@@ -30,7 +30,7 @@ void PrintTo(const ControlEvent& event, std::ostream* out);
 
 ControlEvent hiddenEvent(int id);
 ControlEvent shownEvent(int id);
-ControlEvent textEvent(int id, const std::string& text);
+ControlEvent textEvent(int id, const std::wstring& text);
 ControlEvent rangeEvent(int id, int low, int high);
 ControlEvent positionEvent(int id, int position);
 ControlEvent enabledEvent(int id);
@@ -45,7 +45,7 @@ public:
 
     HWND window() const { return window_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
-    std::string controlText(int id) const;
+    std::wstring controlText(int id) const;
 
     // The session whose statusText is read when a failure notice arrives.
     void watch(PatchSession& session) { session_ = &session; }
@@ -67,7 +67,7 @@ public:
     std::vector<int> focusTargets() const;
 
     // statusText as it was when each WM_COPYJOB_FAILED arrived.
-    const std::vector<std::string>& failureNotices() const { return failureNotices_; }
+    const std::vector<std::wstring>& failureNotices() const { return failureNotices_; }
 
     // Serves this thread's messages until `thread` has returned and the
     // messages it left are handled. False when it is still running after
@@ -82,7 +82,7 @@ private:
     HWND window_ = nullptr;
     std::map<HWND, WNDPROC> originalProcs_;
     std::vector<ControlEvent> events_;
-    std::vector<std::string> failureNotices_;
+    std::vector<std::wstring> failureNotices_;
     PatchSession* session_ = nullptr;
     int cancelAtPositionCount_ = 0;
     int actionAtPositionCount_ = 0;

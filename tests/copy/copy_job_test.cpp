@@ -15,15 +15,15 @@ public:
     void SetUp() override {
         CopyFixture::SetUp();
         EnableWindow(dialog.control(IDC_RUN), TRUE);
-        session.installFolder = "the folder from the registry";
-        session.title = "テストゲーム";
-        session.executableName = "game.exe";
-        addEntry("a.bin", patternBytes(100, 20));
+        session.installFolder = L"the folder from the registry";
+        session.title = L"テストゲーム";
+        session.executableName = L"game.exe";
+        addEntry(L"a.bin", patternBytes(100, 20));
     }
 
     // Run pressed with `folderText` in the edit; every box it opens is
     // answered with OK.
-    bool start(const std::string& folderText) {
+    bool start(const std::wstring& folderText) {
         MessageBoxPresser presser(dialog.window());
         const bool started = session.startCopyJob(folderText.c_str());
         presser.stop();
@@ -57,10 +57,10 @@ public:
 
 struct RefusalCase {
     const char* name;
-    std::string (*folderText)(const CopyJob&);
-    const char* title;
-    const char* executableName;
-    const char* message;
+    std::wstring (*folderText)(const CopyJob&);
+    const wchar_t* title;
+    const wchar_t* executableName;
+    const wchar_t* message;
 };
 
 void PrintTo(const RefusalCase& refusal, std::ostream* out) { *out << refusal.name; }
@@ -71,47 +71,59 @@ TEST_P(CopyJobRefusal, ShowsOneErrorBoxAndStartsNothing) {
     const RefusalCase& refusal = GetParam();
     session.title = refusal.title;
     session.executableName = refusal.executableName;
-    const std::string folderText = refusal.folderText(*this);
+    const std::wstring folderText = refusal.folderText(*this);
 
     EXPECT_FALSE(start(folderText));
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, refusal.message);
-    EXPECT_EQ(boxes[0].caption, "error");
+    EXPECT_EQ(boxes[0].caption, L"error");
     EXPECT_EQ(boxes[0].owner, dialog.window());
     EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
     // The refused text stays as the install folder.
     EXPECT_EQ(session.installFolder, folderText);
     EXPECT_FALSE(session.workerThread.valid());
     EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
-    EXPECT_FALSE(fileExists(install.file("a.bin")));
+    EXPECT_FALSE(fileExists(install.file(L"a.bin")));
 }
 
-const char* const folderMissing = "指定されたフォルダがありません。";
+const wchar_t* const folderMissing = L"指定されたフォルダがありません。";
+
+// A folder whose name no one code page holds, made in the folder given.
+std::wstring wideFolderIn(const TempFolder& parent) {
+    const std::wstring folder = parent.file(L"张伟的下载 été");
+    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    return folder;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CopyJobRefusal,
     ::testing::Values(
-        RefusalCase{"EmptyFolderText", [](const CopyJob&) { return std::string(); }, "テストゲーム", "game.exe",
+        RefusalCase{"EmptyFolderText", [](const CopyJob&) { return std::wstring(); }, L"テストゲーム", L"game.exe",
                     folderMissing},
-        RefusalCase{"FolderEndingInBackslash", [](const CopyJob& job) { return job.install.path() + "\\"; },
-                    "テストゲーム", "", folderMissing},
+        RefusalCase{"FolderEndingInBackslash", [](const CopyJob& job) { return job.install.path() + L"\\"; },
+                    L"テストゲーム", L"", folderMissing},
         RefusalCase{"BareDriveRoot", [](const CopyJob& job) { return job.install.path().substr(0, 3); },
-                    "テストゲーム", "", folderMissing},
-        RefusalCase{"FolderNotThere", [](const CopyJob& job) { return job.install.file("not there"); },
-                    "テストゲーム", "", folderMissing},
-        RefusalCase{"ExecutableNotThere", [](const CopyJob& job) { return job.install.path(); }, "テストゲーム",
-                    "game.exe", "テストゲームがインストールされていません。"},
-        RefusalCase{"ExecutableNotThereAndNoTitle", [](const CopyJob& job) { return job.install.path(); }, "",
-                    "game.exe", "がインストールされていません。"}),
+                    L"テストゲーム", L"", folderMissing},
+        RefusalCase{"FolderNotThere", [](const CopyJob& job) { return job.install.file(L"not there"); },
+                    L"テストゲーム", L"", folderMissing},
+        RefusalCase{"WideFolderNotThere", [](const CopyJob& job) { return job.install.file(L"张伟 été"); },
+                    L"テストゲーム", L"", folderMissing},
+        RefusalCase{"ExecutableNotThere", [](const CopyJob& job) { return job.install.path(); }, L"テストゲーム",
+                    L"game.exe", L"テストゲームがインストールされていません。"},
+        // The title as the settings gave it, whatever its characters.
+        RefusalCase{"ExecutableNotThereWideTitle", [](const CopyJob& job) { return job.install.path(); },
+                    L"Jeu d'été 张", L"game.exe", L"Jeu d'été 张がインストールされていません。"},
+        RefusalCase{"ExecutableNotThereAndNoTitle", [](const CopyJob& job) { return job.install.path(); }, L"",
+                    L"game.exe", L"がインストールされていません。"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
 // --- Accepted folder texts ---
 
 struct AcceptCase {
     const char* name;
-    std::string (*folderText)(const CopyJob&);
-    const char* executableName;
+    std::wstring (*folderText)(const CopyJob&);
+    const wchar_t* executableName;
 };
 
 void PrintTo(const AcceptCase& accept, std::ostream* out) { *out << accept.name; }
@@ -120,9 +132,9 @@ class CopyJobAccepts : public CopyJob, public ::testing::WithParamInterface<Acce
 
 TEST_P(CopyJobAccepts, DisablesRunAndStartsTheWorker) {
     const AcceptCase& accept = GetParam();
-    install.write("game.exe", "MZ");
+    install.write(L"game.exe", "MZ");
     session.executableName = accept.executableName;
-    const std::string folderText = accept.folderText(*this);
+    const std::wstring folderText = accept.folderText(*this);
 
     EXPECT_TRUE(start(folderText));
 
@@ -137,25 +149,26 @@ TEST_P(CopyJobAccepts, DisablesRunAndStartsTheWorker) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CopyJobAccepts,
     ::testing::Values(
-        AcceptCase{"FolderAndExecutableFound", [](const CopyJob& job) { return job.install.path(); }, "game.exe"},
+        AcceptCase{"FolderAndExecutableFound", [](const CopyJob& job) { return job.install.path(); }, L"game.exe"},
         // Only the folder is looked for when no executable is named.
-        AcceptCase{"NoExecutableNamed", [](const CopyJob& job) { return job.other.path(); }, ""},
+        AcceptCase{"NoExecutableNamed", [](const CopyJob& job) { return job.other.path(); }, L""},
+        AcceptCase{"FolderOutsideCodePage932", [](const CopyJob& job) { return wideFolderIn(job.other); }, L""},
         // The search does not ask for a folder.
-        AcceptCase{"NameOfAnExistingFile", [](const CopyJob& job) { return job.install.file("game.exe"); }, ""}),
+        AcceptCase{"NameOfAnExistingFile", [](const CopyJob& job) { return job.install.file(L"game.exe"); }, L""}),
     [](const ::testing::TestParamInfo<AcceptCase>& info) { return std::string(info.param.name); });
 
 // --- The worker's report ---
 
 TEST_F(CopyJob, CompleteJobShowsTheEndStateAndPostsNothing) {
-    install.write("game.exe", "MZ");
+    install.write(L"game.exe", "MZ");
 
     ASSERT_TRUE(start(install.path()));
     EXPECT_EQ(finish(), 0u);
 
-    EXPECT_EQ(copied("a.bin"), patternBytes(100, 20));
+    EXPECT_EQ(copied(L"a.bin"), patternBytes(100, 20));
     EXPECT_TRUE(dialog.failureNotices().empty());
     EXPECT_TRUE(session.statusText.empty());
-    EXPECT_EQ(dialog.controlText(IDC_RUN), "完了");
+    EXPECT_EQ(dialog.controlText(IDC_RUN), L"完了");
     EXPECT_TRUE(IsWindowEnabled(dialog.control(IDC_RUN)));
     EXPECT_FALSE(session.isWorkerRunning());
 }
@@ -172,15 +185,15 @@ class CopyJobFails : public CopyJob, public ::testing::WithParamInterface<Failed
 
 TEST_P(CopyJobFails, StoresTheTextBeforePostingTheNotice) {
     const FailedJobCase& failed = GetParam();
-    install.write("game.exe", "MZ");
+    install.write(L"game.exe", "MZ");
     failed.breakSecondEntry(*this);
 
     ASSERT_TRUE(start(install.path()));
     EXPECT_EQ(finish(), static_cast<DWORD>(failed.expected));
 
     // Read by the dialog when the notice arrived: the text was there already.
-    EXPECT_EQ(dialog.failureNotices(), std::vector<std::string>{"コピーに失敗しました。"});
-    EXPECT_EQ(dialog.controlText(IDC_RUN), "実行");
+    EXPECT_EQ(dialog.failureNotices(), std::vector<std::wstring>{L"コピーに失敗しました。"});
+    EXPECT_EQ(dialog.controlText(IDC_RUN), L"実行");
     EXPECT_FALSE(IsWindowEnabled(dialog.control(IDC_RUN)));
 }
 
@@ -188,14 +201,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CopyJobFails,
     ::testing::Values(
         FailedJobCase{"SourceMissing",
-                      [](CopyJob& job) { job.session.files.push_back({job.patch.file("b.bin"), "b.bin", 10}); },
+                      [](CopyJob& job) { job.session.files.push_back({job.patch.file(L"b.bin"), L"b.bin", 10}); },
                       copyOpenFailed},
-        FailedJobCase{"SourceShrunk", [](CopyJob& job) { job.addEntryRecordedAs("b.bin", "short", 10); },
+        FailedJobCase{"SourceShrunk", [](CopyJob& job) { job.addEntryRecordedAs(L"b.bin", "short", 10); },
                       copyReadFailed}),
     [](const ::testing::TestParamInfo<FailedJobCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CopyJob, SecondStartLeavesTheRunningJobAlone) {
-    install.write("game.exe", "MZ");
+    install.write(L"game.exe", "MZ");
     ASSERT_TRUE(start(install.path()));
     const DWORD firstWorker = session.workerThreadId;
     const HANDLE firstHandle = session.workerThread.get();
@@ -208,8 +221,8 @@ TEST_F(CopyJob, SecondStartLeavesTheRunningJobAlone) {
     EXPECT_EQ(session.workerThread.get(), firstHandle);
     EXPECT_EQ(session.installFolder, install.path());
     EXPECT_EQ(finish(), 0u);
-    EXPECT_EQ(copied("a.bin"), patternBytes(100, 20));
-    EXPECT_FALSE(fileExists(other.file("a.bin")));
+    EXPECT_EQ(copied(L"a.bin"), patternBytes(100, 20));
+    EXPECT_FALSE(fileExists(other.file(L"a.bin")));
 }
 
 }  // namespace

@@ -36,8 +36,8 @@ public:
 };
 
 TEST_F(CopyOutOfMemory, EveryFailingAllocationOnTheWorkerGivesTheFailureNotice) {
-    addEntry("first.bin", patternBytes(2 * chunk + 1, 1));
-    addEntry("second.bin", patternBytes(100, 2));
+    addEntry(L"first.bin", patternBytes(2 * chunk + 1, 1));
+    addEntry(L"second.bin", patternBytes(100, 2));
 
     for (failAt = 0;; ++failAt) {
         ASSERT_LT(failAt, 1000) << "no copy got through";
@@ -50,18 +50,18 @@ TEST_F(CopyOutOfMemory, EveryFailingAllocationOnTheWorkerGivesTheFailureNotice) 
         if (!allocationFailed) {
             EXPECT_EQ(exitCode, 0u);
             EXPECT_EQ(dialog.failureNotices().size(), noticesBefore);
-            EXPECT_EQ(copied("first.bin"), patternBytes(2 * chunk + 1, 1));
-            EXPECT_EQ(copied("second.bin"), patternBytes(100, 2));
+            EXPECT_EQ(copied(L"first.bin"), patternBytes(2 * chunk + 1, 1));
+            EXPECT_EQ(copied(L"second.bin"), patternBytes(100, 2));
             EXPECT_GT(failAt, 0) << "the copy made no allocation to fail";
             return;
         }
         EXPECT_EQ(exitCode, static_cast<DWORD>(copyOpenFailed));
         ASSERT_EQ(dialog.failureNotices().size(), noticesBefore + 1);
-        EXPECT_EQ(dialog.failureNotices().back(), "コピーに失敗しました。");
-        for (const char* name : {"first.bin", "second.bin"}) {
-            EXPECT_TRUE(openedByNobody(patch.file(name))) << name;
+        EXPECT_EQ(dialog.failureNotices().back(), L"コピーに失敗しました。");
+        for (const wchar_t* name : {L"first.bin", L"second.bin"}) {
+            EXPECT_TRUE(openedByNobody(patch.file(name))) << utf8(name);
             if (fileExists(install.file(name))) {
-                EXPECT_TRUE(openedByNobody(install.file(name))) << name;
+                EXPECT_TRUE(openedByNobody(install.file(name))) << utf8(name);
             }
         }
     }
@@ -79,14 +79,14 @@ TEST(PatchDialogOutOfMemory, NoExceptionLeavesTheDialogProcedure) {
     for (long failAt = 0;; ++failAt) {
         ASSERT_LT(failAt, 100) << "no space display got through";
         SCOPED_TRACE("failing allocation " + std::to_string(failAt));
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATCH), nullptr,
+        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PATCH), nullptr,
                                          PatchDialogProc, 0);
         ASSERT_NE(dialog, nullptr);
         ShowWindow(dialog, SW_SHOW);
 
         MessageBoxPresser presser(dialog);
         failAllocationsOnThisThreadAfter(failAt);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_FOLDER, EN_CHANGE),
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FOLDER, EN_CHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FOLDER)));
         const bool allocationFailed = anAllocationFailed();
         stopFailingAllocations();
@@ -101,8 +101,8 @@ TEST(PatchDialogOutOfMemory, NoExceptionLeavesTheDialogProcedure) {
             return;
         }
         ASSERT_EQ(presser.seen().size(), 1u);
-        EXPECT_EQ(presser.seen()[0].text, "コピーに失敗しました。");
-        EXPECT_EQ(presser.seen()[0].caption, "error");
+        EXPECT_EQ(presser.seen()[0].text, L"コピーに失敗しました。");
+        EXPECT_EQ(presser.seen()[0].caption, L"error");
         EXPECT_EQ(presser.seen()[0].owner, dialog);
         EXPECT_TRUE(ended) << "the dialog went on without memory";
     }

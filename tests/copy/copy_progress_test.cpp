@@ -48,12 +48,12 @@ TEST(ChunkSize, IsTheClusterOfTheInstallFoldersDrive) {
     TempFolder install;
     EXPECT_EQ(chunkSizeFor(install.path()), clusterSizeOf(install.path()));
     // Only the first three characters name the drive.
-    EXPECT_EQ(chunkSizeFor(install.path() + "\\no such folder"), clusterSizeOf(install.path()));
+    EXPECT_EQ(chunkSizeFor(install.path() + L"\\no such folder"), clusterSizeOf(install.path()));
 }
 
 struct NoDriveCase {
     const char* name;
-    const char* folder;
+    const wchar_t* folder;
 };
 
 void PrintTo(const NoDriveCase& noDrive, std::ostream* out) { *out << noDrive.name; }
@@ -65,8 +65,8 @@ TEST_P(ChunkSizeWithoutDrive, FallsBackToAPositiveSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ChunkSizeWithoutDrive,
-                         ::testing::Values(NoDriveCase{"EmptyFolder", ""},
-                                           NoDriveCase{"NetworkPath", "\\\\server\\share\\game"}),
+                         ::testing::Values(NoDriveCase{"EmptyFolder", L""},
+                                           NoDriveCase{"NetworkPath", L"\\\\server\\share\\game"}),
                          [](const ::testing::TestParamInfo<NoDriveCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -43,12 +43,12 @@ using DialogRun = CopyFixture;
 // those calls reaches; until then the worker can't return by itself.
 TEST_F(DialogRun, ReturnsOnlyOnceTheWorkerHasReturned) {
     const std::string large = patternBytes(64 * chunk, 5);
-    addEntry("large.bin", large);
+    addEntry(L"large.bin", large);
     dialog.atPositionCount(3, endStandIn);  // the start's 0, then two chunks
     dialog.cancelAtPositionCount(20);        // after the 19th chunk
     ASSERT_TRUE(session.startCopyJob(install.path().c_str()));
 
-    const int result = runDialogToTheEnd(session, GetModuleHandleA(nullptr), standInProcedure);
+    const int result = runDialogToTheEnd(session, GetModuleHandleW(nullptr), standInProcedure);
 
     const bool stillRunning = session.isWorkerRunning();
     EXPECT_FALSE(stillRunning) << "returned while the worker still ran";
@@ -58,7 +58,7 @@ TEST_F(DialogRun, ReturnsOnlyOnceTheWorkerHasReturned) {
     }
     EXPECT_EQ(result, 2);
     // The worker stopped at the cancel: before its 20th chunk.
-    EXPECT_EQ(copied("large.bin"), large.substr(0, 19 * chunk));
+    EXPECT_EQ(copied(L"large.bin"), large.substr(0, 19 * chunk));
 }
 
 }  // namespace

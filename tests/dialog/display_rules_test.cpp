@@ -15,14 +15,15 @@ TEST(CentredOffset, TruncatesTowardZero) {
     EXPECT_EQ(centredOffset(800, 804), -2);
 }
 
-TEST(DriveRoot, IsTheFirstThreeBytesAsTheyStand) {
-    EXPECT_EQ(driveRootOf("C:\\Game"), "C:\\");
-    EXPECT_EQ(driveRootOf("C:\\"), "C:\\");
-    EXPECT_EQ(driveRootOf("C:"), "C:");
-    EXPECT_EQ(driveRootOf(""), "");
-    EXPECT_EQ(driveRootOf("\\\\server\\share"), "\\\\s");
-    // No regard for double-byte characters: half of one can end the root.
-    EXPECT_EQ(driveRootOf("ソフト"), "ソ\x83");
+TEST(DriveRoot, IsTheFirstThreeCharactersAsTheyStand) {
+    EXPECT_EQ(driveRootOf(L"C:\\Game"), L"C:\\");
+    EXPECT_EQ(driveRootOf(L"C:\\"), L"C:\\");
+    EXPECT_EQ(driveRootOf(L"C:"), L"C:");
+    EXPECT_EQ(driveRootOf(L""), L"");
+    EXPECT_EQ(driveRootOf(L"\\\\server\\share"), L"\\\\s");
+    EXPECT_EQ(driveRootOf(L"ソフト表\\a"), L"ソフト");
+    // No regard for surrogate pairs: half of one can end the root.
+    EXPECT_EQ(driveRootOf(L"C:\xD840\xDC0B"), std::wstring(L"C:\xD840"));
 }
 
 TEST(DecimalText, WritesEveryDigitOfSixtyFourBits) {
@@ -77,17 +78,21 @@ TEST(WholeKilobytes, DropTheRemainder) {
 }
 
 TEST(SpaceDisplayText, WithAFreeFigureStartsTheSecondLineWithTheRoot) {
-    EXPECT_EQ(spaceDisplayText(1, "C:\\", 4000), "容量\t\t1KB\nC:\\空き容量\t4000KB");
+    EXPECT_EQ(spaceDisplayText(1, L"C:\\", 4000), L"容量\t\t1KB\nC:\\空き容量\t4000KB");
+    // The root as the folder text has it, whatever its characters.
+    const std::wstring root = L"张:\\";  // outside the check, whose text is quoted in code page 932
+    EXPECT_EQ(spaceDisplayText(1, root, 4000), L"容量\t\t1KB\n" + root + L"空き容量\t4000KB");
 }
 
 TEST(SpaceDisplayText, WithoutAFreeFigureShowsNoNumberAndNoRoot) {
-    EXPECT_EQ(spaceDisplayText(0, "\\\\s", 0), "容量\t\t0KB\n 空き容量\tKB");
+    EXPECT_EQ(spaceDisplayText(0, L"\\\\s", 0), L"容量\t\t0KB\n 空き容量\tKB");
 }
 
 TEST(SpaceDisplayText, ShowsFiguresBeyondThirtyTwoBitsInFull) {
-    EXPECT_EQ(spaceDisplayText(6291456, "D:\\", 0x80000000ull), "容量\t\t6291456KB\nD:\\空き容量\t2147483648KB");
-    EXPECT_EQ(spaceDisplayText(0x100000000ull, "D:\\", 0x400000000ull),
-              "容量\t\t4294967296KB\nD:\\空き容量\t17179869184KB");
+    EXPECT_EQ(spaceDisplayText(6291456, L"D:\\", 0x80000000ull),
+              L"容量\t\t6291456KB\nD:\\空き容量\t2147483648KB");
+    EXPECT_EQ(spaceDisplayText(0x100000000ull, L"D:\\", 0x400000000ull),
+              L"容量\t\t4294967296KB\nD:\\空き容量\t17179869184KB");
 }
 
 }  // namespace

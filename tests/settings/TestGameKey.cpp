@@ -5,36 +5,45 @@
 #include <atomic>
 
 #include "shell/win32_owners.h"
+#include "tests/support/TempFolder.h"
 
-TestGameKey::TestGameKey() {
+TestGameKey::TestGameKey() : TestGameKey({"パッチ試験", L"パッチ試験"}, {"ソフト表", L"ソフト表"}) {}
+
+TestGameKey::TestGameKey(const GameName& company, const GameName& title) : company_(company), title_(title) {
     static std::atomic<unsigned> counter{0};
-    const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
-    // Double-byte names, as the game's own installer may write them.
-    company_ = "パッチ試験 " + unique;
-    title_ = "ソフト表 " + unique;
+    const std::string unique = " " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+    const std::wstring uniqueText(unique.begin(), unique.end());  // ASCII
+    company_.settingsBytes += unique;
+    company_.text += uniqueText;
+    title_.settingsBytes += unique;
+    title_.text += uniqueText;
 }
 
 TestGameKey::~TestGameKey() {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + company_).c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + company_.text).c_str());
 }
 
 void TestGameKey::create() const {
     RegistryKey key;
-    const LONG created = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                          KEY_WRITE, nullptr, key.receive(), nullptr);
-    ASSERT_EQ(created, ERROR_SUCCESS) << keyPath();
+    ASSERT_EQ(created, ERROR_SUCCESS) << utf8(keyPath());
 }
 
-void TestGameKey::setValue(const char* name, DWORD type, const std::string& bytes) const {
+void TestGameKey::setValue(const wchar_t* name, DWORD type, const std::string& bytes) const {
     RegistryKey key;
-    const LONG created = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                          KEY_WRITE, nullptr, key.receive(), nullptr);
-    ASSERT_EQ(created, ERROR_SUCCESS) << keyPath();
-    const LONG set = RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+    ASSERT_EQ(created, ERROR_SUCCESS) << utf8(keyPath());
+    const LONG set = RegSetValueExW(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                     static_cast<DWORD>(bytes.size()));
-    ASSERT_EQ(set, ERROR_SUCCESS) << name;
+    ASSERT_EQ(set, ERROR_SUCCESS) << utf8(name);
 }
 
-void TestGameKey::setPath(const std::string& text) const {
-    setValue("path", REG_SZ, std::string(text.c_str(), text.size() + 1));
+void TestGameKey::setPath(const std::wstring& text) const {
+    setValue(L"path", REG_SZ, utf16Bytes(std::wstring(text.c_str(), text.size() + 1)));
+}
+
+std::string utf16Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }

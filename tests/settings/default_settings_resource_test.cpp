@@ -12,16 +12,16 @@
 
 namespace {
 
-BOOL CALLBACK collectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
+BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
     reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
     return TRUE;
 }
 
 TEST(DefaultSettingsResource, HoldsTheTwelveLinesInCodePage932) {
     SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
-    HMODULE module = GetModuleHandleA(nullptr);
+    HMODULE module = GetModuleHandleW(nullptr);
     HRSRC resource =
-        FindResourceA(module, MAKEINTRESOURCEA(defaultSettingsResourceId), defaultSettingsResourceType);
+        FindResourceW(module, MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);
     ASSERT_NE(resource, nullptr);
     const DWORD size = SizeofResource(module, resource);
     const void* bytes = LockResource(LoadResource(module, resource));
@@ -31,8 +31,8 @@ TEST(DefaultSettingsResource, HoldsTheTwelveLinesInCodePage932) {
 
 TEST(DefaultSettingsResource, IsJapaneseOnly) {
     std::vector<WORD> languages;
-    ASSERT_TRUE(EnumResourceLanguagesA(GetModuleHandleA(nullptr), defaultSettingsResourceType,
-                                       MAKEINTRESOURCEA(defaultSettingsResourceId), collectLanguage,
+    ASSERT_TRUE(EnumResourceLanguagesW(GetModuleHandleW(nullptr), defaultSettingsResourceType,
+                                       MAKEINTRESOURCEW(defaultSettingsResourceId), collectLanguage,
                                        reinterpret_cast<LONG_PTR>(&languages)));
     EXPECT_EQ(languages, std::vector<WORD>{MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)});
 }

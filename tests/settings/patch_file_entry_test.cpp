@@ -17,23 +17,28 @@ namespace {
 
 TEST(PatchFileEntryFromSettingsLine, SourceInProgramFolderDestinationDefaultsToSource) {
     TempFolder folder;
-    folder.write("a.dat", "12345");
+    folder.write(L"a.dat", "12345");
 
-    const PatchFileEntry ownName = PatchFileEntry::fromSettingsLine(folder.path(), "a.dat", "");
-    EXPECT_EQ(ownName.sourcePath, folder.path() + "\\a.dat");
-    EXPECT_EQ(ownName.destinationName, "a.dat");
+    const PatchFileEntry ownName = PatchFileEntry::fromSettingsLine(folder.path(), L"a.dat", L"");
+    EXPECT_EQ(ownName.sourcePath, folder.path() + L"\\a.dat");
+    EXPECT_EQ(ownName.destinationName, L"a.dat");
     EXPECT_EQ(ownName.size, 5u);
 
-    const PatchFileEntry renamed = PatchFileEntry::fromSettingsLine(folder.path(), "a.dat", "data\\b,c.dat");
-    EXPECT_EQ(renamed.sourcePath, folder.path() + "\\a.dat");
-    EXPECT_EQ(renamed.destinationName, "data\\b,c.dat");
+    const PatchFileEntry renamed = PatchFileEntry::fromSettingsLine(folder.path(), L"a.dat", L"data\\b,c.dat");
+    EXPECT_EQ(renamed.sourcePath, folder.path() + L"\\a.dat");
+    EXPECT_EQ(renamed.destinationName, L"data\\b,c.dat");
     EXPECT_EQ(renamed.size, 5u);
+
+    // A source whose name no one code page holds is found all the same.
+    const std::wstring wideName = L"张伟 été.dat";
+    folder.write(wideName, "123");
+    EXPECT_EQ(PatchFileEntry::fromSettingsLine(folder.path(), wideName, L"").size, 3u);
 }
 
 TEST(PatchFileEntryFromSettingsLine, MissingSourceGetsNoSizeMarker) {
     TempFolder folder;
-    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(folder.path(), "absent.dat", "");
-    EXPECT_EQ(entry.sourcePath, folder.path() + "\\absent.dat");
+    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(folder.path(), L"absent.dat", L"");
+    EXPECT_EQ(entry.sourcePath, folder.path() + L"\\absent.dat");
     EXPECT_EQ(entry.size, noSizeMarker);
 }
 
@@ -48,10 +53,10 @@ void PrintTo(const SizeCase& sizeCase, std::ostream* out) { *out << sizeCase.nam
 class PatchFileEntrySize : public testing::TestWithParam<SizeCase> {};
 
 // The files are sparse: setting the end of an empty file writes no data.
-void makeFileOfSize(const std::string& path, std::uint64_t size) {
+void makeFileOfSize(const std::wstring& path, std::uint64_t size) {
     UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.valid()) << path;
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid()) << utf8(path);
     LARGE_INTEGER end;
     end.QuadPart = static_cast<LONGLONG>(size);
     ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
@@ -60,8 +65,8 @@ void makeFileOfSize(const std::string& path, std::uint64_t size) {
 
 TEST_P(PatchFileEntrySize, IsTheSizeFoundWhenItFits32Bits) {
     TempFolder folder;
-    ASSERT_NO_FATAL_FAILURE(makeFileOfSize(folder.file("big.dat"), GetParam().fileSize));
-    EXPECT_EQ(PatchFileEntry::fromSettingsLine(folder.path(), "big.dat", "").size, GetParam().entrySize);
+    ASSERT_NO_FATAL_FAILURE(makeFileOfSize(folder.file(L"big.dat"), GetParam().fileSize));
+    EXPECT_EQ(PatchFileEntry::fromSettingsLine(folder.path(), L"big.dat", L"").size, GetParam().entrySize);
 }
 
 const SizeCase sizeCases[] = {

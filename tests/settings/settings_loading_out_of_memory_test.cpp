@@ -17,14 +17,14 @@ namespace {
 // Fails the first, second, ... allocation of one load until a load gets
 // through. Before that, every load must fail: settings unusable, or the game
 // not installed when it is the registry value that found no memory.
-void expectEveryFailureReported(const std::string& commandLine, int completeResult) {
+void expectEveryFailureReported(const std::wstring& programPath, int completeResult) {
     for (long failAt = 0;; ++failAt) {
         ASSERT_LT(failAt, 10000) << "no load got through";
         PatchSession session;
         int result = 0;
         failAllocationsAfter(failAt);
         try {
-            result = loadSettingsFrom(session, GetModuleHandleA(nullptr), commandLine.c_str());
+            result = loadSettingsFrom(session, GetModuleHandleW(nullptr), programPath);
         } catch (...) {
             stopFailingAllocations();
             FAIL() << "exception escaped at failing allocation " << failAt;
@@ -43,19 +43,19 @@ void expectEveryFailureReported(const std::string& commandLine, int completeResu
 TEST(SettingsLoadingOutOfMemory, SettingsFile) {
     TempFolder folder;
     TestGameKey game;
-    game.setPath("C:\\Game");
-    folder.write("update.inf", "タイトル," + game.title() + "\r\n社名," + game.company() +
-                                   "\r\nファイル,a.dat\r\nファイル,b.dat,c.dat\r\n");
-    expectEveryFailureReported("\"" + folder.file("update.exe") + "\"", settingsReady);
+    game.setPath(L"C:\\Game");
+    folder.write(L"update.inf", "タイトル," + game.titleInSettings() + "\r\n社名," + game.companyInSettings() +
+                                    "\r\nファイル,a.dat\r\nファイル,b.dat,c.dat\r\n");
+    expectEveryFailureReported(folder.file(L"update.exe"), settingsReady);
 }
 
 TEST(SettingsLoadingOutOfMemory, EmbeddedSettings) {
     TempFolder folder;
-    const std::string commandLine = "\"" + folder.file("update.exe") + "\"";
+    const std::wstring programPath = folder.file(L"update.exe");
     PatchSession session;
-    const int complete = loadSettingsFrom(session, GetModuleHandleA(nullptr), commandLine.c_str());
+    const int complete = loadSettingsFrom(session, GetModuleHandleW(nullptr), programPath);
     ASSERT_NE(complete, settingsUnusable);
-    expectEveryFailureReported(commandLine, complete);
+    expectEveryFailureReported(programPath, complete);
 }
 
 }  // namespace

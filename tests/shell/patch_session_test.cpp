@@ -12,6 +12,9 @@ TEST(PatchSession, FreshRecordIsEmpty) {
     EXPECT_TRUE(session.installFolder.empty());
     EXPECT_TRUE(session.caption.empty());
     EXPECT_TRUE(session.statusText.empty());
+    // Room for the failure text from the start: a copy that fails for want
+    // of memory can still say so.
+    EXPECT_GE(session.statusText.capacity(), std::wstring(copyFailedText).size());
     EXPECT_TRUE(session.files.empty());
     EXPECT_EQ(session.dialog, nullptr);
     EXPECT_FALSE(session.workerThread.valid());
@@ -30,7 +33,7 @@ TEST(PatchSession, OneCancelRequestIsTakenOnce) {
 }
 
 struct ThreadGate {
-    UniqueHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 DWORD WINAPI waitAtGate(LPVOID parameter) {
@@ -60,7 +63,7 @@ struct SendingWorker {
 
 DWORD WINAPI sendToWindow(LPVOID parameter) {
     auto* worker = static_cast<SendingWorker*>(parameter);
-    worker->answer = SendMessageA(worker->target, WM_GETTEXTLENGTH, 0, 0);
+    worker->answer = SendMessageW(worker->target, WM_GETTEXTLENGTH, 0, 0);
     return 0;
 }
 
@@ -68,7 +71,7 @@ DWORD WINAPI sendToWindow(LPVOID parameter) {
 // a plain wait would leave both threads waiting on each other.
 TEST(PatchSession, WaitForWorkerServesItsWindowCalls) {
     PatchSession session;
-    HWND window = CreateWindowExA(0, "STATIC", "12345", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"STATIC", L"12345", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     SendingWorker worker{window};
     session.workerThread.reset(CreateThread(nullptr, 0, sendToWindow, &worker, 0, &session.workerThreadId));
@@ -88,30 +91,30 @@ TEST(PatchSession, WaitForWorkerWithoutWorkerReturnsAtOnce) {
 TEST(PatchSession, TotalSizeSkipsEntriesWithoutSize) {
     PatchSession session;
     session.files = {
-        {"a", "a", 100},
-        {"b", "b", noSizeMarker},
-        {"c", "c", 0},
-        {"d", "d", 23},
+        {L"a", L"a", 100},
+        {L"b", L"b", noSizeMarker},
+        {L"c", L"c", 0},
+        {L"d", L"d", 23},
     };
     EXPECT_EQ(session.totalSize(), 123u);
 
-    session.files = {{"x", "x", noSizeMarker}, {"y", "y", noSizeMarker}};
+    session.files = {{L"x", L"x", noSizeMarker}, {L"y", L"y", noSizeMarker}};
     EXPECT_EQ(session.totalSize(), 0u);
 }
 
 TEST(PatchSession, TotalSizeBeyondFourGigabytesDoesNotWrap) {
     PatchSession session;
-    session.files = {{"a", "a", 0xFFFFFFFEu}, {"b", "b", 0xFFFFFFFEu}};
+    session.files = {{L"a", L"a", 0xFFFFFFFEu}, {L"b", L"b", 0xFFFFFFFEu}};
     EXPECT_EQ(session.totalSize(), 2ull * 0xFFFFFFFEu);
 }
 
 TEST(PatchFileEntry, DestinationPathJoinsWithExactlyOneBackslash) {
-    const PatchFileEntry entry{"C:\\Patch\\a.txt", "a.txt", 1};
-    EXPECT_EQ(entry.destinationPath("C:\\Game"), "C:\\Game\\a.txt");
-    EXPECT_EQ(entry.destinationPath("C:\\"), "C:\\\\a.txt");
-    EXPECT_EQ(entry.destinationPath(""), "\\a.txt");
-    const PatchFileEntry nested{"x", "data\\ソ.dat", 1};
-    EXPECT_EQ(nested.destinationPath("D:\\表"), "D:\\表\\data\\ソ.dat");
+    const PatchFileEntry entry{L"C:\\Patch\\a.txt", L"a.txt", 1};
+    EXPECT_EQ(entry.destinationPath(L"C:\\Game"), L"C:\\Game\\a.txt");
+    EXPECT_EQ(entry.destinationPath(L"C:\\"), L"C:\\\\a.txt");
+    EXPECT_EQ(entry.destinationPath(L""), L"\\a.txt");
+    const PatchFileEntry nested{L"x", L"data\\ソ.dat", 1};
+    EXPECT_EQ(nested.destinationPath(L"D:\\表"), L"D:\\表\\data\\ソ.dat");
 }
 
 }  // namespace
