@@ -11,9 +11,9 @@
 #include "settings/byte_scan.h"
 #include "settings/destination_rule.h"
 #include "settings/lead_byte.h"
-#include "shell/PatchFileEntry.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
+#include "core/PatchFileEntry.h"
+#include "core/PatchSession.h"
+#include "core/HandleOwners.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
+#include "core/PatchSession.h"
+#include "core/HandleOwners.h"
 
 namespace {
 

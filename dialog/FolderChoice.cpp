@@ -7,8 +7,8 @@
 #include "dialog/PatchDialog.h"
 #include "dialog/display_rules.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
+#include "core/PatchSession.h"
+#include "core/HandleOwners.h"
 
 void updateSpaceDisplay(HWND dialog) {
     char text[textBufferSize];

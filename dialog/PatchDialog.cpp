@@ -4,7 +4,7 @@
 
 #include "dialog/display_rules.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
+#include "core/PatchSession.h"
 
 void PatchSession::attachDialog(HWND window) {
     dialog = window;

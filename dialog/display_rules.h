@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/disk_space.h"
+
 // Offset that centres an extent inside an area, truncated toward zero: a
 // window 3 pixels wider than the area gets -1.
 int centredOffset(int area, int extent);
@@ -15,13 +17,6 @@ int centredOffset(int area, int extent);
 // drive root for the usual "C:\..." text. Taken byte for byte, with no
 // check that it is a root at all.
 std::string driveRootOf(const char* folderText);
-
-// The free-space figures of a drive as the system reports them.
-struct DiskFreeSpace {
-    std::uint32_t sectorsPerCluster = 0;
-    std::uint32_t bytesPerSector = 0;
-    std::uint32_t freeClusters = 0;
-};
 
 // Whole kilobytes, the remainder dropped.
 inline std::uint64_t wholeKilobytes(std::uint64_t bytes) { return bytes >> 10; }

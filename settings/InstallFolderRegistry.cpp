@@ -5,7 +5,7 @@
 
 #include "settings/SettingsLoading.h"
 #include "settings/byte_scan.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 int readInstallFolder(const std::string& company, const std::string& title, std::string& installFolder) {
     const std::string keyPath = "SOFTWARE\\" + company + "\\" + title;

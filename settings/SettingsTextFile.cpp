@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "settings/SettingsText.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 int SettingsText::readFile(const char* path) {
     UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -7,8 +7,8 @@
 
 #include "dialog/PatchDialog.h"
 #include "shell/DialogRun.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
+#include "core/PatchSession.h"
+#include "core/HandleOwners.h"
 
 namespace {
 

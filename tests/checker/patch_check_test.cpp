@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
+#include "core/PatchSession.h"
 #include "tests/copy/TestDialog.h"
 #include "tests/support/TempFolder.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
+#include "core/PatchSession.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "copy/ChunkSize.h"
-#include "copy/CopyProgress.h"
+#include "copy/copy_rules.h"
 #include "tests/copy/CopyFixture.h"
 
 namespace {

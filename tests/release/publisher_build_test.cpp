@@ -18,7 +18,7 @@
 #include "release_expectations.h"
 #include "settings/SettingsText.h"
 #include "settings/settings_keys.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/ProgramWindows.h"
 #include "tests/release/ShippedFile.h"

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 TestGameKey::TestGameKey() {
     static std::atomic<unsigned> counter{0};

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "settings/SettingsLoading.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/settings/TestGameKey.h"
 #include "tests/settings/default_settings_text.h"
 #include "tests/support/TempFolder.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "settings/SettingsText.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/PatchFileEntry.h"
-#include "shell/win32_owners.h"
+#include "core/PatchFileEntry.h"
+#include "core/HandleOwners.h"
 
 // Posted (never sent) by the worker to the dialog when the copy failed; the
 // text to show is in statusText by then.

@@ -1,0 +1,37 @@
+// What is found at a path, asked the way the program asks: the one place
+// that probes files, folders and drives for the program and the checker.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/disk_space.h"
+
+// What a find-first search sees at a path. The text itself is the pattern,
+// so a file's name passes as a folder would, and a drive root ("D:\") finds
+// nothing.
+struct FoundFile {
+    bool exists = false;
+    bool isFolder = false;
+    DWORD attributes = 0;
+    std::uint64_t size = 0;
+};
+FoundFile findAt(const std::string& path);
+
+// Whether a find-first search finds anything at the path: the program's test
+// of the install folder and of the game's executable.
+bool pathExists(const char* path);
+
+// Whether the path names a folder, by its attributes (a drive root counts).
+bool isFolderAt(const std::string& path);
+
+// The figures of the drive whose root is `root` ("C:\"); all 0 when the
+// query can't use it (a network path, a missing drive, a relative text).
+DiskFreeSpace diskFiguresOf(const std::string& root);
+
+// Bytes free to the caller on the drive holding `folder`; nothing when the
+// drive does not answer.
+std::optional<std::uint64_t> freeBytesFor(const std::string& folder);
