@@ -12,7 +12,7 @@
 #include "settings/destination_rule.h"
 #include "settings/lead_byte.h"
 #include "core/PatchFileEntry.h"
-#include "core/PatchSession.h"
+#include "core/FileProbe.h"
 #include "core/HandleOwners.h"
 
 namespace {
@@ -80,30 +80,6 @@ void listFolder(const std::string& folder, const std::string& prefix, std::vecto
             listFolder(folder + "\\" + name, entry.name + "\\", entries);
         }
     } while (FindNextFileA(search.get(), &found));
-}
-
-struct Found {
-    bool exists = false;
-    bool isFolder = false;
-    DWORD attributes = 0;
-    std::uint64_t size = 0;
-};
-
-// What a find-first search sees at the path: the program's own way of
-// looking for a file.
-Found findAt(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path.c_str(), &found));
-    if (!search.valid()) {
-        return {};
-    }
-    return {true, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, found.dwFileAttributes,
-            (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow};
-}
-
-bool isFolderAt(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // The raw bytes of a file, for the encoding check; nothing when it can't be
@@ -238,7 +214,7 @@ bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsD
         return true;
     }
     label_ = programName + "(埋め込み設定)";
-    const Found settingsFile = findAt(folder + "\\" + settingsName);
+    const FoundFile settingsFile = findAt(folder + "\\" + settingsName);
     if (settingsFile.exists) {
         read.insert(upperAscii(settingsName));
         addFor(Severity::error, settingsName,
@@ -447,7 +423,7 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
     } else if (problem == DestinationProblem::none) {
         const PatchFileEntry entry =
             PatchFileEntry::fromSettingsLine(options_.patchFolder, file.source, file.destination);
-        const Found found = findAt(entry.sourcePath);
+        const FoundFile found = findAt(entry.sourcePath);
         if (!found.exists) {
             const std::string guess = closestName(file.source, unlisted);
             // A full-width comma separates nothing: both names become one.
@@ -556,7 +532,7 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
     const Severity severity = chosenByPublisher ? Severity::error : Severity::warning;
     // The program's own test: a find-first search, which a file passes as a
     // folder would, and a drive root ("D:\") fails.
-    if (!PatchSession::pathExists(folder.c_str())) {
+    if (!pathExists(folder.c_str())) {
         add(severity, 0, where + "がないため「指定されたフォルダがありません。」と表示されます");
         return;
     }
@@ -579,7 +555,7 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
             continue;
         }
         const std::string path = folder + "\\" + file.destination;
-        const Found existing = findAt(path);
+        const FoundFile existing = findAt(path);
         if (!existing.exists) {
             growth += entrySizes_[i];
             const std::string parent = folderPartOf(file.destination);
@@ -602,11 +578,11 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
     if (options_.assumedFreeSpace && chosenByPublisher) {
         free = *options_.assumedFreeSpace;
     } else {
-        ULARGE_INTEGER available{};
-        if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) {
+        const std::optional<std::uint64_t> available = freeBytesFor(folder);
+        if (!available) {
             return;
         }
-        free = available.QuadPart;
+        free = *available;
     }
     if (free < growth) {
         add(severity, 0,

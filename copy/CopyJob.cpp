@@ -3,7 +3,8 @@
 
 #include "resources/resource_ids.h"
 #include "core/PatchSession.h"
-#include "core/HandleOwners.h"
+#include "copy/CopyJob.h"
+#include "core/FileProbe.h"
 
 namespace {
 
@@ -22,13 +23,6 @@ CopyResult copyOrFail(PatchSession& session) {
 }
 
 }  // namespace
-
-bool PatchSession::pathExists(const char* path) {
-    // The text itself is the pattern: a file's name passes as a folder would.
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path, &found));
-    return search.valid();
-}
 
 bool PatchSession::startCopyJob(const char* folderText) {
     // One job per run. A second start would change installFolder under a

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/PatchFileEntry.h"
 #include "core/HandleOwners.h"
+#include "core/PatchFileEntry.h"
 
 // Posted (never sent) by the worker to the dialog when the copy failed; the
 // text to show is in statusText by then.
@@ -63,7 +63,6 @@ public:
 
     // copy/: checks the folder text and starts the worker.
     bool startCopyJob(const char* folderText);
-    static bool pathExists(const char* path);
     CopyResult copyFiles();
 
     std::string programFolder;
@@ -81,9 +80,6 @@ public:
     UniqueHandle workerThread;
     DWORD workerThreadId = 0;
 };
-
-// The worker thread's start routine; its parameter is the PatchSession.
-DWORD WINAPI copyWorker(LPVOID parameter);
 
 // The program's one record, constructed before WinMain runs.
 extern PatchSession patchSession;

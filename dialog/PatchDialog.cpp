@@ -50,6 +50,8 @@ BOOL onClose(HWND dialog) {
 // stops at its next chunk, and the entry function waits for it before the
 // session is torn down.
 void onCancel(HWND dialog) {
+    // The question's wording is the program's own, as players have always
+    // seen it; it is kept on purpose, letter for letter.
     if (MessageBoxA(dialog, "処理を中断しましすか？", "キャンセル", MB_OKCANCEL) != IDOK) {
         return;
     }

@@ -8,6 +8,7 @@
 #include "dialog/PatchDialog.h"
 #include "shell/DialogRun.h"
 #include "core/PatchSession.h"
+#include "settings/SettingsLoading.h"
 #include "core/HandleOwners.h"
 
 namespace {
@@ -92,7 +93,7 @@ void registerProgressBarClass(HMODULE commonControls) {
 // No dialog exists yet, so the box has no owner. Composed without anything
 // that throws: out of memory here still shows a reason.
 void showSettingsError(int result) {
-    if (result != -2) {
+    if (result != gameNotInstalled) {
         MessageBoxA(nullptr, "設定ファイルが読み込めません。", "error", MB_OK);
         return;
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dialog/PatchDialog.h"
+#include "copy/CopyJob.h"
 #include "tests/copy/CopyFixture.h"
 #include "tests/copy/MessageBoxPresser.h"
 #include "tests/support/failing_allocation.h"
