@@ -14,6 +14,7 @@
 #include "core/PatchFileEntry.h"
 #include "core/FileProbe.h"
 #include "core/HandleOwners.h"
+#include "dialog/display_rules.h"
 
 namespace {
 
@@ -42,22 +43,9 @@ struct FolderEntry {
     bool isFolder = false;
 };
 
-std::string upperAscii(std::string text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (isLeadByte(static_cast<unsigned char>(text[i]))) {
-            ++i;
-        } else if (text[i] >= 'a' && text[i] <= 'z') {
-            text[i] = static_cast<char>(text[i] - 'a' + 'A');
-        } else if (text[i] == '/') {
-            text[i] = '\\';
-        }
-    }
-    return text;
-}
-
 bool endsWithNoCase(const std::string& name, const char* suffix) {
-    const std::string tail = upperAscii(suffix);
-    return name.size() >= tail.size() && upperAscii(name.substr(name.size() - tail.size())) == tail;
+    const std::string tail = comparableName(suffix);
+    return name.size() >= tail.size() && comparableName(name.substr(name.size() - tail.size())) == tail;
 }
 
 void listFolder(const std::string& folder, const std::string& prefix, std::vector<FolderEntry>& entries) {
@@ -101,29 +89,6 @@ std::optional<std::string> fileBytes(const std::string& path) {
     }
     bytes.resize(read);
     return bytes;
-}
-
-// The folder part of a destination name ("data\sub" of "data\sub\a.dat"),
-// found by a double-byte aware scan; "" for a file at the top.
-std::string folderPartOf(const std::string& name) {
-    std::size_t last = std::string::npos;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (isLeadByte(static_cast<unsigned char>(name[i]))) {
-            ++i;
-        } else if (name[i] == '\\' || name[i] == '/') {
-            last = i;
-        }
-    }
-    return last == std::string::npos ? std::string() : name.substr(0, last);
-}
-
-// Whether a destination name that stays inside the install folder names a
-// folder rather than a file: it ends in a real separator (not the trail byte
-// of ソ), or its last component is "." or "..". No file can be created there.
-bool namesAFolder(const std::string& name) {
-    const std::string folder = folderPartOf(name);
-    const std::string last = folder.empty() ? name : name.substr(folder.size() + 1);
-    return last.empty() || last == "." || last == "..";
 }
 
 std::string quoted(const std::string& text) { return "「" + text + "」"; }
@@ -206,7 +171,7 @@ bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsD
     if (readSettingsFile(folder, baseName, text_)) {
         label_ = settingsName;
         settings_.settingsFrom = settingsName;
-        read.insert(upperAscii(settingsName));
+        read.insert(comparableName(settingsName));
         add(Severity::note, 0, programName + " はこの設定ファイルを読みます (埋め込み設定は使いません)");
         if (const auto bytes = fileBytes(folder + "\\" + settingsName)) {
             checkEncoding(*bytes);
@@ -216,7 +181,7 @@ bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsD
     label_ = programName + "(埋め込み設定)";
     const FoundFile settingsFile = findAt(folder + "\\" + settingsName);
     if (settingsFile.exists) {
-        read.insert(upperAscii(settingsName));
+        read.insert(comparableName(settingsName));
         addFor(Severity::error, settingsName,
                "読み込めないため " + programName +
                    " は埋め込み設定を使います。フォルダやほかのプログラムが開いたままのファイルではなく、読めるファイルにしてください");
@@ -413,7 +378,7 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
                 "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。インストール先フォルダの中の名前にしてください");
     }
     if (!file.source.empty()) {
-        listedSources_.insert(upperAscii(file.source));
+        listedSources_.insert(comparableName(file.source));
     }
     if (file.source.empty()) {
         add(Severity::error, file.line, "コピーするファイル名が空のため、この行は何もコピーしません。ファイル名を書いてください");
@@ -475,11 +440,11 @@ void ProgramCheck::checkFiles(const std::vector<std::string>& folderFiles) {
     // A misnamed source is most likely one of the files no line lists.
     std::set<std::string> listed;
     for (const FileLineAt& file : files_) {
-        listed.insert(upperAscii(file.source));
+        listed.insert(comparableName(file.source));
     }
     std::vector<std::string> unlisted;
     for (const std::string& name : folderFiles) {
-        if (listed.count(upperAscii(name)) == 0) {
+        if (listed.count(comparableName(name)) == 0) {
             unlisted.push_back(name);
         }
     }
@@ -551,7 +516,7 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
     std::set<std::string> seen;
     for (std::size_t i = 0; i < files_.size(); ++i) {
         const FileLineAt& file = files_[i];
-        if (entrySizes_[i] >= fourGiB || !seen.insert(upperAscii(file.destination)).second) {
+        if (entrySizes_[i] >= fourGiB || !seen.insert(comparableName(file.destination)).second) {
             continue;
         }
         const std::string path = folder + "\\" + file.destination;
@@ -624,7 +589,7 @@ bool isThisChecker(const std::string& name) {
     // 0x5C of ソ or 表.
     const std::string folder = programFolderOf(("\"" + own + "\"").c_str());
     const std::string ownName = folder.empty() ? own : own.substr(folder.size() + 1);
-    return upperAscii(name) == upperAscii(ownName) || upperAscii(name) == "PATCH-CHECK.EXE";
+    return comparableName(name) == comparableName(ownName) || comparableName(name) == "PATCH-CHECK.EXE";
 }
 
 // A name directly in the patch folder, not in a subfolder of it ("表示.exe"
@@ -680,7 +645,7 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
     for (const FolderEntry& entry : entries) {
         const bool topLevel = isTopLevel(entry.name);
         if (entry.isFolder || !topLevel || !endsWithNoCase(entry.name, ".inf") ||
-            settingsFilesRead.count(upperAscii(entry.name)) != 0) {
+            settingsFilesRead.count(comparableName(entry.name)) != 0) {
             continue;
         }
         std::string readers;
@@ -698,7 +663,7 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         }
     }
     for (const std::string& name : others) {
-        if (listedSources.count(upperAscii(name)) == 0) {
+        if (listedSources.count(comparableName(name)) == 0) {
             findings.push_back({Severity::warning, name, 0,
                                 "どの「ファイル,」の行にも書かれていないため、コピーされません。要るなら行を足し、要らないなら消してください"});
         }

@@ -91,6 +91,3 @@ std::string formatFinding(const Finding& finding);
 
 // 0 nothing worse than notes, 1 warnings only, 2 any error.
 int exitCodeOf(const std::vector<Finding>& findings);
-
-// Size figures as the dialog shows them ("1234KB": whole kilobytes).
-std::string kilobytesText(std::uint64_t bytes);

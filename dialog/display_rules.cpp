@@ -41,6 +41,8 @@ std::string decimalText(std::uint64_t value) {
     return text;
 }
 
+std::string kilobytesText(std::uint64_t bytes) { return decimalText(wholeKilobytes(bytes)) + "KB"; }
+
 std::string spaceDisplayText(std::uint64_t requiredKb, const std::string& root, std::uint64_t freeKb) {
     std::string text = "容量\t\t" + decimalText(requiredKb) + "KB\n";
     if (freeKb == 0) {

@@ -29,6 +29,9 @@ std::uint64_t freeKilobytes(const DiskFreeSpace& space);
 // A number in decimal digits, for any 64-bit value.
 std::string decimalText(std::uint64_t value);
 
+// A size as the dialog shows it: whole kilobytes, "1234KB".
+std::string kilobytesText(std::uint64_t bytes);
+
 // The text of the size and free-space display. With a free figure:
 //   "容量\t\t<required>KB\n<root>空き容量\t<free>KB"
 // and, when there is no free figure (freeKb 0):

@@ -39,6 +39,46 @@ std::ptrdiff_t lastBackslashOf(const char* path) {
 
 }  // namespace
 
+std::size_t firstCommaOf(const std::string& line) {
+    for (std::size_t i = 0; i < line.size();) {
+        if (leadByteAt(line.c_str(), i)) {
+            i += 2;
+        } else if (line[i] == ',') {
+            return i;
+        } else {
+            ++i;
+        }
+    }
+    return std::string::npos;
+}
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string comparableName(std::string name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (leadByteAt(name.c_str(), i)) {
+            ++i;
+        } else if (name[i] == '/') {
+            name[i] = '\\';
+        } else {
+            name[i] = upperAscii(name[i]);
+        }
+    }
+    return name;
+}
+
+std::string folderPartOf(const std::string& name) {
+    std::size_t last = std::string::npos;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (leadByteAt(name.c_str(), i)) {
+            ++i;
+        } else if (name[i] == '\\' || name[i] == '/') {
+            last = i;
+        }
+    }
+    return last == std::string::npos ? std::string() : name.substr(0, last);
+}
+
 int findChar(const char* text, char c) {
     for (int i = 0; text[i] != '\0';) {
         if (leadByteAt(text, i)) {

@@ -3,20 +3,19 @@
 #include <cstddef>
 #include <cstring>
 
+#include "settings/byte_scan.h"
 #include "settings/lead_byte.h"
 
 namespace {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool sameLetters(const char* text, std::size_t length, const char* upperWord) {
     if (std::strlen(upperWord) != length) {
         return false;
     }
     for (std::size_t i = 0; i < length; ++i) {
-        if (upper(text[i]) != upperWord[i]) {
+        if (upperAscii(text[i]) != upperWord[i]) {
             return false;
         }
     }
@@ -113,4 +112,10 @@ DestinationProblem destinationProblemOf(const char* name) {
         // byte that ends the name is a byte of its own.
         i += isLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < length ? 2 : 1;
     }
+}
+
+bool namesAFolder(const std::string& name) {
+    const std::string folder = folderPartOf(name);
+    const std::string last = folder.empty() ? name : name.substr(folder.size() + 1);
+    return last.empty() || last == "." || last == "..";
 }

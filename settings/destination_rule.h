@@ -5,6 +5,8 @@
 // no climb out with "..", no device.
 #pragma once
 
+#include <string>
+
 // Why a destination name is refused. The rule looks at the name as Windows
 // will resolve it below the install folder: both \ and / separate
 // components, empty components collapse, and a trailing dot or space is
@@ -23,6 +25,11 @@ enum class DestinationProblem {
 // separator. An empty name is none: it names the install folder itself,
 // which no file can replace.
 DestinationProblem destinationProblemOf(const char* name);
+
+// Whether a destination name that stays inside the install folder names a
+// folder rather than a file: it ends in a real separator (not the trail byte
+// of ソ), or its last component is "." or "..". No file can be created there.
+bool namesAFolder(const std::string& name);
 
 inline bool destinationStaysInside(const char* name) {
     return destinationProblemOf(name) == DestinationProblem::none;

@@ -46,6 +46,47 @@ const FindCase findCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, FindChar, testing::ValuesIn(findCases), caseName<FindCase>);
 
+TEST(FirstComma, ReadsTheWholeStringByCharacters) {
+    EXPECT_EQ(firstCommaOf("a,b,c"), 1u);
+    EXPECT_EQ(firstCommaOf("abc"), std::string::npos);
+    EXPECT_EQ(firstCommaOf("a\x83,b,"), 4u);  // the lead byte takes the first comma
+    EXPECT_EQ(firstCommaOf(std::string("a\0b,", 4)), 3u);  // past a NUL byte
+    EXPECT_EQ(firstCommaOf("ab\x83"), std::string::npos);  // a lone lead byte ends it
+}
+
+struct NameCase {
+    const char* name;
+    const char* text;
+    const char* comparable;  // letters without case, / as \.
+    const char* folder;      // up to the last real separator
+};
+
+void PrintTo(const NameCase& nameCase, std::ostream* out) { *out << nameCase.name; }
+
+class Names : public testing::TestWithParam<NameCase> {};
+
+TEST_P(Names, FoldAndFolderStepOverDoubleByteCharacters) {
+    EXPECT_EQ(comparableName(GetParam().text), GetParam().comparable);
+    EXPECT_EQ(folderPartOf(GetParam().text), GetParam().folder);
+}
+
+const NameCase nameCases[] = {
+    {"Empty", "", "", ""},
+    {"TopLevel", "a.dat", "A.DAT", ""},
+    {"Subfolder", "Data\\sub\\a.dat", "DATA\\SUB\\A.DAT", "Data\\sub"},
+    {"SlashSeparates", "data/a.dat", "DATA\\A.DAT", "data"},
+    {"TrailingSeparator", "data\\", "DATA\\", "data"},
+    // ソ is 83 5C and 表 95 5C: their trail bytes are no separators.
+    {"SoIsOneFolder", "ソ\\a.dat", "ソ\\A.DAT", "ソ"},
+    {"HyoEndsTheName", "data\\表", "DATA\\表", "data"},
+    // A trail byte that looks like a letter keeps its case: ビ is 83 72,
+    // whose trail byte is the byte of "r".
+    {"TrailByteKeepsItsCase", "ビa", "ビA", ""},
+    {"LoneLeadByteAtEnd", "a\x83", "A\x83", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, Names, testing::ValuesIn(nameCases), caseName<NameCase>);
+
 struct CommandLineCase {
     const char* name;
     const char* commandLine;

@@ -71,4 +71,15 @@ const DestinationCase destinationCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, DestinationRule, testing::ValuesIn(destinationCases), caseName);
 
+TEST(NamesAFolder, EndsInASeparatorOrADotComponent) {
+    EXPECT_FALSE(namesAFolder("a.dat"));
+    EXPECT_FALSE(namesAFolder("data\\a.dat"));
+    EXPECT_FALSE(namesAFolder("ソ"));  // its trail byte is no separator
+    EXPECT_TRUE(namesAFolder("data\\"));
+    EXPECT_TRUE(namesAFolder("data/"));
+    EXPECT_TRUE(namesAFolder("data\\."));
+    EXPECT_TRUE(namesAFolder("data\\sub\\.."));
+    EXPECT_TRUE(namesAFolder(".."));
+}
+
 }  // namespace
