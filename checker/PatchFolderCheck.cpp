@@ -278,10 +278,7 @@ void ProgramCheck::checkLines() {
     // The values are what the program's own reader makes of the text; the
     // walk below only finds the line each came from.
     const SettingsValues values = readSettingsValues(lines);
-    settings_.caption = values.caption;
-    settings_.title = values.title;
-    settings_.company = values.company;
-    settings_.executableName = values.executableName;
+    static_cast<ProgramTexts&>(settings_) = values;
     std::string value;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int line = static_cast<int>(i) + 1;

@@ -11,6 +11,7 @@
 
 #include "core/HandleOwners.h"
 #include "core/PatchFileEntry.h"
+#include "core/program_texts.h"
 
 // Posted (never sent) by the worker to the dialog when the copy failed; the
 // text to show is in statusText by then.
@@ -26,7 +27,7 @@ enum CopyResult : std::int32_t {
 // What the user is told of any failed copy.
 inline constexpr char copyFailedText[] = "コピーに失敗しました。";
 
-class PatchSession {
+class PatchSession : public ProgramTexts {
 public:
     // statusText has room for the failure text from the start, so that a copy
     // that fails for want of memory can still be reported.
@@ -67,10 +68,6 @@ public:
 
     std::string programFolder;
     std::string installFolder;
-    std::string caption;
-    std::string title;
-    std::string company;
-    std::string executableName;
     std::string statusText;
     std::vector<PatchFileEntry> files;
     HWND dialog = nullptr;

@@ -22,10 +22,7 @@ int fillSession(PatchSession& session, HINSTANCE instance, const char* commandLi
     }
 
     SettingsValues values = readSettingsValues(text.lines());
-    session.caption = std::move(values.caption);
-    session.title = std::move(values.title);
-    session.company = std::move(values.company);
-    session.executableName = std::move(values.executableName);
+    static_cast<ProgramTexts&>(session) = std::move(static_cast<ProgramTexts&>(values));
     for (const FileLine& file : values.files) {
         session.files.push_back(
             PatchFileEntry::fromSettingsLine(session.programFolder, file.sourceName, file.destinationName));

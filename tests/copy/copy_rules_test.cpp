@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 
 #include "tests/support/case_name.h"
 
@@ -13,6 +14,8 @@ struct ChunkCase {
     DiskFreeSpace drive;
     std::uint32_t expected;
 };
+
+void PrintTo(const ChunkCase& chunkCase, std::ostream* out) { *out << chunkCase.name; }
 
 class ChunkSize : public testing::TestWithParam<ChunkCase> {};
 
