@@ -12,6 +12,7 @@
 
 #include "core/HandleOwners.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -188,8 +189,6 @@ struct BrokenFolderCase {
 
 void PrintTo(const BrokenFolderCase& folderCase, std::ostream* out) { *out << folderCase.name; }
 
-std::string caseName(const testing::TestParamInfo<BrokenFolderCase>& info) { return info.param.name; }
-
 std::function<void(PatchFolder&)> withLines(std::function<void(std::vector<std::string>&)> change) {
     return [change](PatchFolder& patch) {
         std::vector<std::string> lines = cleanSettingsLines();
@@ -349,7 +348,7 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{".: エラー:", ".exe"}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, BrokenFolder, testing::ValuesIn(brokenFolderCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, BrokenFolder, testing::ValuesIn(brokenFolderCases), caseName<BrokenFolderCase>);
 
 // A game installed as its installer left it, for the dry runs.
 class DryRun : public testing::Test {

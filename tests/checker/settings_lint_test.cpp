@@ -8,15 +8,11 @@
 #include <vector>
 
 #include "checker/settings_lint.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-template <typename Case>
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
 
 // "タイトル,港" in UTF-8, and the same in code page 932 (the sources are
 // compiled to code page 932).

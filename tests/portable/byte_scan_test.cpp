@@ -6,13 +6,9 @@
 #include <string>
 
 #include "settings/byte_scan.h"
+#include "tests/support/case_name.h"
 
 namespace {
-
-template <typename Case>
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
 
 struct FindCase {
     const char* name;
