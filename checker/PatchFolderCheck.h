@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "checker/settings_lint.h"
+#include "checker/finding.h"
 #include "core/program_texts.h"
 
 struct CheckOptions {

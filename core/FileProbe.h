@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/disk_space.h"
 
@@ -35,3 +36,16 @@ DiskFreeSpace diskFiguresOf(const std::string& root);
 // Bytes free to the caller on the drive holding `folder`; nothing when the
 // drive does not answer.
 std::optional<std::uint64_t> freeBytesFor(const std::string& folder);
+
+// The bytes of a whole file; nothing when it can't be read.
+std::optional<std::string> fileBytesAt(const std::string& path);
+
+// One file or folder of a folder tree.
+struct FolderEntry {
+    std::string name;  // relative to the top, subfolders joined by "\"
+    std::uint64_t size = 0;
+    bool isFolder = false;
+};
+
+// Everything below `folder`, each folder followed by what it holds.
+std::vector<FolderEntry> listFolderTree(const std::string& folder);
