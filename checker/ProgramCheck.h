@@ -14,8 +14,8 @@
 #include "checker/PatchFolderCheck.h"
 #include "core/HandleOwners.h"
 #include "settings/SettingsLoading.h"
-#include "settings/SettingsText.h"
 #include "settings/settings_keys.h"
+#include "settings/settings_text.h"
 
 inline constexpr std::uint64_t fourGiB = 0x100000000ull;
 

@@ -10,9 +10,9 @@
 
 #include "copy/ChunkSize.h"
 #include "copy/copy_rules.h"
-#include "resources/resource_ids.h"
-#include "core/PatchSession.h"
 #include "core/HandleOwners.h"
+#include "core/PatchSession.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Run's side of the copy: the folder checks, then the one worker thread.
 #include <windows.h>
 
-#include "resources/resource_ids.h"
-#include "core/PatchSession.h"
 #include "copy/CopyJob.h"
 #include "core/FileProbe.h"
+#include "core/PatchSession.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <shlobj.h>
 
+#include "core/FileProbe.h"
+#include "core/HandleOwners.h"
+#include "core/PatchSession.h"
 #include "dialog/PatchDialog.h"
 #include "dialog/display_rules.h"
 #include "resources/resource_ids.h"
-#include "core/PatchSession.h"
-#include "core/FileProbe.h"
-#include "core/HandleOwners.h"
 
 void updateSpaceDisplay(HWND dialog) {
     char text[textBufferSize];

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "core/PatchSession.h"
 #include "dialog/display_rules.h"
 #include "resources/resource_ids.h"
-#include "core/PatchSession.h"
 
 void PatchSession::attachDialog(HWND window) {
     dialog = window;

@@ -3,9 +3,9 @@
 #include <memory>
 #include <new>
 
+#include "core/HandleOwners.h"
 #include "settings/SettingsLoading.h"
 #include "settings/byte_scan.h"
-#include "core/HandleOwners.h"
 
 int readInstallFolder(const std::string& company, const std::string& title, std::string& installFolder) {
     const std::string keyPath = "SOFTWARE\\" + company + "\\" + title;

@@ -3,10 +3,10 @@
 #include <new>
 #include <utility>
 
-#include "settings/SettingsText.h"
 #include "settings/byte_scan.h"
 #include "settings/destination_rule.h"
 #include "settings/settings_keys.h"
+#include "settings/settings_text.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Reading the settings file itself: one open, one size query, one read.
 #include <windows.h>
 
-#include "settings/SettingsText.h"
 #include "core/HandleOwners.h"
+#include "settings/settings_text.h"
 
 int SettingsText::readFile(const char* path) {
     UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

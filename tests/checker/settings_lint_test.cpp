@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "checker/finding.h"
 #include "checker/settings_lint.h"
 #include "tests/support/case_name.h"
 

@@ -7,7 +7,7 @@
 
 #include "copy/ChunkSize.h"
 #include "copy/copy_rules.h"
-#include "tests/copy/CopyFixture.h"
+#include "tests/support/CopyFixture.h"
 
 namespace {
 

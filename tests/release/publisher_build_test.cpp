@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "release_expectations.h"
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 #include "settings/settings_keys.h"
 #include "core/HandleOwners.h"
 #include "tests/e2e/PatchFixture.h"

@@ -9,8 +9,8 @@
 #include <ostream>
 #include <string>
 
-#include "core/PatchFileEntry.h"
 #include "core/HandleOwners.h"
+#include "core/PatchFileEntry.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

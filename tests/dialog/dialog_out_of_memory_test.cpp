@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "dialog/PatchDialog.h"
 #include "copy/CopyJob.h"
-#include "tests/copy/CopyFixture.h"
-#include "tests/copy/MessageBoxPresser.h"
+#include "dialog/PatchDialog.h"
+#include "tests/support/CopyFixture.h"
+#include "tests/support/MessageBoxPresser.h"
 #include "tests/support/failing_allocation.h"
 
 namespace {

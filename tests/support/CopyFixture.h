@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "core/PatchSession.h"
-#include "tests/copy/TestDialog.h"
+#include "resources/resource_ids.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestDialog.h"
 
 // Cluster size of the drive that holds `folder`, read here independently of
 // the program, so that expectations follow the real drive.

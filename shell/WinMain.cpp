@@ -5,11 +5,11 @@
 
 #include <commctrl.h>
 
-#include "dialog/PatchDialog.h"
-#include "shell/DialogRun.h"
-#include "core/PatchSession.h"
-#include "settings/SettingsLoading.h"
 #include "core/HandleOwners.h"
+#include "core/PatchSession.h"
+#include "dialog/PatchDialog.h"
+#include "settings/SettingsLoading.h"
+#include "shell/DialogRun.h"
 
 namespace {
 
