@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "checker/settings_lint.h"
+#include "checker/finding.h"
+#include "core/program_texts.h"
 
 struct CheckOptions {
     std::string patchFolder;
@@ -22,13 +23,9 @@ struct CheckOptions {
 
 // What one program of the folder will do, for scripts that set up a trial
 // installation from it.
-struct ProgramSettings {
+struct ProgramSettings : ProgramTexts {
     std::string programName;   // file name in the patch folder
     std::string settingsFrom;  // the settings file's name, or "" for the embedded settings
-    std::string caption;
-    std::string title;
-    std::string company;
-    std::string executableName;
     std::vector<std::string> sources;       // as the "ファイル," lines name them
     std::vector<std::string> destinations;  // the same order; the source name when none is given
 };

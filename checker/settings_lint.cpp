@@ -146,22 +146,6 @@ SettingsKey keyNameAt(const std::string& text, std::size_t at) {
     return found;
 }
 
-// Bytes before the first real comma of the line, or npos when it has none.
-std::size_t firstCommaOf(const std::string& line) {
-    for (std::size_t i = 0; i < line.size();) {
-        if (isLeadByte(byteAt(line, i))) {
-            i += 2;
-        } else if (line[i] == ',') {
-            return i;
-        } else {
-            ++i;
-        }
-    }
-    return std::string::npos;
-}
-
-char foldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // A text cut into its characters: one byte, or a lead byte with its trail.
 std::vector<std::string> charactersOf(const std::string& text) {
     std::vector<std::string> characters;
@@ -169,7 +153,7 @@ std::vector<std::string> charactersOf(const std::string& text) {
         const std::size_t length = isLeadByte(byteAt(text, i)) && i + 1 < text.size() ? 2 : 1;
         std::string character = text.substr(i, length);
         if (length == 1) {
-            character[0] = foldCase(character[0]);
+            character[0] = upperAscii(character[0]);
         }
         characters.push_back(character);
         i += length;
@@ -334,8 +318,8 @@ bool sameDestination(const std::string& a, const std::string& b) {
             ++i;
             continue;
         }
-        const char x = a[i] == '/' ? '\\' : foldCase(a[i]);
-        const char y = b[i] == '/' ? '\\' : foldCase(b[i]);
+        const char x = a[i] == '/' ? '\\' : upperAscii(a[i]);
+        const char y = b[i] == '/' ? '\\' : upperAscii(b[i]);
         if (x != y) {
             return false;
         }
@@ -369,29 +353,3 @@ std::string closestName(const std::string& name, const std::vector<std::string>&
     }
     return best;
 }
-
-std::string formatFinding(const Finding& finding) {
-    const char* severity = finding.severity == Severity::error     ? "エラー"
-                           : finding.severity == Severity::warning ? "警告"
-                                                                   : "情報";
-    std::string text = finding.file;
-    if (finding.line > 0) {
-        text += ":" + std::to_string(finding.line);
-    }
-    return text + ": " + severity + ": " + finding.text;
-}
-
-int exitCodeOf(const std::vector<Finding>& findings) {
-    int code = 0;
-    for (const Finding& finding : findings) {
-        if (finding.severity == Severity::error) {
-            return 2;
-        }
-        if (finding.severity == Severity::warning) {
-            code = 1;
-        }
-    }
-    return code;
-}
-
-std::string kilobytesText(std::uint64_t bytes) { return std::to_string(bytes >> 10) + "KB"; }

@@ -75,22 +75,3 @@ bool endsWithCharacter(const std::string& text, const std::string& character);
 // Of the candidates, the one most like `name` (differing in at most two
 // bytes, ignoring letter case), or "" when none is.
 std::string closestName(const std::string& name, const std::vector<std::string>& candidates);
-
-// One line of the checker's report.
-enum class Severity { note, warning, error };
-
-struct Finding {
-    Severity severity = Severity::note;
-    std::string file;  // relative to the patch folder
-    int line = 0;      // 0: the file as a whole
-    std::string text;  // what is wrong, and what to do
-};
-
-// "file:line: エラー: text", "file: 警告: text" (code page 932).
-std::string formatFinding(const Finding& finding);
-
-// 0 nothing worse than notes, 1 warnings only, 2 any error.
-int exitCodeOf(const std::vector<Finding>& findings);
-
-// Size figures as the dialog shows them ("1234KB": whole kilobytes).
-std::string kilobytesText(std::uint64_t bytes);

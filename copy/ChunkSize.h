@@ -7,5 +7,5 @@
 
 // Bytes per sector times sectors per cluster of the drive named by the first
 // three characters of `installFolder`; fallbackChunkSize when the drive
-// reports nothing usable. Never 0.
+// reports nothing usable; within the bounds of copy/copy_rules.h.
 std::uint32_t chunkSizeFor(const std::wstring& installFolder);

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "copy/ChunkSize.h"
-#include "copy/CopyProgress.h"
+#include "copy/copy_rules.h"
+#include "core/HandleOwners.h"
+#include "core/PatchSession.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // Run's side of the copy: the folder checks, then the one worker thread.
 #include <windows.h>
 
+#include "copy/CopyJob.h"
+#include "core/FileProbe.h"
+#include "core/PatchSession.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
 
 namespace {
 
@@ -22,13 +23,6 @@ CopyResult copyOrFail(PatchSession& session) {
 }
 
 }  // namespace
-
-bool PatchSession::pathExists(const wchar_t* path) {
-    // The text itself is the pattern: a file's name passes as a folder would.
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW(path, &found));
-    return search.valid();
-}
 
 bool PatchSession::startCopyJob(const wchar_t* folderText) {
     // One job per run. A second start would change installFolder under a

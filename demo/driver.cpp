@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 namespace {
 

@@ -4,11 +4,12 @@
 
 #include <shlobj.h>
 
+#include "core/FileProbe.h"
+#include "core/HandleOwners.h"
+#include "core/PatchSession.h"
 #include "dialog/PatchDialog.h"
 #include "dialog/display_rules.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
 
 void updateSpaceDisplay(HWND dialog) {
     wchar_t text[textBufferSize];
@@ -16,14 +17,9 @@ void updateSpaceDisplay(HWND dialog) {
     const std::wstring root = driveRootOf(text);
     const std::uint64_t requiredKb = wholeKilobytes(patchSession.totalSize());
 
-    DWORD sectorsPerCluster = 0;
-    DWORD bytesPerSector = 0;
-    DWORD freeClusters = 0;
-    DWORD totalClusters = 0;
-    // A root the query can't use (a network path, a missing drive) leaves the
-    // figures at 0, which shows as the form without a free figure.
-    GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
-    const std::uint64_t freeKb = freeKilobytes({sectorsPerCluster, bytesPerSector, freeClusters});
+    // A root the query can't use (a network path, a missing drive) gives
+    // figures of 0, which show as the form without a free figure.
+    const std::uint64_t freeKb = freeKilobytes(diskFiguresOf(root));
 
     SetDlgItemTextW(dialog, IDC_SPACE, spaceDisplayText(requiredKb, root, freeKb).c_str());
 }

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "core/PatchSession.h"
 #include "dialog/display_rules.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
 
 void PatchSession::attachDialog(HWND window) {
     dialog = window;
@@ -50,6 +50,8 @@ BOOL onClose(HWND dialog) {
 // stops at its next chunk, and the entry function waits for it before the
 // session is torn down.
 void onCancel(HWND dialog) {
+    // The question's wording is the program's own, as players have always
+    // seen it; it is kept on purpose, letter for letter.
     if (MessageBoxW(dialog, L"処理を中断しましすか？", L"キャンセル", MB_OKCANCEL) != IDOK) {
         return;
     }

@@ -41,6 +41,8 @@ std::string decimalText(std::uint64_t value) {
     return text;
 }
 
+std::string kilobytesText(std::uint64_t bytes) { return decimalText(wholeKilobytes(bytes)) + "KB"; }
+
 namespace {
 
 std::wstring wideDigits(std::uint64_t value) {

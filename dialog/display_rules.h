@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/disk_space.h"
+
 // Offset that centres an extent inside an area, truncated toward zero: a
 // window 3 pixels wider than the area gets -1.
 int centredOffset(int area, int extent);
@@ -15,13 +17,6 @@ int centredOffset(int area, int extent);
 // the drive root for the usual "C:\..." text. Taken as it is, with no check
 // that it is a root at all.
 std::wstring driveRootOf(const wchar_t* folderText);
-
-// The free-space figures of a drive as the system reports them.
-struct DiskFreeSpace {
-    std::uint32_t sectorsPerCluster = 0;
-    std::uint32_t bytesPerSector = 0;
-    std::uint32_t freeClusters = 0;
-};
 
 // Whole kilobytes, the remainder dropped.
 inline std::uint64_t wholeKilobytes(std::uint64_t bytes) { return bytes >> 10; }
@@ -33,6 +28,9 @@ std::uint64_t freeKilobytes(const DiskFreeSpace& space);
 
 // A number in decimal digits, for any 64-bit value.
 std::string decimalText(std::uint64_t value);
+
+// A size as the dialog shows it: whole kilobytes, "1234KB".
+std::string kilobytesText(std::uint64_t bytes);
 
 // The text of the size and free-space display. With a free figure:
 //   "容量\t\t<required>KB\n<root>空き容量\t<free>KB"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 #include "settings/settings_keys.h"
 #include "tests/support/cp932_model.h"
 

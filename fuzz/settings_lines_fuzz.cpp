@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "core/HandleOwners.h"
 #include "settings/SettingsLoading.h"
 #include "settings/folder_names.h"
 #include "shell/win32_owners.h"

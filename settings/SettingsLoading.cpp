@@ -3,11 +3,11 @@
 #include <new>
 #include <utility>
 
-#include "settings/SettingsText.h"
 #include "settings/cp932_conversion.h"
 #include "settings/destination_rule.h"
 #include "settings/folder_names.h"
 #include "settings/settings_keys.h"
+#include "settings/settings_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/PatchSession.h"
+#include "core/PatchSession.h"
 
 // Results of loadSettings.
 enum LoadSettingsResult : int {

@@ -1,8 +1,8 @@
 // Reading the settings file itself: one open, one size query, one read.
 #include <windows.h>
 
-#include "settings/SettingsText.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
+#include "settings/settings_text.h"
 
 int SettingsText::readFile(const wchar_t* path) {
     UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/program_texts.h"
+
 // One "ファイル," line: the file to copy and the name it gets in the install
 // folder (empty: the file keeps its own name).
 struct FileLine {
@@ -16,11 +18,7 @@ struct FileLine {
 };
 
 // Everything a settings text sets, in the order its lines gave it.
-struct SettingsValues {
-    std::string caption;
-    std::string title;
-    std::string company;
-    std::string executableName;
+struct SettingsValues : ProgramTexts {
     std::vector<FileLine> files;
 
     bool operator==(const SettingsValues&) const = default;

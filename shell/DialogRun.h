@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "shell/PatchSession.h"
+#include "core/PatchSession.h"
 
 // Runs the IDD_PATCH dialog of `instance` modally, with no owner, and returns
 // its end code (DialogBoxParamW's failure value when it can't be created).

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -188,8 +189,6 @@ struct BrokenFolderCase {
 
 void PrintTo(const BrokenFolderCase& folderCase, std::ostream* out) { *out << folderCase.name; }
 
-std::string caseName(const testing::TestParamInfo<BrokenFolderCase>& info) { return info.param.name; }
-
 std::function<void(PatchFolder&)> withLines(std::function<void(std::vector<std::string>&)> change) {
     return [change](PatchFolder& patch) {
         std::vector<std::string> lines = cleanSettingsLines();
@@ -349,7 +348,59 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{".: エラー:", ".exe"}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, BrokenFolder, testing::ValuesIn(brokenFolderCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, BrokenFolder, testing::ValuesIn(brokenFolderCases), caseName<BrokenFolderCase>);
+
+// --list-settings: after a program's "file=" lines, one "folder=" line for
+// each subfolder its accepted destinations need, parents first, each once.
+struct ListedFoldersCase {
+    const char* name;
+    std::vector<std::string> fileLines;
+    std::vector<std::string> folderLines;
+};
+
+void PrintTo(const ListedFoldersCase& foldersCase, std::ostream* out) { *out << foldersCase.name; }
+
+class ListedFolders : public testing::TestWithParam<ListedFoldersCase> {};
+
+TEST_P(ListedFolders, FollowTheFileLinesOfTheirProgram) {
+    PatchFolder patch;
+    std::vector<std::string> lines = cleanSettingsLines();
+    lines.resize(4);  // the keys, without the "ファイル," lines
+    lines.insert(lines.end(), GetParam().fileLines.begin(), GetParam().fileLines.end());
+    patch.settings = joined(lines);
+    patch.files = {{"a.dat", "a"}, {"b.dat", "b"}, {"c.dat", "c"}};
+    patch.write();
+    const CheckRun run = runChecker("--list-settings " + quotedArgument(patch.folder.path()));
+    std::vector<std::string> folders;
+    std::size_t lastFileLine = 0;
+    std::size_t firstFolderLine = run.lines.size();
+    for (std::size_t i = 0; i < run.lines.size(); ++i) {
+        if (run.lines[i].rfind("file=", 0) == 0) {
+            lastFileLine = i;
+        } else if (run.lines[i].rfind("folder=", 0) == 0) {
+            if (folders.empty()) {
+                firstFolderLine = i;
+            }
+            folders.push_back(run.lines[i]);
+        }
+    }
+    EXPECT_EQ(folders, GetParam().folderLines) << run;
+    EXPECT_LT(lastFileLine, firstFolderLine) << run;
+}
+
+const ListedFoldersCase listedFoldersCases[] = {
+    {"TopLevelNeedsNone", {"ファイル,a.dat", "ファイル,b.dat,b2.dat"}, {}},
+    {"OneSubfolder", {"ファイル,a.dat", "ファイル,b.dat,data\\b.dat"}, {"folder=data"}},
+    {"ParentsFirstEachOnce",
+     {"ファイル,a.dat,data\\sub\\a.dat", "ファイル,b.dat,Data\\b.dat", "ファイル,c.dat,other\\c.dat"},
+     {"folder=data", "folder=data\\sub", "folder=other"}},
+    // ソ is 83 5C and 表 95 5C: no separator inside either.
+    {"SoAndHyoAreWholeNames", {"ファイル,a.dat,ソ\\表\\a.dat", "ファイル,b.dat,表示.dat"},
+     {"folder=ソ", "folder=ソ\\表"}},
+    {"RefusedDestinationPassedOver", {"ファイル,a.dat,..\\out\\a.dat", "ファイル,b.dat,in\\b.dat"}, {"folder=in"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ListedFolders, testing::ValuesIn(listedFoldersCases), caseName<ListedFoldersCase>);
 
 // A game installed as its installer left it, for the dry runs.
 class DryRun : public testing::Test {

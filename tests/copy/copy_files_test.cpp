@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/copy/CopyFixture.h"
+#include "tests/support/CopyFixture.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/copy/CopyFixture.h"
-#include "tests/copy/MessageBoxPresser.h"
+#include "tests/support/CopyFixture.h"
+#include "tests/support/MessageBoxPresser.h"
 
 namespace {
 

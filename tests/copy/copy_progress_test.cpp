@@ -6,8 +6,8 @@
 #include <string>
 
 #include "copy/ChunkSize.h"
-#include "copy/CopyProgress.h"
-#include "tests/copy/CopyFixture.h"
+#include "copy/copy_rules.h"
+#include "tests/support/CopyFixture.h"
 
 namespace {
 

@@ -35,6 +35,12 @@ TEST(DecimalText, WritesEveryDigitOfSixtyFourBits) {
     EXPECT_EQ(decimalText(UINT64_MAX), "18446744073709551615");
 }
 
+TEST(KilobytesText, ShowsWholeKilobytes) {
+    EXPECT_EQ(kilobytesText(0), "0KB");
+    EXPECT_EQ(kilobytesText(2047), "1KB");
+    EXPECT_EQ(kilobytesText(UINT64_MAX), "18014398509481983KB");
+}
+
 struct FreeSpaceCase {
     const char* name;
     DiskFreeSpace space;

@@ -1,7 +1,7 @@
 #include "tests/e2e/PatchFixture.h"
 
 #include "dialog/display_rules.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/e2e/ProgramWindows.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/PatchProgram.h"
 #include "tests/e2e/ProgramWindows.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/support/test_owners.h"
+#include "tests/support/TestOwners.h"
 
 namespace {
 

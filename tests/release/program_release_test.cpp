@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "release_expectations.h"
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 #include "settings/settings_keys.h"
-#include "tests/support/test_owners.h"
+#include "tests/support/TestOwners.h"
 #include "tests/release/ShippedFile.h"
 #include "tests/support/TempFolder.h"
 

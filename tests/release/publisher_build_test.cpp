@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "release_expectations.h"
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 #include "settings/settings_keys.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/ProgramWindows.h"
 #include "tests/release/ShippedFile.h"

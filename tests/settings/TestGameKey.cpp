@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 #include "tests/support/TempFolder.h"
 
 TestGameKey::TestGameKey() : TestGameKey({"パッチ試験", L"パッチ試験"}, {"ソフト表", L"ソフト表"}) {}

@@ -9,8 +9,8 @@
 #include <ostream>
 #include <string>
 
-#include "shell/PatchFileEntry.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
+#include "core/PatchFileEntry.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

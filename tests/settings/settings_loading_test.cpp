@@ -10,8 +10,8 @@
 #include <ostream>
 #include <string>
 
+#include "core/HandleOwners.h"
 #include "settings/SettingsLoading.h"
-#include "shell/win32_owners.h"
 #include "tests/settings/TestGameKey.h"
 #include "tests/settings/default_settings_text.h"
 #include "tests/support/TempFolder.h"

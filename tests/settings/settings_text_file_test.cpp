@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/SettingsText.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
+#include "settings/settings_text.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

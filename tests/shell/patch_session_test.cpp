@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/PatchSession.h"
+#include "core/PatchSession.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 
 namespace {
 

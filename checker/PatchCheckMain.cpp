@@ -14,6 +14,7 @@
 
 #include "checker/PatchFolderCheck.h"
 #include "settings/byte_scan.h"
+#include "settings/destination_rule.h"
 
 namespace {
 
@@ -79,6 +80,11 @@ void listSettings(const std::vector<ProgramSettings>& programs) {
         text += "executable=" + program.executableName + "\r\n";
         for (std::size_t i = 0; i < program.sources.size(); ++i) {
             text += "file=" + program.sources[i] + "\t" + program.destinations[i] + "\r\n";
+        }
+        // What a trial installation must create: the program creates no
+        // folder.
+        for (const std::string& folder : foldersNeededBy(program.destinations)) {
+            text += "folder=" + folder + "\r\n";
         }
         write(text);
     }

@@ -1,14 +1,28 @@
-// Arithmetic of the copy's progress: how big a chunk is when the drive does
-// not say, and where the bar stands after a number of bytes.
+// Arithmetic of the copy: how big a chunk is, and where the progress bar
+// stands after a number of bytes. No system call: built natively too.
 #pragma once
 
 #include <cstdint>
+
+#include "core/disk_space.h"
 
 // Chunk size used when the install folder's drive reports no cluster size (a
 // network path, a relative text, a drive that does not answer). 64 KiB is a
 // whole number of clusters on every common volume, so writes stay cluster
 // aligned, and it keeps the number of round trips on a network share low.
 inline constexpr std::uint32_t fallbackChunkSize = 64 * 1024;
+
+// The bounds of a chunk. Every cluster size a real volume has, from 512
+// bytes up to NTFS's largest, 2 MiB, stays exact; a drive that reports odd
+// figures (a network file system gives its own) can't make the copy crawl a
+// few bytes at a time or ask for a buffer too large to allocate.
+inline constexpr std::uint32_t smallestChunkSize = 512;
+inline constexpr std::uint32_t largestChunkSize = 2 * 1024 * 1024;
+
+// One cluster of the drive (bytes per sector times sectors per cluster,
+// worked out in 64 bits), kept within the bounds above; fallbackChunkSize
+// when the drive reported nothing (a figure of 0). Never 0.
+std::uint32_t chunkSizeOf(const DiskFreeSpace& drive);
 
 // Position of the progress bar, 0 to 100, after `done` of `total` bytes.
 // Both counts are 64-bit: done × 100 needs more than 32 bits once done passes

@@ -6,6 +6,7 @@
 
 #include "settings/cp932_conversion.h"
 #include "settings/destination_rule.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -16,8 +17,6 @@ struct DestinationCase {
 };
 
 void PrintTo(const DestinationCase& destinationCase, std::ostream* out) { *out << destinationCase.name; }
-
-std::string caseName(const testing::TestParamInfo<DestinationCase>& info) { return info.param.name; }
 
 class DestinationRule : public testing::TestWithParam<DestinationCase> {};
 
@@ -73,7 +72,46 @@ const DestinationCase destinationCases[] = {
     {"UnitSeparator", L"a\x1F.dat", forbiddenCharacter},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, DestinationRule, testing::ValuesIn(destinationCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, DestinationRule, testing::ValuesIn(destinationCases), caseName<DestinationCase>);
+
+struct NeededFoldersCase {
+    const char* name;
+    std::vector<std::string> destinations;
+    std::vector<std::string> folders;
+};
+
+void PrintTo(const NeededFoldersCase& foldersCase, std::ostream* out) { *out << foldersCase.name; }
+
+class NeededFolders : public testing::TestWithParam<NeededFoldersCase> {};
+
+TEST_P(NeededFolders, ParentsFirstEachOnceInOrderMet) {
+    EXPECT_EQ(foldersNeededBy(GetParam().destinations), GetParam().folders);
+}
+
+const NeededFoldersCase neededFoldersCases[] = {
+    {"TopLevelOnly", {"a.dat", "b.dat"}, {}},
+    {"OneFolder", {"a.dat", "data\\b.dat"}, {"data"}},
+    {"ParentsBeforeChildren", {"data\\sub\\deep\\a.dat"}, {"data", "data\\sub", "data\\sub\\deep"}},
+    {"EachOnceInOrderMet", {"b\\x.dat", "a\\y.dat", "b\\z.dat", "B\\w.dat"}, {"b", "a"}},
+    {"SlashJoinedWithBackslash", {"data/sub/a.dat"}, {"data", "data\\sub"}},
+    // ソ (83 5C) and 表 (95 5C): their trail bytes separate nothing.
+    {"SoAndHyoAreWholeNames", {"ソ\\表\\a.dat", "表示.dat"}, {"ソ", "ソ\\表"}},
+    {"DotsResolved", {".\\data\\.\\a.dat", "x\\..\\y\\b.dat", "data\\\\c.dat"}, {"data", "y"}},
+    {"RefusedPassedOver", {"..\\out\\a.dat", "C:\\x\\b.dat", "nul\\c.dat", "in\\d.dat"}, {"in"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, NeededFolders, testing::ValuesIn(neededFoldersCases), caseName<NeededFoldersCase>);
+
+TEST(NamesAFolder, EndsInASeparatorOrADotComponent) {
+    EXPECT_FALSE(namesAFolder("a.dat"));
+    EXPECT_FALSE(namesAFolder("data\\a.dat"));
+    EXPECT_FALSE(namesAFolder("ソ"));  // its trail byte is no separator
+    EXPECT_TRUE(namesAFolder("data\\"));
+    EXPECT_TRUE(namesAFolder("data/"));
+    EXPECT_TRUE(namesAFolder("data\\."));
+    EXPECT_TRUE(namesAFolder("data\\sub\\.."));
+    EXPECT_TRUE(namesAFolder(".."));
+}
 
 TEST(DestinationRuleText, ANulInsideTheNameIsRefusedNotCutShort) {
     // "a.dat" then U+0000 then "..\\..\\x": Windows would stop at the

@@ -1,19 +1,17 @@
-#include <windows.h>
+#include "core/PatchFileEntry.h"
 
-#include "shell/PatchFileEntry.h"
-#include "shell/win32_owners.h"
+#include "core/FileProbe.h"
 
 namespace {
 
 // Size of whatever is found at path, or noSizeMarker when nothing is there or
 // it does not fit the entry's 32 bits.
 std::uint32_t sizeFoundAt(const std::wstring& path) {
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW(path.c_str(), &found));
-    if (!search.valid()) {
+    const FoundFile found = findAt(path);
+    if (!found.exists || found.size > noSizeMarker) {
         return noSizeMarker;
     }
-    return found.nFileSizeHigh != 0 ? noSizeMarker : found.nFileSizeLow;
+    return static_cast<std::uint32_t>(found.size);
 }
 
 }  // namespace

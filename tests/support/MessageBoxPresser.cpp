@@ -1,4 +1,4 @@
-#include "tests/copy/MessageBoxPresser.h"
+#include "tests/support/MessageBoxPresser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Owners of handle kinds that only the tests use; the program's own owners
-// are in shell/win32_owners.h.
+// are in core/HandleOwners.h.
 #pragma once
 
 #include <windows.h>
 
-#include "shell/win32_owners.h"  // LoadedModule, which the program uses too
+#include "core/HandleOwners.h"  // LoadedModule, which the program uses too
 
 // Owns an activation context from CreateActCtx, released by ReleaseActCtx.
 class ActivationContext {

@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string>
 
+#include "core/PatchSession.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
-#include "tests/copy/TestDialog.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestDialog.h"
 
 // Cluster size of the drive that holds `folder`, read here independently of
 // the program, so that expectations follow the real drive.

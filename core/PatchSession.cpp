@@ -1,4 +1,4 @@
-#include "shell/PatchSession.h"
+#include "core/PatchSession.h"
 
 PatchSession patchSession;
 

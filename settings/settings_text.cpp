@@ -1,6 +1,6 @@
 // The line rules of a settings text. Byte-wise: no code page 932 trail byte
 // is CR, LF or Ctrl-Z, so a break never falls inside a double-byte character.
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 
 #include <new>
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/DialogRun.h"
-#include "tests/copy/CopyFixture.h"
+#include "tests/support/CopyFixture.h"
 
 namespace {
 

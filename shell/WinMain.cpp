@@ -5,10 +5,11 @@
 
 #include <commctrl.h>
 
+#include "core/HandleOwners.h"
+#include "core/PatchSession.h"
 #include "dialog/PatchDialog.h"
+#include "settings/SettingsLoading.h"
 #include "shell/DialogRun.h"
-#include "shell/PatchSession.h"
-#include "shell/win32_owners.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ void registerProgressBarClass(HMODULE commonControls) {
 // No dialog exists yet, so the box has no owner. Composed without anything
 // that throws: out of memory here still shows a reason.
 void showSettingsError(int result) {
-    if (result != -2) {
+    if (result != gameNotInstalled) {
         MessageBoxW(nullptr, L"設定ファイルが読み込めません。", L"error", MB_OK);
         return;
     }

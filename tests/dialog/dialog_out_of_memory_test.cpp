@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "copy/CopyJob.h"
 #include "dialog/PatchDialog.h"
-#include "tests/copy/CopyFixture.h"
-#include "tests/copy/MessageBoxPresser.h"
+#include "tests/support/CopyFixture.h"
+#include "tests/support/MessageBoxPresser.h"
 #include "tests/support/failing_allocation.h"
 
 namespace {

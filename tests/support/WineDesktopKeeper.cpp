@@ -9,7 +9,7 @@
 // first, and stays until the session's Wine server is stopped.
 #include <windows.h>
 
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 //
 // Its one argument names a file it writes once the desktop is there, so that

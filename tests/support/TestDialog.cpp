@@ -1,12 +1,12 @@
-#include "tests/copy/TestDialog.h"
+#include "tests/support/TestDialog.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "core/PatchSession.h"
 #include "resources/resource_ids.h"
-#include "shell/PatchSession.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

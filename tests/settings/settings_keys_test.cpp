@@ -8,15 +8,11 @@
 #include <vector>
 
 #include "settings/settings_keys.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-template <typename Case>
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
 
 struct KeyCase {
     const char* name;

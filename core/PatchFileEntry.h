@@ -16,7 +16,7 @@ struct PatchFileEntry {
 
     // Builds the entry of one "ファイル," line: the source is looked up in the
     // program folder for its size. An empty destination name means the file
-    // keeps its source name. Defined with the settings loading code.
+    // keeps its source name.
     static PatchFileEntry fromSettingsLine(const std::wstring& programFolder,
                                            const std::wstring& sourceName,
                                            const std::wstring& destinationName);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/SettingsText.h"
+#include "settings/settings_text.h"
 #include "tests/support/failing_allocation.h"
 
 namespace {

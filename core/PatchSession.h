@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/PatchFileEntry.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
+#include "core/PatchFileEntry.h"
+#include "core/program_texts.h"
 
 // Posted (never sent) by the worker to the dialog when the copy failed; the
 // text to show is in statusText by then.
@@ -27,7 +28,7 @@ enum CopyResult : std::int32_t {
 // What the user is told of any failed copy.
 inline constexpr wchar_t copyFailedText[] = L"コピーに失敗しました。";
 
-class PatchSession {
+class PatchSession : public WideProgramTexts {
 public:
     // statusText has room for the failure text from the start, so that a copy
     // that fails for want of memory can still be reported.
@@ -64,17 +65,12 @@ public:
 
     // copy/: checks the folder text and starts the worker.
     bool startCopyJob(const wchar_t* folderText);
-    static bool pathExists(const wchar_t* path);
     CopyResult copyFiles();
 
     // Everything that comes from or goes to Windows is UTF-16: the names
     // from the settings are converted once, when they are read.
     std::wstring programFolder;
     std::wstring installFolder;
-    std::wstring caption;
-    std::wstring title;
-    std::wstring company;
-    std::wstring executableName;
     std::wstring statusText;
     std::vector<PatchFileEntry> files;
     HWND dialog = nullptr;
@@ -84,9 +80,6 @@ public:
     UniqueHandle workerThread;
     DWORD workerThreadId = 0;
 };
-
-// The worker thread's start routine; its parameter is the PatchSession.
-DWORD WINAPI copyWorker(LPVOID parameter);
 
 // The program's one record, constructed before WinMain runs.
 extern PatchSession patchSession;

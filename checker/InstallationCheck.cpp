@@ -1,0 +1,111 @@
+// The dry run of one program's settings against an installation: the
+// publisher's own (--install-folder) or the one this machine's registry
+// names.
+#include "checker/ProgramCheck.h"
+
+#include "core/FileProbe.h"
+#include "dialog/display_rules.h"
+#include "settings/byte_scan.h"
+
+namespace {
+
+// Bytes, with the dialog's kilobyte figure for the larger ones.
+std::string sizeText(std::uint64_t bytes) {
+    return std::to_string(bytes) + " バイト" + (bytes >= 1024 ? " (" + kilobytesText(bytes) + ")" : "");
+}
+
+}  // namespace
+
+void ProgramCheck::reportRegistry() {
+    if (settings_.title.empty() || settings_.company.empty() || files_.empty()) {
+        return;
+    }
+    const std::string key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + settings_.company + "\\" + settings_.title;
+    const std::string key64 =
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + settings_.company + "\\" + settings_.title;
+    add(Severity::note, 0,
+        "インストール先はレジストリ " + key + " の値 path から読みます (32 ビット表示。64 ビット版 Windows では " +
+            key64 + ")");
+    std::string installFolder;
+    if (readInstallFolder(settings_.company, settings_.title, installFolder) == settingsReady) {
+        add(Severity::note, 0, "この PC にはこのエントリがあり、path は" + quoted(installFolder) + "です");
+        checkInstallation(installFolder, false);
+    } else {
+        add(Severity::note, 0,
+            "この PC にはこのエントリがありません。プレイヤーの PC では、ゲームのインストーラがここに書いている必要があります"
+            " (試すには --install-folder か scripts/try-patch)");
+        for (const std::string& folder : neededFolders_) {
+            add(Severity::note, 0, "インストール先に" + quoted(folder) + "フォルダが必要です (プログラムはフォルダを作りません)");
+        }
+    }
+}
+
+// Against an installation: the publisher's own (--install-folder) or the one
+// this machine's registry names.
+void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPublisher) {
+    const std::string where = "インストール先" + quoted(folder);
+    // A folder found on this machine is only a sample of a player's: its
+    // faults are warnings there, errors when the publisher named it.
+    const Severity severity = chosenByPublisher ? Severity::error : Severity::warning;
+    // The program's own test: a find-first search, which a file passes as a
+    // folder would, and a drive root ("D:\") fails.
+    if (!pathExists(folder.c_str())) {
+        add(severity, 0, where + "がないため「指定されたフォルダがありません。」と表示されます");
+        return;
+    }
+    if (!settings_.executableName.empty() && !findAt(folder + "\\" + settings_.executableName).exists) {
+        add(severity, lastLineOf_[SettingsKey::executableName],
+            where + "に" + quoted(settings_.executableName) + "がないため「" + settings_.title +
+                "がインストールされていません。」と表示されます。実行ファイル名かフォルダを確かめてください");
+    }
+    for (const std::string& needed : neededFolders_) {
+        if (!isFolderAt(folder + "\\" + needed)) {
+            add(severity, 0,
+                where + "に" + quoted(needed) + "フォルダがないため、そこへのコピーが失敗します (プログラムはフォルダを作りません)");
+        }
+    }
+    std::uint64_t growth = 0;
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        const FileLineAt& file = files_[i];
+        if (entrySizes_[i] >= fourGiB || !seen.insert(comparableName(file.destination)).second) {
+            continue;
+        }
+        const std::string path = folder + "\\" + file.destination;
+        const FoundFile existing = findAt(path);
+        if (!existing.exists) {
+            growth += entrySizes_[i];
+            const std::string parent = folderPartOf(file.destination);
+            // A missing subfolder has its own finding above.
+            if (parent.empty() || isFolderAt(folder + "\\" + parent)) {
+                add(Severity::note, file.line, quoted(file.destination) + "を新しく作ります");
+            }
+        } else if (existing.isFolder) {
+            add(severity, file.line,
+                quoted(file.destination) + "はインストール先ではフォルダのため、コピーに失敗します");
+        } else if (existing.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+            add(severity, file.line,
+                quoted(file.destination) + "は読み取り専用・隠し・システムのいずれかの属性があり、上書きに失敗します");
+        } else {
+            growth += entrySizes_[i] > existing.size ? entrySizes_[i] - existing.size : 0;
+            add(Severity::note, file.line, quoted(file.destination) + "を置き換えます");
+        }
+    }
+    std::uint64_t free = 0;
+    if (options_.assumedFreeSpace && chosenByPublisher) {
+        free = *options_.assumedFreeSpace;
+    } else {
+        const std::optional<std::uint64_t> available = freeBytesFor(folder);
+        if (!available) {
+            return;
+        }
+        free = *available;
+    }
+    if (free < growth) {
+        add(severity, 0,
+            where + "のドライブの空き容量 " + sizeText(free) + " では、増える分 " + sizeText(growth) +
+                "が入らず、コピーに失敗します。空きを作るよう案内してください");
+    } else {
+        add(Severity::note, 0, where + "の空き容量 " + sizeText(free) + "、コピーで増える分 " + sizeText(growth));
+    }
+}

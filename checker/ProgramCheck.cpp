@@ -1,0 +1,353 @@
+#include "checker/ProgramCheck.h"
+
+#include <algorithm>
+
+#include "checker/settings_lint.h"
+#include "core/FileProbe.h"
+#include "core/PatchFileEntry.h"
+#include "dialog/display_rules.h"
+#include "settings/byte_scan.h"
+#include "settings/destination_rule.h"
+
+std::string quoted(const std::string& text) { return "「" + text + "」"; }
+
+std::string lineText(int line) { return std::to_string(line) + " 行目"; }
+
+namespace {
+
+const char* destinationProblemText(DestinationProblem problem) {
+    switch (problem) {
+        case DestinationProblem::fromRoot: return "ドライブのルートやネットワークの場所から始まっています";
+        case DestinationProblem::driveOrStream: return "コロン (:) を含み、別のドライブかストリームを指します";
+        case DestinationProblem::climbsOut: return "「..」でインストール先フォルダの外に出ます";
+        case DestinationProblem::deviceName: return "CON や NUL などのデバイス名です";
+        case DestinationProblem::dotsAndSpacesOnly: return "ピリオドと空白だけの名前を含みます";
+        case DestinationProblem::none: break;
+    }
+    return "";
+}
+
+}  // namespace
+
+bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsData& program,
+                                std::set<std::string>& read) {
+    const std::string folder = options_.patchFolder;
+    const std::string commandLine = "\"" + folder + "\\" + programName + "\"";
+    const std::string baseName = programBaseNameOf(commandLine.c_str());
+    const std::string settingsName = baseName + ".inf";
+    settings_.programName = programName;
+    if (readSettingsFile(folder, baseName, text_)) {
+        label_ = settingsName;
+        settings_.settingsFrom = settingsName;
+        read.insert(comparableName(settingsName));
+        add(Severity::note, 0, programName + " はこの設定ファイルを読みます (埋め込み設定は使いません)");
+        if (const auto bytes = fileBytesAt(folder + "\\" + settingsName)) {
+            checkEncoding(*bytes);
+        }
+        return true;
+    }
+    label_ = programName + "(埋め込み設定)";
+    const FoundFile settingsFile = findAt(folder + "\\" + settingsName);
+    if (settingsFile.exists) {
+        read.insert(comparableName(settingsName));
+        addFor(Severity::error, settingsName,
+               "読み込めないため " + programName +
+                   " は埋め込み設定を使います。フォルダやほかのプログラムが開いたままのファイルではなく、読めるファイルにしてください");
+    }
+    if (!readEmbeddedSettings(program.get(), text_)) {
+        addFor(Severity::error, programName,
+               "設定ファイル " + settingsName + " も埋め込み設定もないため「設定ファイルが読み込めません。」と表示されます。" +
+                   settingsName + " を置いてください");
+        return false;
+    }
+    if (!settingsFile.exists) {
+        add(Severity::note, 0,
+            settingsName + " がないため、プログラムに埋め込まれた設定を使います。別の設定にするなら " + settingsName +
+                " を置いてください");
+    }
+    return true;
+}
+
+void ProgramCheck::checkEncoding(const std::string& bytes) {
+    const EncodingCheck check = ::checkEncoding(bytes);
+    inAnotherEncoding_ = check.encoding == TextEncoding::utf8WithoutBom ||
+                         check.encoding == TextEncoding::utf8WithBom || check.encoding == TextEncoding::utf16;
+    switch (check.encoding) {
+        case TextEncoding::codePage932: break;
+        case TextEncoding::utf8WithoutBom:
+            add(Severity::error, check.line,
+                "UTF-8 で保存されているため、どのキーも一致せず「設定ファイルが読み込めません。」と表示されます。"
+                "Shift_JIS (CP932) で保存し直すか scripts/convert-settings で変換してください");
+            break;
+        case TextEncoding::utf8WithBom:
+            add(Severity::error, check.line,
+                "BOM 付き UTF-8 で保存されているため、どのキーも一致せず「設定ファイルが読み込めません。」と表示されます。"
+                "BOM なしの Shift_JIS (CP932) で保存し直すか scripts/convert-settings で変換してください");
+            break;
+        case TextEncoding::bomOnCodePage932: {
+            markOnFirstLine_ = true;
+            // The mark is part of the first line's bytes: a key there is lost.
+            std::string value;
+            const std::string& first = text_.lines().empty() ? std::string() : text_.lines()[0];
+            const bool keyLost = first.size() >= 3 && keyOfLine(first.substr(3), value) != SettingsKey::none;
+            add(keyLost ? Severity::error : Severity::warning, 1,
+                std::string("先頭に BOM (EF BB BF) があり、1 行目が読めません") +
+                    (keyLost ? "。この行のキーは無視されます" : "") + "。BOM なしで保存し直してください");
+            break;
+        }
+        case TextEncoding::utf16:
+            add(Severity::error, check.line,
+                "UTF-16 で保存されているため、どのキーも一致せず「設定ファイルが読み込めません。」と表示されます。"
+                "Shift_JIS (CP932) で保存し直してください");
+            break;
+        case TextEncoding::notCodePage932:
+            add(Severity::warning, check.line,
+                "Shift_JIS (CP932) にないバイトがあり、文字化けします。Shift_JIS (CP932) で保存し直してください");
+            break;
+    }
+    if (const int line = lineOfTextHiddenByCtrlZ(bytes)) {
+        add(Severity::warning, line,
+            "Ctrl-Z (0x1A) より後ろは読まれません。後ろの行を使うなら Ctrl-Z を取り除いてください");
+    }
+}
+
+void ProgramCheck::checkLineWithoutKey(int line, const std::string& text) {
+    const LineLookCheck look = lookOfLine(text);
+    const std::string key = keyText(look.key);
+    // A dropped "ファイル," line leaves its file out of the patch.
+    const Severity severity = look.key == SettingsKey::file ? Severity::error : Severity::warning;
+    switch (look.look) {
+        case LineLook::ignoredAsIntended: break;
+        case LineLook::leadingSpace:
+            add(severity, line, "行頭に空白があるため" + quoted(key) + "の行として読まれず無視されます。行頭の空白を消してください");
+            break;
+        case LineLook::fullWidthComma:
+            add(severity, line,
+                "キーの後が全角の読点・カンマのため" + quoted(key) + "の行として読まれず無視されます。半角カンマの" +
+                    quoted(key) + "にしてください");
+            break;
+        case LineLook::keyWithoutComma:
+            add(severity, line,
+                quoted(keyName(look.key)) + "の直後に半角カンマがないため無視されます。" + quoted(key) +
+                    "の後に値を書いてください");
+            break;
+        case LineLook::misspeltKey:
+            add(severity, line, "キーの綴りが違うため無視されます。" + quoted(key) + "ではありませんか");
+            break;
+        case LineLook::unknown:
+            add(Severity::warning, line,
+                "どのキーにも当たらないため無視されます。コメントなら行頭に「;」を付けてください");
+            break;
+    }
+}
+
+void ProgramCheck::checkLines() {
+    const std::vector<std::string>& lines = text_.lines();
+    // The values are what the program's own reader makes of the text; the
+    // walk below only finds the line each came from.
+    const SettingsValues values = readSettingsValues(lines);
+    static_cast<ProgramTexts&>(settings_) = values;
+    std::string value;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int line = static_cast<int>(i) + 1;
+        const SettingsKey key = keyOfLine(lines[i], value);
+        if (key == SettingsKey::none) {
+            // In another encoding every line misses its key for the one
+            // reason already reported; so does a first line behind a mark.
+            if (!inAnotherEncoding_ && !(line == 1 && markOnFirstLine_)) {
+                checkLineWithoutKey(line, lines[i]);
+            }
+            continue;
+        }
+        if (key == SettingsKey::file) {
+            const FileLine& file = values.files.at(files_.size());
+            files_.push_back({line, file.sourceName,
+                              file.destinationName.empty() ? file.sourceName : file.destinationName});
+            continue;
+        }
+        if (const auto earlier = lastLineOf_.find(key); earlier != lastLineOf_.end()) {
+            add(Severity::warning, line,
+                quoted(keyText(key)) + "が " + lineText(earlier->second) +
+                    "にもあり、後のこの行が使われます。どちらか一つにしてください");
+        }
+        lastLineOf_[key] = line;
+        checkSurroundingSpace(line, key, value);
+    }
+}
+
+// Nothing is trimmed: "タイトル, 港の灯" names another registry key than the
+// game's installer wrote, and " Game.exe" another file.
+void ProgramCheck::checkSurroundingSpace(int line, SettingsKey key, const std::string& value) {
+    if (key == SettingsKey::caption || value.empty()) {
+        return;
+    }
+    const std::string fullWidthSpace = "　";
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    const bool before = isSpace(value.front()) || value.rfind(fullWidthSpace, 0) == 0;
+    const bool after = isSpace(value.back()) || endsWithCharacter(value, fullWidthSpace);
+    if (before || after) {
+        add(Severity::warning, line,
+            quoted(keyText(key)) + "の値の" + (before ? "前" : "後ろ") +
+                "に空白があり、空白も値に含まれます (レジストリのキーやファイル名と一字一句同じでなければなりません)。空白を消してください");
+    }
+}
+
+void ProgramCheck::checkRequiredValues() {
+    // Every key is missing for the one reason already reported.
+    if (inAnotherEncoding_) {
+        return;
+    }
+    struct Required {
+        SettingsKey key;
+        const std::string& value;
+        Severity severity;
+        const char* consequence;
+    };
+    const Required required[] = {
+        {SettingsKey::caption, settings_.caption, Severity::warning, "ダイアログのタイトルが空になります"},
+        {SettingsKey::title, settings_.title, Severity::error,
+         "レジストリのキーが決まらず、ゲームが見つかりません (「がインストールされていません。」)"},
+        {SettingsKey::company, settings_.company, Severity::error,
+         "レジストリのキーが決まらず、ゲームが見つかりません (「がインストールされていません。」)"},
+        {SettingsKey::executableName, settings_.executableName, Severity::warning,
+         "フォルダにゲームがあるかを確かめずに、どのフォルダにもコピーします"},
+    };
+    for (const Required& item : required) {
+        if (!item.value.empty()) {
+            continue;
+        }
+        const auto at = lastLineOf_.find(item.key);
+        const std::string key = quoted(keyText(item.key));
+        if (at == lastLineOf_.end()) {
+            add(item.severity, 0, key + "の行がありません。" + item.consequence + "。" + key + "の行を書いてください");
+        } else {
+            add(item.severity, at->second, key + "の値が空です。" + item.consequence + "。値を書いてください");
+        }
+    }
+    if (files_.empty()) {
+        add(Severity::error, 0,
+            quoted(keyText(SettingsKey::file)) +
+                "の行が一つもないため「設定ファイルが読み込めません。」と表示されます。コピーするファイルを" +
+                quoted(keyText(SettingsKey::file)) + "の行で書いてください");
+    }
+}
+
+void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted) {
+    std::uint64_t copied = fourGiB;  // not copied, unless found below
+    const DestinationProblem problem = destinationProblemOf(file.destination.c_str());
+    // A refused destination makes the program refuse the whole settings,
+    // whatever the line's source is; the source is listed all the same.
+    if (problem != DestinationProblem::none) {
+        add(Severity::error, file.line,
+            "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
+                "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。インストール先フォルダの中の名前にしてください");
+    }
+    if (!file.source.empty()) {
+        listedSources_.insert(comparableName(file.source));
+    }
+    if (file.source.empty()) {
+        add(Severity::error, file.line, "コピーするファイル名が空のため、この行は何もコピーしません。ファイル名を書いてください");
+    } else if (hasWildcard(file.source)) {
+        add(Severity::error, file.line,
+            quoted(file.source) + "に * か ? があり、コピーに失敗します。実際のファイル名を書いてください");
+    } else if (problem == DestinationProblem::none) {
+        const PatchFileEntry entry =
+            PatchFileEntry::fromSettingsLine(options_.patchFolder, file.source, file.destination);
+        const FoundFile found = findAt(entry.sourcePath);
+        if (!found.exists) {
+            const std::string guess = closestName(file.source, unlisted);
+            // A full-width comma separates nothing: both names become one.
+            const bool fullWidthComma = holdsCharacter(file.source, "，");
+            add(Severity::error, file.line,
+                quoted(file.source) + "がパッチフォルダにないため、黙ってスキップされます。" +
+                    (fullWidthComma ? std::string("コピー先との区切りは半角カンマ「,」にしてください")
+                     : guess.empty() ? std::string("ファイルを置くか、行を直してください")
+                                     : quoted(guess) + "のことなら、名前をそろえてください"));
+        } else if (found.isFolder) {
+            add(Severity::error, file.line,
+                quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");
+        } else if (entry.size == noSizeMarker) {
+            add(Severity::error, file.line,
+                quoted(file.source) + "は " + std::to_string(found.size) +
+                    " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
+        } else if (namesAFolder(file.destination)) {
+            // Counted in the size the dialog shows, then the copy stops there.
+            totalBytes_ += entry.size;
+            add(Severity::error, file.line,
+                "コピー先" + quoted(file.destination) +
+                    "はファイルではなくフォルダを指すため、コピーに失敗します。コピー先はファイル名まで書いてください");
+        } else {
+            copied = entry.size;
+            totalBytes_ += entry.size;
+            add(Severity::note, file.line,
+                quoted(file.source) + "(" + std::to_string(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
+                    "へコピーします");
+        }
+    }
+    entrySizes_.push_back(copied);
+    for (std::size_t earlier = 0; earlier + 1 < entrySizes_.size(); ++earlier) {
+        if (sameDestination(files_[earlier].destination, file.destination)) {
+            add(Severity::error, file.line,
+                "コピー先" + quoted(file.destination) + "は " + lineText(files_[earlier].line) +
+                    "と同じで、先にコピーしたファイルを上書きします。どちらかを直してください");
+            break;
+        }
+    }
+    if (problem == DestinationProblem::none) {
+        const std::string folder = folderPartOf(file.destination);
+        if (!folder.empty()) {
+            neededFolders_.insert(folder);
+        }
+    }
+}
+
+void ProgramCheck::checkFiles(const std::vector<std::string>& folderFiles) {
+    // A misnamed source is most likely one of the files no line lists.
+    std::set<std::string> listed;
+    for (const FileLineAt& file : files_) {
+        listed.insert(comparableName(file.source));
+    }
+    std::vector<std::string> unlisted;
+    for (const std::string& name : folderFiles) {
+        if (listed.count(comparableName(name)) == 0) {
+            unlisted.push_back(name);
+        }
+    }
+    for (const FileLineAt& file : files_) {
+        settings_.sources.push_back(file.source);
+        settings_.destinations.push_back(file.destination);
+        checkFile(file, unlisted);
+    }
+}
+
+void ProgramCheck::reportSize() {
+    if (files_.empty()) {
+        return;
+    }
+    // Only each file must stay under 4 GiB: the program sums the sizes, and
+    // works out its figures and its progress, in 64 bits.
+    add(Severity::note, 0, "ダイアログには「容量 " + kilobytesText(totalBytes_) + "」と表示されます");
+}
+
+ProgramSettings ProgramCheck::run(const std::string& programName, const ProgramAsData& program,
+                                  std::set<std::string>& settingsFilesRead, const std::vector<std::string>& folderFiles) {
+    const std::size_t first = findings_.size();
+    if (readSettings(programName, program, settingsFilesRead)) {
+        checkLines();
+        checkRequiredValues();
+        checkFiles(folderFiles);
+        reportSize();
+        if (options_.installFolder) {
+            checkInstallation(*options_.installFolder, true);
+        } else {
+            reportRegistry();
+        }
+    }
+    // In the order of the settings text, as a compiler reports; what
+    // concerns a file as a whole comes after its lines.
+    std::stable_sort(findings_.begin() + static_cast<std::ptrdiff_t>(first), findings_.end(),
+                     [](const Finding& a, const Finding& b) {
+                         return a.file < b.file || (a.file == b.file && a.line != 0 && (b.line == 0 || a.line < b.line));
+                     });
+    return settings_;
+}

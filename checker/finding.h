@@ -1,0 +1,22 @@
+// One finding of the checker's report, how it is written, and the exit code
+// a list of them gives.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One line of the checker's report.
+enum class Severity { note, warning, error };
+
+struct Finding {
+    Severity severity = Severity::note;
+    std::string file;  // relative to the patch folder
+    int line = 0;      // 0: the file as a whole
+    std::string text;  // what is wrong, and what to do
+};
+
+// "file:line: エラー: text", "file: 警告: text" (code page 932).
+std::string formatFinding(const Finding& finding);
+
+// 0 nothing worse than notes, 1 warnings only, 2 any error.
+int exitCodeOf(const std::vector<Finding>& findings);

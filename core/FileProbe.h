@@ -1,0 +1,52 @@
+// What is found at a path, asked the way the program asks: the one place
+// that probes files, folders and drives for the program and the checker.
+// Paths are UTF-16, as Windows takes them, so that any folder name works.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/disk_space.h"
+
+// What a find-first search sees at a path. The text itself is the pattern,
+// so a file's name passes as a folder would, and a drive root ("D:\") finds
+// nothing.
+struct FoundFile {
+    bool exists = false;
+    bool isFolder = false;
+    DWORD attributes = 0;
+    std::uint64_t size = 0;
+};
+FoundFile findAt(const std::wstring& path);
+
+// Whether a find-first search finds anything at the path: the program's test
+// of the install folder and of the game's executable.
+bool pathExists(const wchar_t* path);
+
+// Whether the path names a folder, by its attributes (a drive root counts).
+bool isFolderAt(const std::wstring& path);
+
+// The figures of the drive whose root is `root` ("C:\"); all 0 when the
+// query can't use it (a network path, a missing drive, a relative text).
+DiskFreeSpace diskFiguresOf(const std::wstring& root);
+
+// Bytes free to the caller on the drive holding `folder`; nothing when the
+// drive does not answer.
+std::optional<std::uint64_t> freeBytesFor(const std::wstring& folder);
+
+// The bytes of a whole file; nothing when it can't be read.
+std::optional<std::string> fileBytesAt(const std::wstring& path);
+
+// One file or folder of a folder tree.
+struct FolderEntry {
+    std::wstring name;  // relative to the top, subfolders joined by "\"
+    std::uint64_t size = 0;
+    bool isFolder = false;
+};
+
+// Everything below `folder`, each folder followed by what it holds.
+std::vector<FolderEntry> listFolderTree(const std::wstring& folder);
