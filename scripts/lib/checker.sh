@@ -1,0 +1,24 @@
+# patch-check (checker/), run under Wine for the commands in scripts/. Needs
+# scripts/lib/environment.sh and a Wine prefix (prepare_wine_prefix).
+
+# The Windows form of a path: Linux paths become Wine's; Windows paths (C:\...)
+# are passed as they are.
+windows_path() {
+    case "$1" in
+        [A-Za-z]:*) printf '%s\n' "$1" ;;
+        *) winepath -w "$(realpath -m -- "$1")" 2>/dev/null ;;
+    esac
+}
+
+# Runs patch-check, the Windows program CHECKER, with the further arguments,
+# and prints what it writes as UTF-8 with LF line ends (it writes code page
+# 932 with CR LF). Returns patch-check's exit code.
+run_patch_check() {
+    local checker=$1 status
+    shift
+    set +e
+    wine "$checker" "$@" </dev/null 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'
+    status=${PIPESTATUS[0]}
+    set -e
+    return "$status"
+}
