@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
-#include "tests/e2e/ProgramWindows.h"
 
 inline constexpr DWORD exitTimeoutMs = 15000;
 
@@ -81,6 +81,22 @@ protected:
         }));
         EXPECT_EQ(second.exitCode(0), 0u);
         EXPECT_FALSE(showedWindow);
+    }
+
+    // The end of a copy that succeeds: "コピー終了", the Run button turned
+    // into an enabled "完了", which ends the program with 1, every file
+    // installed.
+    void expectCopyEndsWithOne(ProgramRun& run, Dialog dialog, const std::vector<PatchSource>& files,
+                               DWORD copyTimeoutMs = windowTimeoutMs) {
+        ASSERT_TRUE(waitUntil([&] { return finished(dialog); }, copyTimeoutMs));
+        ASSERT_TRUE(waitUntil([&] {
+            return controlText(dialog, IDC_RUN) == "完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) != FALSE;
+        }));
+        pressButton(dialog, IDC_RUN);
+        expectExitCode(run, 1);
+        for (const PatchSource& file : files) {
+            expectInstalled(file);
+        }
     }
 
     void expectInstalled(const PatchSource& file) {

@@ -1,4 +1,4 @@
-#include "tests/e2e/ProgramWindows.h"
+#include "tests/driver/ProgramWindows.h"
 
 #include <commctrl.h>
 
@@ -7,7 +7,6 @@
 namespace {
 
 constexpr DWORD replyTimeoutMs = 5000;
-constexpr int messageTextId = 0xFFFF;
 constexpr int browserTreeId = 0x3741;
 
 struct DialogSearch {
@@ -23,7 +22,7 @@ bool isKind(HWND window, DialogKind kind) {
     case DialogKind::patchDialog:
         return hasRun;
     case DialogKind::messageBox:
-        return !hasRun && !hasTree && GetDlgItem(window, messageTextId) != nullptr;
+        return !hasRun && !hasTree && GetDlgItem(window, messageBoxTextId) != nullptr;
     case DialogKind::folderBrowser:
         return hasTree;
     }
@@ -75,19 +74,43 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-std::string windowText(HWND window) {
-    char text[2048] = {};
+namespace {
+
+// WM_GETTEXT with a time-out, so that a hung program can't hang its driver;
+// false when the window did not answer.
+template <typename Char>
+bool askText(HWND window, std::basic_string<Char>& text) {
+    Char buffer[2048] = {};
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             replyTimeoutMs, &copied)) {
-        return "<no answer>";
+    const auto send = sizeof(Char) == 1 ? SendMessageTimeoutA : SendMessageTimeoutW;
+    if (!send(window, WM_GETTEXT, sizeof buffer / sizeof(Char), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+              replyTimeoutMs, &copied)) {
+        return false;
     }
-    return std::string(text, copied);
+    text.assign(buffer, copied);
+    return true;
+}
+
+}  // namespace
+
+std::string windowText(HWND window) {
+    std::string text;
+    return askText(window, text) ? text : "<no answer>";
 }
 
 std::string controlText(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     return control != nullptr ? windowText(control) : "<no control>";
+}
+
+std::wstring windowTextWide(HWND window) {
+    std::wstring text;
+    return askText(window, text) ? text : L"<no answer>";
+}
+
+std::wstring controlTextWide(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control != nullptr ? windowTextWide(control) : L"<no control>";
 }
 
 void pressButton(HWND dialog, int id) {
@@ -132,7 +155,7 @@ MessageBoxView readMessageBox(HWND box) {
     view.window = box;
     view.owner = GetWindow(box, GW_OWNER);
     view.caption = windowText(box);
-    view.text = controlText(box, messageTextId);
+    view.text = controlText(box, messageBoxTextId);
     view.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
     return view;
 }
