@@ -9,12 +9,6 @@ namespace {
 constexpr DWORD replyTimeoutMs = 5000;
 constexpr int browserTreeId = 0x3741;
 
-struct DialogSearch {
-    DWORD processId;
-    DialogKind kind;
-    HWND found;
-};
-
 bool isKind(HWND window, DialogKind kind) {
     const bool hasRun = GetDlgItem(window, IDC_RUN) != nullptr;
     const bool hasTree = GetDlgItem(window, browserTreeId) != nullptr;
@@ -29,52 +23,35 @@ bool isKind(HWND window, DialogKind kind) {
     return false;
 }
 
-BOOL CALLBACK matchDialog(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<DialogSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
+bool isDialog(HWND window) {
     char className[16] = {};
     GetClassNameA(window, className, sizeof className);
-    if (owner == search->processId && IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0 &&
-        isKind(window, search->kind)) {
+    return lstrcmpA(className, "#32770") == 0;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const std::function<bool(HWND)>& matches;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) && search->matches(window)) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-struct VisibleSearch {
-    DWORD processId;
-    bool found;
-};
-
-BOOL CALLBACK matchVisible(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<VisibleSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = true;
-        return FALSE;
-    }
-    return TRUE;
+// The first visible top-level window of the process that matches.
+HWND findVisibleWindow(DWORD processId, const std::function<bool(HWND)>& matches) {
+    WindowSearch search{processId, matches, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
-
-}  // namespace
-
-bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
-        if (GetTickCount64() >= deadline) {
-            return false;
-        }
-        Sleep(5);
-    }
-}
-
-namespace {
 
 // WM_GETTEXT with a time-out, so that a hung program can't hang its driver;
 // false when the window did not answer.
@@ -92,6 +69,19 @@ bool askText(HWND window, std::basic_string<Char>& text) {
 }
 
 }  // namespace
+
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(5);
+    }
+}
 
 std::string windowText(HWND window) {
     std::string text;
@@ -118,9 +108,7 @@ void pressButton(HWND dialog, int id) {
 }
 
 HWND findDialog(DWORD processId, DialogKind kind) {
-    DialogSearch search{processId, kind, nullptr};
-    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return findVisibleWindow(processId, [&](HWND window) { return isDialog(window) && isKind(window, kind); });
 }
 
 int folderBrowserSelectionDepth(HWND browser) {
@@ -145,9 +133,7 @@ HWND waitForDialog(DWORD processId, DialogKind kind, DWORD timeoutMs) {
 }
 
 bool hasVisibleWindow(DWORD processId) {
-    VisibleSearch search{processId, false};
-    EnumWindows(matchVisible, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return findVisibleWindow(processId, [](HWND) { return true; }) != nullptr;
 }
 
 MessageBoxView readMessageBox(HWND box) {

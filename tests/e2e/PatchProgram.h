@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,16 @@ protected:
         const bool started = waitUntil([&] { return copying(dialog); });
         EXPECT_TRUE(started) << "the copy did not start";
         return started ? dialog : nullptr;
+    }
+
+    // The dialog as it opens on the installed game: the settings' caption,
+    // the game folder (one trailing backslash of the registry value
+    // trimmed), the prompt to choose and the space of the patch.
+    void expectOpeningView(Dialog dialog, std::uint64_t patchBytes) {
+        EXPECT_EQ(windowText(dialog), caption);
+        EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
+        EXPECT_EQ(controlText(dialog, IDC_PROMPT), "インストール先のフォルダを選択して下さい。");
+        expectSpaceText(controlText(dialog, IDC_SPACE), patchBytes, gameFolder);
     }
 
     static bool copying(Dialog dialog) { return IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)) != FALSE; }

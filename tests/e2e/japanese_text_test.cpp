@@ -67,10 +67,7 @@ TEST_F(JapaneseText, PatchInJapaneseFoldersCopiesEveryFileAndEndsWithOne) {
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
 
-    EXPECT_EQ(windowText(dialog), caption);
-    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
-    EXPECT_EQ(controlText(dialog, IDC_PROMPT), "インストール先のフォルダを選択して下さい。");
-    expectSpaceText(controlText(dialog, IDC_SPACE), 70000 + 8, gameFolder);
+    expectOpeningView(dialog, 70000 + 8);
 
     pressButton(dialog, IDC_RUN);
     expectCopyEndsWithOne(run, dialog, files);
@@ -117,9 +114,7 @@ TEST_F(JapaneseText, EmbeddedSettingsServeWhenNoSettingsFileIsBeside) {
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
 
-    EXPECT_EQ(windowText(dialog), caption);
-    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
-    expectSpaceText(controlText(dialog, IDC_SPACE), 12000, gameFolder);
+    expectOpeningView(dialog, 12000);
     pressButton(dialog, IDC_RUN);
     expectCopyEndsWithOne(run, dialog, files);
 }
