@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 // Ended by force should it still run when this goes, so that a program
 // never keeps its single-instance name for whatever runs next.

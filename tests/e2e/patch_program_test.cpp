@@ -16,6 +16,7 @@
 #include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/PatchProgram.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -79,13 +80,6 @@ TEST_F(PatchProgram, SecondStartWhileTheErrorBoxShowsEndsAtOnceWithZero) {
 
     pressButton(box.window, IDOK);
     expectExitCode(first, 0);
-}
-
-// Names each case of a table after its `name`: the names stay the same from
-// build to build.
-template <typename Case>
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
 }
 
 // Settings the program refuses before it shows its dialog.

@@ -23,6 +23,7 @@
 #include "tests/driver/ProgramWindows.h"
 #include "tests/release/ShippedFile.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
     Routes, TheirProgram,
     testing::Values(TheirBuild{"BuildOptions", publisher::programFile, publisher::iconSource},
                     TheirBuild{"PublishScript", published::programFile, published::convertedIcon}),
-    [](const testing::TestParamInfo<TheirBuild>& info) { return std::string(info.param.name); });
+    caseName<TheirBuild>);
 
 // The program's file name has a full stop in it: its settings file is named
 // after the name up to there.

@@ -9,6 +9,7 @@
 
 #include "settings/SettingsLoading.h"
 #include "tests/settings/TestGameKey.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -62,6 +63,6 @@ const RegistryCase registryCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, InstallFolderRegistry, testing::ValuesIn(registryCases),
-                         [](const testing::TestParamInfo<RegistryCase>& info) { return info.param.name; });
+                         caseName<RegistryCase>);
 
 }  // namespace

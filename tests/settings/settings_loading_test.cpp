@@ -15,6 +15,7 @@
 #include "tests/settings/TestGameKey.h"
 #include "tests/settings/default_settings_text.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -185,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DestinationCase{"ClimbsBackInside", "data\\..\\a.dat", settingsReady},
                     // ソ ends in the byte 0x5C, which is no separator here.
                     DestinationCase{"TrailByteBackslash", "ソ..\\a.dat", settingsReady}),
-    [](const testing::TestParamInfo<DestinationCase>& info) { return std::string(info.param.name); });
+    caseName<DestinationCase>);
 
 // Ways a settings file can be there and still not be readable; each makes the
 // embedded settings apply.
@@ -224,7 +225,7 @@ const UnreadableCase unreadableCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, UnreadableSettingsFile, testing::ValuesIn(unreadableCases),
-                         [](const testing::TestParamInfo<UnreadableCase>& info) { return info.param.name; });
+                         caseName<UnreadableCase>);
 
 // Puts the current directory somewhere for one test.
 class CurrentDirectory {
