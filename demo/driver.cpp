@@ -22,23 +22,21 @@
 // finished or dialog closed, the program ended with 1), otherwise 1.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <shellapi.h>
 
-#include <functional>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "resources/resource_ids.h"
 #include "core/HandleOwners.h"
+#include "tests/driver/ProgramProcess.h"
+#include "tests/driver/ProgramWindows.h"
 
 namespace {
 
-constexpr DWORD pollInterval = 10;
 constexpr DWORD windowWait = 30000;
 constexpr DWORD copyWait = 120000;
 constexpr DWORD exitWait = 15000;
-constexpr int messageBoxTextId = 0xFFFF;
 
 // The console shows UTF-8; the program's texts arrive as UTF-16.
 void print(const std::wstring& line) {
@@ -67,68 +65,6 @@ std::wstring visible(const std::wstring& text) {
     return L"\"" + shown + L"\"";
 }
 
-// GetWindowText returns nothing for another process's controls: ask the
-// window itself, with a time-out so that a hung program can't hang the demo.
-std::wstring windowText(HWND window) {
-    wchar_t buffer[1024] = {};
-    DWORD_PTR copied = 0;
-    if (window == nullptr || !SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer),
-                                                  SMTO_ABORTIFHUNG, 2000, &copied)) {
-        return L"";
-    }
-    return std::wstring(buffer, copied);
-}
-
-std::wstring controlText(HWND dialog, int id) {
-    return windowText(GetDlgItem(dialog, id));
-}
-
-int progressPosition(HWND dialog) {
-    DWORD_PTR position = 0;
-    SendMessageTimeoutW(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
-    return static_cast<int>(position);
-}
-
-bool waitUntil(const std::function<bool()>& done, DWORD timeout) {
-    for (DWORD waited = 0; waited < timeout; waited += pollInterval) {
-        if (done()) {
-            return true;
-        }
-        Sleep(pollInterval);
-    }
-    return done();
-}
-
-struct WindowSearch {
-    DWORD processId;
-    int childId;  // IDC_RUN finds the patch dialog, messageBoxTextId a message box
-    HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (processId == search->processId && IsWindowVisible(window) && lstrcmpW(className, L"#32770") == 0 &&
-        GetDlgItem(window, search->childId) != nullptr) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND findWindow(DWORD processId, int childId) {
-    WindowSearch search{processId, childId, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-void press(HWND dialog, int id) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 // Brings the dialog to the front, so that its caption is drawn active, and
 // lets the script take its picture.
 bool screenshot(HWND dialog, const std::wstring& signalFolder, const std::wstring& name) {
@@ -145,23 +81,23 @@ bool screenshot(HWND dialog, const std::wstring& signalFolder, const std::wstrin
 }
 
 void printDialog(HWND dialog) {
-    print(L"  caption:       " + visible(windowText(dialog)));
-    print(L"  prompt:        " + visible(controlText(dialog, IDC_PROMPT)));
+    print(L"  caption:       " + visible(windowTextWide(dialog)));
+    print(L"  prompt:        " + visible(controlTextWide(dialog, IDC_PROMPT)));
     if (IsWindowVisible(GetDlgItem(dialog, IDC_FOLDER))) {
-        print(L"  folder:        " + visible(controlText(dialog, IDC_FOLDER)));
-        print(L"  space:         " + visible(controlText(dialog, IDC_SPACE)));
+        print(L"  folder:        " + visible(controlTextWide(dialog, IDC_FOLDER)));
+        print(L"  space:         " + visible(controlTextWide(dialog, IDC_SPACE)));
     }
     if (IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS))) {
         print(L"  progress:      " + std::to_wstring(progressPosition(dialog)) + L"%");
     }
-    print(L"  run button:    " + visible(controlText(dialog, IDC_RUN)) +
+    print(L"  run button:    " + visible(controlTextWide(dialog, IDC_RUN)) +
           (IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) ? L" (enabled)" : L" (disabled)"));
 }
 
 // A message box in place of the expected dialog: show it, dismiss it.
 void reportMessageBox(HWND box) {
-    print(L"message box " + visible(windowText(box)) + L": " + visible(controlText(box, messageBoxTextId)));
-    press(box, IDOK);
+    print(L"message box " + visible(windowTextWide(box)) + L": " + visible(controlTextWide(box, messageBoxTextId)));
+    pressButton(box, IDOK);
 }
 
 // The first line of a UTF-8 text file, or "" when it can't be read.
@@ -179,57 +115,28 @@ std::wstring readFirstLine(const std::wstring& path) {
     return text.substr(0, text.find_first_of(L"\r\n"));
 }
 
-struct Program {
-    UniqueHandle process;
-    DWORD processId = 0;
-};
-
-bool start(const std::wstring& path, Program& program) {
-    std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    std::wstring commandLine = L"\"" + path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &started)) {
-        const DWORD error = GetLastError();
-        print(L"FAILED: the program could not be started (error " + std::to_wstring(error) + L")");
-        return false;
-    }
-    UniqueHandle thread(started.hThread);
-    program.process.reset(started.hProcess);
-    program.processId = started.dwProcessId;
-    return true;
-}
-
 // Waits for the program to end and prints its exit code.
-DWORD finish(const Program& program) {
-    if (WaitForSingleObject(program.process.get(), exitWait) != WAIT_OBJECT_0) {
+DWORD finish(ProgramProcess& program) {
+    const std::optional<DWORD> code = program.exitCode(exitWait);
+    if (!code.has_value()) {
         print(L"FAILED: the program did not end");
-        TerminateProcess(program.process.get(), 3);
+        program.terminate(3);
         return 3;
     }
-    DWORD code = 0;
-    GetExitCodeProcess(program.process.get(), &code);
-    print(L"exit code: " + std::to_wstring(code));
-    return code;
-}
-
-// Ends a run that went wrong, so that the demo does not wait on it.
-void abandon(const Program& program) {
-    TerminateProcess(program.process.get(), 3);
+    print(L"exit code: " + std::to_wstring(*code));
+    return *code;
 }
 
 // From Run to the end state: prints each new prompt and every bar position
 // seen.
-bool watchCopy(const Program& program, HWND dialog, std::wstring prompt) {
+bool watchCopy(ProgramProcess& program, HWND dialog, std::wstring prompt) {
     std::wstring positions;
     int lastPosition = -1;
     bool finished = false;
     HWND box = nullptr;
     waitUntil(
         [&] {
-            const std::wstring nowPrompt = controlText(dialog, IDC_PROMPT);
+            const std::wstring nowPrompt = controlTextWide(dialog, IDC_PROMPT);
             if (nowPrompt != prompt) {
                 prompt = nowPrompt;
                 print(L"  prompt:        " + visible(prompt));
@@ -241,9 +148,9 @@ bool watchCopy(const Program& program, HWND dialog, std::wstring prompt) {
                     lastPosition = position;
                 }
             }
-            finished = controlText(dialog, IDC_RUN) == L"完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN));
-            box = findWindow(program.processId, messageBoxTextId);
-            return finished || box != nullptr || WaitForSingleObject(program.process.get(), 0) == WAIT_OBJECT_0;
+            finished = controlTextWide(dialog, IDC_RUN) == L"完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN));
+            box = findDialog(program.processId(), DialogKind::messageBox);
+            return finished || box != nullptr || program.exitCode(0).has_value();
         },
         copyWait);
     print(L"  progress seen: " + positions + L" (%)");
@@ -259,13 +166,13 @@ bool watchCopy(const Program& program, HWND dialog, std::wstring prompt) {
 }
 
 // Only shows the dialog as it opens, for its picture, and closes it.
-int look(const Program& program, HWND dialog, const std::wstring& signalFolder, const std::wstring& name) {
+int look(ProgramProcess& program, HWND dialog, const std::wstring& signalFolder, const std::wstring& name) {
     RECT frame{};
     GetWindowRect(dialog, &frame);
     print(L"  window size:   " + std::to_wstring(frame.right - frame.left) + L" x " +
           std::to_wstring(frame.bottom - frame.top) + L" pixels");
     if (!screenshot(dialog, signalFolder, name)) {
-        abandon(program);
+        program.terminate(3);
         return 1;
     }
     print(L"closing the dialog with its close box");
@@ -276,16 +183,18 @@ int look(const Program& program, HWND dialog, const std::wstring& signalFolder, 
 int drive(const std::wstring& programPath, const std::wstring& expectedFolder, const std::wstring& signalFolder,
           const std::wstring& lookName) {
     print(L"starting " + programPath);
-    Program program;
-    if (!start(programPath, program)) {
+    // In its own folder, as Explorer starts it.
+    ProgramProcess program(programPath, programPath.substr(0, programPath.find_last_of(L'\\')));
+    if (!program.started()) {
+        print(L"FAILED: the program could not be started (error " + std::to_wstring(program.startError()) + L")");
         return 1;
     }
     HWND dialog = nullptr;
     HWND box = nullptr;
     waitUntil(
         [&] {
-            dialog = findWindow(program.processId, IDC_RUN);
-            box = findWindow(program.processId, messageBoxTextId);
+            dialog = findDialog(program.processId(), DialogKind::patchDialog);
+            box = findDialog(program.processId(), DialogKind::messageBox);
             return dialog != nullptr || box != nullptr;
         },
         windowWait);
@@ -301,10 +210,10 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
 
     print(L"the dialog is open:");
     printDialog(dialog);
-    const std::wstring folder = controlText(dialog, IDC_FOLDER);
+    const std::wstring folder = controlTextWide(dialog, IDC_FOLDER);
     if (folder != expectedFolder) {
         print(L"FAILED: the folder should be " + visible(expectedFolder) + L", the registry entry was not found");
-        abandon(program);
+        program.terminate(3);
         return 1;
     }
     print(L"the install folder from the registry is shown");
@@ -312,13 +221,13 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
         return look(program, dialog, signalFolder, lookName);
     }
     if (!screenshot(dialog, signalFolder, L"before")) {
-        abandon(program);
+        program.terminate(3);
         return 1;
     }
 
-    print(L"pressing " + visible(controlText(dialog, IDC_RUN)));
-    const std::wstring choosingPrompt = controlText(dialog, IDC_PROMPT);
-    press(dialog, IDC_RUN);
+    print(L"pressing " + visible(controlTextWide(dialog, IDC_RUN)));
+    const std::wstring choosingPrompt = controlTextWide(dialog, IDC_PROMPT);
+    pressButton(dialog, IDC_RUN);
     if (!watchCopy(program, dialog, choosingPrompt)) {
         finish(program);
         return 1;
@@ -326,12 +235,12 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
     print(L"the copy has finished:");
     printDialog(dialog);
     if (!screenshot(dialog, signalFolder, L"after")) {
-        abandon(program);
+        program.terminate(3);
         return 1;
     }
 
-    print(L"pressing " + visible(controlText(dialog, IDC_RUN)));
-    press(dialog, IDC_RUN);
+    print(L"pressing " + visible(controlTextWide(dialog, IDC_RUN)));
+    pressButton(dialog, IDC_RUN);
     return finish(program) == 1 ? 0 : 1;
 }
 

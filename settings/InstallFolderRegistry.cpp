@@ -6,7 +6,7 @@
 #include "core/HandleOwners.h"
 #include "settings/SettingsLoading.h"
 #include "settings/folder_names.h"
-#include "shell/win32_owners.h"
+#include "core/HandleOwners.h"
 
 int readInstallFolder(const std::wstring& company, const std::wstring& title, std::wstring& installFolder) {
     const std::wstring keyPath = L"SOFTWARE\\" + company + L"\\" + title;

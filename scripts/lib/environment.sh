@@ -1,5 +1,5 @@
-# Shared by scripts/test and scripts/demo: the packages this project needs,
-# an X server of its own, and a Wine prefix set up for Japanese text.
+# Shared by the commands in scripts/: the packages this project needs, an X
+# server of its own, and a Wine prefix set up for Japanese text.
 
 # What building the program alone needs (scripts/publish): CMake, Ninja, the
 # cross compiler, and Pillow, which converts the icon.
@@ -43,15 +43,6 @@ install_packages() {
     apt-get install -y -q --no-install-recommends $missing
 }
 
-# Configures and builds the fuzz targets (fuzz/) in the given folder: a
-# native build with clang, libFuzzer and the sanitizers.
-build_fuzz_targets() {
-    cmake -S . -B "$1" -G Ninja -DPATCH_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-    cmake --build "$1" -j "$(nproc)"
-}
-
-# Waits up to 30 s until the file has something in it; fails if it never does.
 # Prints the first character of TEXT that code page 932 has no exact form
 # for (é, ¥, Korean letters...), or nothing when it has them all. The patch
 # program and patch-check are code page 932 programs: Windows hands them a
@@ -73,6 +64,7 @@ character_outside_cp932() {
     done
 }
 
+# Waits up to 30 s until the file has something in it; fails if it never does.
 wait_for_content() {
     local tries=0
     while [ ! -s "$1" ] && [ $tries -lt 300 ]; do

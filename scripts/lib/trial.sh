@@ -1,7 +1,9 @@
-# Shared by scripts/demo and scripts/try-patch: a fresh Wine prefix set up as
-# a player's Japanese Windows, a game installed in it as its installer would
-# leave it, and one run of the patch program, on a display or driven by
-# demo/driver.cpp in a private X server. Needs scripts/lib/environment.sh.
+# The trial of a patch folder, shared by scripts/try-patch and scripts/demo:
+# a fresh Wine prefix set up as a player's Japanese Windows; the settings the
+# folder's program reads, as patch-check lists them; the game those settings
+# name, installed as its installer would leave it; one run of the program,
+# on a display or driven by demo/driver.cpp in a private X server; and what
+# the run wrote. Needs scripts/lib/environment.sh and scripts/lib/checker.sh.
 
 # Starts afresh in the work folder WORK (the prefix, the run's files and the
 # screenshots), for MODE window or headless.
@@ -142,4 +144,104 @@ trial_run_program() {
         TRIAL_EXIT_CODE=$(cat "$TRIAL_WORK/run/exit-code")
     fi
     return "$status"
+}
+
+# Reads the settings of the patch folder FOLDER (a Linux path) with
+# patch-check, the Windows program CHECKER: the first program's name, its
+# settings, its files and the subfolders they need, as the program itself
+# reads them. Prints them, and leaves them in TRIAL_PROGRAM, TRIAL_TITLE,
+# TRIAL_COMPANY, TRIAL_EXECUTABLE, TRIAL_FILES (source TAB destination) and
+# TRIAL_SUBFOLDERS (parents first). Fails when the folder holds no program.
+trial_read_settings() {
+    local checker="$1" folder="$2" line
+    echo "== the settings the program will read (patch-check --list-settings)"
+    # A folder with errors still lists its settings: the trial shows what the
+    # program makes of them.
+    run_patch_check "$checker" --list-settings "$(windows_path "$folder")" >"$TRIAL_WORK/run/settings.txt" || true
+    TRIAL_PROGRAM=$(sed -n 's/^program=//p' "$TRIAL_WORK/run/settings.txt" | head -n1)
+    if [ -z "$TRIAL_PROGRAM" ]; then
+        echo "no patch program in $folder: scripts/check-patch $folder says why" >&2
+        return 1
+    fi
+    if [ "$(grep -c '^program=' "$TRIAL_WORK/run/settings.txt")" -gt 1 ]; then
+        echo "several patch programs in the folder: trying the first, $TRIAL_PROGRAM"
+    fi
+    # Only the first program's block.
+    awk '/^program=/ { n++ } n == 1' "$TRIAL_WORK/run/settings.txt" >"$TRIAL_WORK/run/program.txt"
+    TRIAL_TITLE=$(trial_setting title)
+    TRIAL_COMPANY=$(trial_setting company)
+    TRIAL_EXECUTABLE=$(trial_setting executable)
+    mapfile -t TRIAL_FILES < <(sed -n 's/^file=//p' "$TRIAL_WORK/run/program.txt")
+    mapfile -t TRIAL_SUBFOLDERS < <(sed -n 's/^folder=//p' "$TRIAL_WORK/run/program.txt")
+    local settings_from
+    settings_from=$(trial_setting settings)
+    echo "program:    $TRIAL_PROGRAM"
+    echo "settings:   ${settings_from:-(built into the program)}"
+    echo "caption:    $(trial_setting caption)"
+    echo "title:      $TRIAL_TITLE"
+    echo "company:    $TRIAL_COMPANY"
+    echo "executable: ${TRIAL_EXECUTABLE:-(none: any folder is accepted)}"
+    for line in "${TRIAL_FILES[@]}"; do
+        echo "file:       ${line%%$'\t'*} -> ${line#*$'\t'}"
+    done
+}
+
+# The value of KEY in the first program's block read by trial_read_settings.
+trial_setting() {
+    sed -n "s/^$1=//p" "$TRIAL_WORK/run/program.txt" | head -n1
+}
+
+# Installs the game the settings name, in C:\Program Files (x86)\<社名>\<タイトル>
+# with its executable and the subfolders the accepted destinations need.
+# Leaves the folder in TRIAL_GAME_FOLDER (Windows) and TRIAL_GAME_DIR (Linux).
+trial_install_from_settings() {
+    local subfolder
+    TRIAL_GAME_FOLDER="C:\\Program Files (x86)\\$TRIAL_COMPANY\\$TRIAL_TITLE"
+    trial_install_game "$TRIAL_COMPANY" "$TRIAL_TITLE" "$TRIAL_GAME_FOLDER" "$TRIAL_EXECUTABLE"
+    TRIAL_GAME_DIR=$(trial_unix_path "$TRIAL_GAME_FOLDER")
+    for subfolder in "${TRIAL_SUBFOLDERS[@]}"; do
+        mkdir -p "$TRIAL_GAME_DIR/${subfolder//\\//}"
+        echo "  subfolder $subfolder"
+    done
+}
+
+# What the run wrote: the game folder, then for every "ファイル," line of
+# the settings whether its file was written from the patch folder FOLDER.
+# Fails when a file the folder holds was not written.
+trial_report_files() {
+    local folder="$1" line source destination from to status=0
+    echo "== the game folder after the run: $TRIAL_GAME_FOLDER"
+    trial_list_files "$TRIAL_GAME_DIR"
+    echo "== the files of the settings"
+    for line in "${TRIAL_FILES[@]}"; do
+        source=${line%%$'\t'*}
+        destination=${line#*$'\t'}
+        from="$folder/${source//\\//}"
+        to="$TRIAL_GAME_DIR/${destination//\\//}"
+        if [ ! -f "$from" ]; then
+            echo "  skipped:     $destination (the patch folder has no $source)"
+        elif [ -f "$to" ] && cmp -s "$from" "$to"; then
+            echo "  written:     $destination ($(stat -c %s "$to") bytes, the same as $source)"
+        elif [ -f "$to" ]; then
+            echo "  NOT WRITTEN: $destination differs from $source"
+            status=1
+        else
+            echo "  NOT WRITTEN: $destination"
+            status=1
+        fi
+    done
+    return "$status"
+}
+
+# Why a headless trial of FOLDER failed: the program's exit code first, as
+# the guide's table gives its meaning, since the settings or the game may be
+# at fault rather than a file.
+trial_failed() {
+    local folder="$1" code=${TRIAL_EXIT_CODE:-}
+    case "$code" in
+        1) echo "== trial FAILED: the program ended as done (exit code 1); what went wrong is above" >&2 ;;
+        2) echo "== trial FAILED: the program ended with exit code 2: cancelled, refused or failed (its message is above)" >&2 ;;
+        0) echo "== trial FAILED: the program ended with exit code 0: nothing was tried (settings unusable, game not installed, or another copy running; its message is above). scripts/check-patch $folder says why" >&2 ;;
+        *) echo "== trial FAILED: the program did not end as a player's run does (exit code: ${code:-none})" >&2 ;;
+    esac
 }

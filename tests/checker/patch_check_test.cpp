@@ -11,21 +11,11 @@
 #include <vector>
 
 #include "core/HandleOwners.h"
+#include "tests/driver/ProgramProcess.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/case_name.h"
 
 namespace {
-
-// Built files, handed over by the build as paths on the build host.
-std::string hostPath(const char* path) {
-    std::string windowsPath = std::string("Z:") + path;
-    for (char& byte : windowsPath) {
-        if (byte == '/') {
-            byte = '\\';
-        }
-    }
-    return windowsPath;
-}
 
 struct CheckRun {
     DWORD exitCode = 99;
@@ -62,7 +52,7 @@ CheckRun runChecker(const std::string& arguments) {
     UniqueHandle reader(readEnd);
     UniqueHandle writer(writeEnd);
     SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    std::string commandLine = "\"" + hostPath(PATCH_CHECKER) + "\" " + arguments;
+    std::string commandLine = "\"" + hostPathInWine(PATCH_CHECKER) + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -161,7 +151,7 @@ struct PatchFolder {
     std::function<void(const TempFolder&)> more;
 
     void write() const {
-        ASSERT_TRUE(CopyFileA(hostPath(PATCH_PROGRAM).c_str(), folder.file(programName).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(hostPathInWine(PATCH_PROGRAM).c_str(), folder.file(programName).c_str(), FALSE));
         if (withSettings) {
             folder.write(settingsName, settings);
         }

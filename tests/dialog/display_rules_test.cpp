@@ -1,4 +1,5 @@
 #include "dialog/display_rules.h"
+#include "tests/support/case_name.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   0x3FBFFE023FC2FD7Full},
                     // ...or the kilobytes do not fit either: the largest figure, not a wrapped one.
                     FreeSpaceCase{"KilobytesBeyondSixtyFourBits", {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu}, UINT64_MAX}),
-    [](const testing::TestParamInfo<FreeSpaceCase>& info) { return std::string(info.param.name); });
+    caseName<FreeSpaceCase>);
 
 TEST(WholeKilobytes, DropTheRemainder) {
     EXPECT_EQ(wholeKilobytes(1023), 0u);

@@ -2,7 +2,6 @@
 
 #include "dialog/display_rules.h"
 #include "core/HandleOwners.h"
-#include "tests/e2e/ProgramWindows.h"
 
 namespace {
 
@@ -15,39 +14,10 @@ std::string registryKeyOf(const std::string& company, const std::string& title) 
 
 }  // namespace
 
-ProgramRun::ProgramRun(const std::string& program) {
-    // Started as a user's double click does: the path quoted, nothing more.
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION created{};
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &created)) {
-        CloseHandle(created.hThread);
-        process_ = created.hProcess;
-        processId_ = created.dwProcessId;
-    }
-}
-
 ProgramRun::~ProgramRun() {
-    if (process_ == nullptr) {
-        return;
-    }
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+    if (running()) {
         ADD_FAILURE() << "the program was still running at the end of the test";
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, windowTimeoutMs);
     }
-    CloseHandle(process_);
-}
-
-std::optional<DWORD> ProgramRun::exitCode(DWORD timeoutMs) {
-    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
-        return std::nullopt;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return code;
 }
 
 PatchProgramTest::PatchProgramTest() {
@@ -143,16 +113,6 @@ void PatchProgramTest::expectSpaceText(const std::string& shown, std::uint64_t p
     const std::uint64_t slackKb = 1024 * 1024;  // 1 GiB
     EXPECT_LE(freeShown, freeNow + slackKb) << shown;
     EXPECT_GE(freeShown + slackKb, freeNow) << shown;
-}
-
-std::string hostPathInWine(const std::string& hostPath) {
-    std::string path = "Z:" + hostPath;
-    for (char& byte : path) {
-        if (byte == '/') {
-            byte = '\\';
-        }
-    }
-    return path;
 }
 
 std::string fileBytesOrMissing(const std::string& path) {

@@ -8,29 +8,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/driver/ProgramProcess.h"
 #include "tests/support/TempFolder.h"
 
-// One start of the program, ended by force should a test leave it running,
-// so that it never keeps the single-instance name for the next test.
-class ProgramRun {
+// One start of the program in a test: a test that leaves it running fails.
+class ProgramRun : public ProgramProcess {
 public:
-    explicit ProgramRun(const std::string& program);
+    explicit ProgramRun(const std::string& program) : ProgramProcess(program) {}
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
-
-    bool started() const { return process_ != nullptr; }
-    DWORD processId() const { return processId_; }
-    // The exit code once the process has ended, or nothing after the timeout.
-    std::optional<DWORD> exitCode(DWORD timeoutMs);
-
-private:
-    HANDLE process_ = nullptr;
-    DWORD processId_ = 0;
 };
 
 struct PatchSource {
@@ -88,9 +78,6 @@ private:
     std::string programPlace;
     std::string settingsName = "update.inf";
 };
-
-// A file of the build host, as this Wine process names it.
-std::string hostPathInWine(const std::string& hostPath);
 
 // Bytes of a file, or "<missing>".
 std::string fileBytesOrMissing(const std::string& path);

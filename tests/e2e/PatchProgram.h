@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
-#include "tests/e2e/ProgramWindows.h"
 
 inline constexpr DWORD exitTimeoutMs = 15000;
 
@@ -61,6 +62,16 @@ protected:
         return started ? dialog : nullptr;
     }
 
+    // The dialog as it opens on the installed game: the settings' caption,
+    // the game folder (one trailing backslash of the registry value
+    // trimmed), the prompt to choose and the space of the patch.
+    void expectOpeningView(Dialog dialog, std::uint64_t patchBytes) {
+        EXPECT_EQ(windowText(dialog), caption);
+        EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
+        EXPECT_EQ(controlText(dialog, IDC_PROMPT), "インストール先のフォルダを選択して下さい。");
+        expectSpaceText(controlText(dialog, IDC_SPACE), patchBytes, gameFolder);
+    }
+
     static bool copying(Dialog dialog) { return IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)) != FALSE; }
     static bool finished(Dialog dialog) { return controlText(dialog, IDC_PROMPT) == "コピー終了"; }
 
@@ -81,6 +92,22 @@ protected:
         }));
         EXPECT_EQ(second.exitCode(0), 0u);
         EXPECT_FALSE(showedWindow);
+    }
+
+    // The end of a copy that succeeds: "コピー終了", the Run button turned
+    // into an enabled "完了", which ends the program with 1, every file
+    // installed.
+    void expectCopyEndsWithOne(ProgramRun& run, Dialog dialog, const std::vector<PatchSource>& files,
+                               DWORD copyTimeoutMs = windowTimeoutMs) {
+        ASSERT_TRUE(waitUntil([&] { return finished(dialog); }, copyTimeoutMs));
+        ASSERT_TRUE(waitUntil([&] {
+            return controlText(dialog, IDC_RUN) == "完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) != FALSE;
+        }));
+        pressButton(dialog, IDC_RUN);
+        expectExitCode(run, 1);
+        for (const PatchSource& file : files) {
+            expectInstalled(file);
+        }
     }
 
     void expectInstalled(const PatchSource& file) {

@@ -13,9 +13,10 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/driver/ProgramProcess.h"
+#include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/PatchProgram.h"
-#include "tests/e2e/ProgramWindows.h"
 #include "tests/settings/default_settings_text.h"
 
 namespace {
@@ -33,12 +34,7 @@ std::string wineLocale() {
 // The ANSI code page that the locale of this run gives a program without a
 // manifest of its own (0 when it could not be run).
 DWORD codePageOfAProgramWithoutManifest() {
-    std::string probe = "Z:" PATCH_CODE_PAGE_PROBE;
-    for (char& byte : probe) {
-        if (byte == '/') {
-            byte = '\\';
-        }
-    }
+    const std::string probe = hostPathInWine(PATCH_CODE_PAGE_PROBE);
     ProgramRun run(probe);
     EXPECT_TRUE(run.started()) << probe;
     return run.exitCode(windowTimeoutMs).value_or(0);
@@ -71,19 +67,10 @@ TEST_F(JapaneseText, PatchInJapaneseFoldersCopiesEveryFileAndEndsWithOne) {
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
 
-    EXPECT_EQ(windowText(dialog), caption);
-    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
-    EXPECT_EQ(controlText(dialog, IDC_PROMPT), "インストール先のフォルダを選択して下さい。");
-    expectSpaceText(controlText(dialog, IDC_SPACE), 70000 + 8, gameFolder);
+    expectOpeningView(dialog, 70000 + 8);
 
     pressButton(dialog, IDC_RUN);
-    ASSERT_TRUE(waitUntil([&] { return finished(dialog); }));
-    EXPECT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
-    pressButton(dialog, IDC_RUN);
-    expectExitCode(run, 1);
-    for (const PatchSource& file : files) {
-        expectInstalled(file);
-    }
+    expectCopyEndsWithOne(run, dialog, files);
 }
 
 // The program reads the settings named after itself up to the first full
@@ -127,17 +114,9 @@ TEST_F(JapaneseText, EmbeddedSettingsServeWhenNoSettingsFileIsBeside) {
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
 
-    EXPECT_EQ(windowText(dialog), caption);
-    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
-    expectSpaceText(controlText(dialog, IDC_SPACE), 12000, gameFolder);
+    expectOpeningView(dialog, 12000);
     pressButton(dialog, IDC_RUN);
-    ASSERT_TRUE(waitUntil([&] { return finished(dialog); }));
-    EXPECT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
-    pressButton(dialog, IDC_RUN);
-    expectExitCode(run, 1);
-    for (const PatchSource& file : files) {
-        expectInstalled(file);
-    }
+    expectCopyEndsWithOne(run, dialog, files);
 }
 
 }  // namespace

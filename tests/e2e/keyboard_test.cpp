@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/PatchProgram.h"
-#include "tests/e2e/ProgramWindows.h"
 
 namespace {
 

@@ -13,9 +13,10 @@
 
 #include "resources/resource_ids.h"
 #include "core/HandleOwners.h"
+#include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/PatchProgram.h"
-#include "tests/e2e/ProgramWindows.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -29,10 +30,7 @@ TEST_F(PatchProgram, FullPatchCopiesEveryFileAndEndsWithOne) {
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
 
-    EXPECT_EQ(windowText(dialog), caption);
-    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);  // one trailing backslash trimmed
-    EXPECT_EQ(controlText(dialog, IDC_PROMPT), "インストール先のフォルダを選択して下さい。");
-    expectSpaceText(controlText(dialog, IDC_SPACE), 300000 + 8, gameFolder);
+    expectOpeningView(dialog, 300000 + 8);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)));
 
@@ -49,14 +47,7 @@ TEST_F(PatchProgram, FullPatchCopiesEveryFileAndEndsWithOne) {
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_BROWSE)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_SPACE)));
     EXPECT_EQ(progressPosition(dialog), 100);
-    EXPECT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
-    EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) != FALSE; }));
-
-    pressButton(dialog, IDC_RUN);
-    expectExitCode(run, 1);
-    for (const PatchSource& file : files) {
-        expectInstalled(file);
-    }
+    expectCopyEndsWithOne(run, dialog, files);
 }
 
 TEST_F(PatchProgram, SecondStartWhileTheDialogShowsEndsAtOnceWithZero) {
@@ -91,10 +82,12 @@ TEST_F(PatchProgram, SecondStartWhileTheErrorBoxShowsEndsAtOnceWithZero) {
     expectExitCode(first, 0);
 }
 
+// Settings the program refuses before it shows its dialog.
 struct SettingsFailure {
     const char* name;
-    bool settingsWithoutFiles;  // else: the game's registry entry is missing
-    const char* text;           // without the title
+    std::vector<PatchSource> files;  // shipped beside the program and listed
+    bool installed;                  // the game's executable and registry entry
+    const char* text;                // without the title
     bool titleFirst;
 };
 
@@ -104,13 +97,15 @@ class SettingsFailureBox : public PatchProgram, public testing::WithParamInterfa
 
 TEST_P(SettingsFailureBox, ShowsAnErrorBoxWithoutOwnerAndEndsWithZero) {
     const SettingsFailure& failure = GetParam();
-    if (failure.settingsWithoutFiles) {
-        writeSettings(settingsListing({}));
+    shipPatch(failure.files);
+    if (failure.installed) {
         putGameExecutable();
         registerInstallFolder(gameFolder);  // registered, and still no dialog
-    } else {
-        shipPatch({{"a.bin", "", "a"}});
     }
+    const std::vector<std::string> gameBefore = namesIn(gameFolder);
+    const std::vector<std::string> besideBefore = namesIn(gameParent.path());
+    const std::vector<std::string> patchBefore = namesIn(patchFolder.path());
+
     ProgramRun run(program);
     const MessageBoxView box = waitForMessageBox(run);
     ASSERT_NE(box.window, nullptr);
@@ -122,80 +117,114 @@ TEST_P(SettingsFailureBox, ShowsAnErrorBoxWithoutOwnerAndEndsWithZero) {
 
     pressButton(box.window, IDOK);
     expectExitCode(run, 0);
+    // Nothing written, wherever a destination points.
+    EXPECT_EQ(namesIn(gameFolder), gameBefore);
+    EXPECT_EQ(namesIn(gameParent.path()), besideBefore);
+    EXPECT_EQ(namesIn(patchFolder.path()), patchBefore);
+    for (const PatchSource& file : failure.files) {
+        EXPECT_FALSE(fileExists(installedFile(file.destinationName.empty() ? file.sourceName : file.destinationName)));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsFailureBox,
-    testing::Values(SettingsFailure{"ListNoFile", true, "設定ファイルが読み込めません。", false},
-                    SettingsFailure{"GameNotRegistered", false, "がインストールされていません。", true}),
-    [](const testing::TestParamInfo<SettingsFailure>& info) { return std::string(info.param.name); });
+    testing::Values(SettingsFailure{"ListNoFile", {}, true, "設定ファイルが読み込めません。", false},
+                    SettingsFailure{"GameNotRegistered", {{"a.bin", "", "a"}}, false, "がインストールされていません。",
+                                    true},
+                    SettingsFailure{"DestinationOutsideTheInstallFolder",
+                                    {{"a.dat", "..\\outside.txt", "written by the patch"}}, true,
+                                    "設定ファイルが読み込めません。", false}),
+    caseName<SettingsFailure>);
 
 // The scenarios whose message boxes the program shows over its dialog: their
 // Japanese texts are also checked on a system whose locale is not Japanese
 // (tests/e2e/CMakeLists.txt).
 using MessageBoxes = PatchProgram;
 
-TEST_F(MessageBoxes, MissingFolderIsRefusedAndEndsWithTwo) {
-    shipPatch({{"a.bin", "", patternBytes(5000)}});
+// Where the game's registry entry points.
+enum class Registered { gameFolder, gameFolderWithBackslash, missingDrive };
+
+// A patch whose Run the program refuses over its dialog.
+struct RunRefusal {
+    const char* name;
+    std::vector<PatchSource> files;  // listed in the settings
+    bool shipped;                    // the files lie beside the program; else only listed
+    bool gameInstalled;              // Velk.exe in the game folder
+    Registered registered;
+    const char* space;  // the space text before Run; null: not checked
+    const char* text;   // without the title
+    bool titleFirst;
+    // The names in the game folder at the end; the patch's files among them
+    // are installed whole.
+    std::vector<std::string> gameFolderAfter;
+};
+
+void PrintTo(const RunRefusal& refusal, std::ostream* out) { *out << refusal.name; }
+
+class RunRefusedBox : public PatchProgram, public testing::WithParamInterface<RunRefusal> {};
+
+TEST_P(RunRefusedBox, ShowsAnErrorBoxOverTheDialogAndEndsWithTwo) {
+    const RunRefusal& refusal = GetParam();
+    if (refusal.shipped) {
+        shipPatch(refusal.files);
+    } else {
+        writeSettings(settingsListing(refusal.files));
+    }
+    if (refusal.gameInstalled) {
+        putGameExecutable();
+    }
     const std::string missing = "Q:\\Games\\Harbor";  // no such drive
-    registerInstallFolder(missing);
+    const std::string shown = refusal.registered == Registered::missingDrive ? missing : gameFolder;
+    registerInstallFolder(refusal.registered == Registered::gameFolderWithBackslash ? shown + "\\" : shown);
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(controlText(dialog, IDC_FOLDER), missing);
-    // The drive can't be asked for its free space: no free figure.
-    EXPECT_EQ(controlText(dialog, IDC_SPACE), "容量\t\t4KB\n 空き容量\tKB");
+    EXPECT_EQ(controlText(dialog, IDC_FOLDER), shown);
+    if (refusal.space != nullptr) {
+        EXPECT_EQ(controlText(dialog, IDC_SPACE), refusal.space);
+    }
 
     pressButton(dialog, IDC_RUN);
     const MessageBoxView box = waitForMessageBox(run);
-    EXPECT_EQ(box.text, "指定されたフォルダがありません。");
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, (refusal.titleFirst ? title : std::string()) + refusal.text);
     EXPECT_EQ(box.caption, "error");
     EXPECT_EQ(box.owner, dialog);
     EXPECT_FALSE(box.hasCancel);
+    EXPECT_NE(controlText(dialog, IDC_PROMPT), "コピー終了");
     pressButton(box.window, IDOK);
     expectExitCode(run, 2);
+
+    EXPECT_EQ(namesIn(gameFolder), refusal.gameFolderAfter);
+    for (const PatchSource& file : refusal.files) {
+        const std::string name = file.destinationName.empty() ? file.sourceName : file.destinationName;
+        if (std::find(refusal.gameFolderAfter.begin(), refusal.gameFolderAfter.end(), name) !=
+            refusal.gameFolderAfter.end()) {
+            expectInstalled(file);
+        }
+    }
 }
 
-TEST_F(MessageBoxes, FolderWithoutTheGameIsRefusedAndEndsWithTwo) {
-    const PatchSource file{"a.bin", "", patternBytes(5000)};
-    shipPatch({file});
-    registerInstallFolder(gameFolder);  // no Velk.exe in it
-    ProgramRun run(program);
-    const Dialog dialog = waitForPatchDialog(run);
-    ASSERT_NE(dialog, nullptr);
-
-    pressButton(dialog, IDC_RUN);
-    const MessageBoxView box = waitForMessageBox(run);
-    EXPECT_EQ(box.text, title + "がインストールされていません。");
-    EXPECT_EQ(box.caption, "error");
-    EXPECT_EQ(box.owner, dialog);
-    pressButton(box.window, IDOK);
-    expectExitCode(run, 2);
-    EXPECT_FALSE(fileExists(installedFile("a.bin")));
-}
-
-TEST_F(MessageBoxes, CopyFailureShowsItsBoxAndEndsWithTwo) {
-    // The second file's destination folder does not exist, so it can't be
-    // created; the first is copied before that, the third never.
-    const std::vector<PatchSource> files = {{"a.bin", "", patternBytes(5000, 1)},
-                                            {"b.bin", "nowhere\\b.bin", patternBytes(5000, 2)},
-                                            {"c.bin", "", patternBytes(5000, 3)}};
-    prepareInstalledGame(files);
-    ProgramRun run(program);
-    const Dialog dialog = waitForPatchDialog(run);
-    ASSERT_NE(dialog, nullptr);
-
-    pressButton(dialog, IDC_RUN);
-    const MessageBoxView box = waitForMessageBox(run);
-    EXPECT_EQ(box.text, "コピーに失敗しました。");
-    EXPECT_EQ(box.caption, "error");
-    EXPECT_EQ(box.owner, dialog);
-    EXPECT_FALSE(box.hasCancel);
-    pressButton(box.window, IDOK);
-    expectExitCode(run, 2);
-    expectInstalled(files[0]);
-    EXPECT_FALSE(fileExists(installedFile("c.bin")));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RunRefusedBox,
+    testing::Values(
+        // The drive can't be asked for its free space: no free figure.
+        RunRefusal{"MissingFolder", {{"a.bin", "", patternBytes(5000)}}, true, false, Registered::missingDrive,
+                   "容量\t\t4KB\n 空き容量\tKB", "指定されたフォルダがありません。", false, {}},
+        RunRefusal{"FolderWithoutTheGame", {{"a.bin", "", patternBytes(5000)}}, true, false,
+                   Registered::gameFolder, nullptr, "がインストールされていません。", true, {}},
+        // The second file's destination folder does not exist, so it can't be
+        // created; the first is copied before that, the third never.
+        RunRefusal{"CopyFailure",
+                   {{"a.bin", "", patternBytes(5000, 1)},
+                    {"b.bin", "nowhere\\b.bin", patternBytes(5000, 2)},
+                    {"c.bin", "", patternBytes(5000, 3)}},
+                   true, true, Registered::gameFolderWithBackslash, nullptr, "コピーに失敗しました。", false,
+                   {"Velk.exe", "a.bin"}},
+        // Listed, but nothing of the patch came along with the program.
+        RunRefusal{"EveryListedFileMissing", {{"a.bin", "", ""}, {"b.bin", "renamed.bin", ""}}, false, true,
+                   Registered::gameFolder, nullptr, "コピーに失敗しました。", false, {"Velk.exe"}}),
+    caseName<RunRefusal>);
 
 TEST_F(MessageBoxes, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
     prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
@@ -273,15 +302,9 @@ TEST_F(MessageBoxes, CloseDuringTheCopyOnlyTellsThatItRuns) {
     EXPECT_FALSE(finished(dialog)) << "the copy ended before the close box was used";
     pressButton(box.window, IDOK);
 
-    ASSERT_TRUE(waitUntil([&] { return finished(dialog); }, 30000));
-    ASSERT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
-    // (The close box is not used to end it here: the worker thread may not
-    // have returned yet, and the close box would then only tell again.)
-    pressButton(dialog, IDC_RUN);
-    expectExitCode(run, 1);
-    for (const PatchSource& file : files) {
-        expectInstalled(file);
-    }
+    // Ended with "完了", not the close box: the worker thread may not have
+    // returned yet, and the close box would then only tell again.
+    expectCopyEndsWithOne(run, dialog, files, 30000);
 }
 
 // Presses the browse button and returns the folder browser once it shows
@@ -486,11 +509,7 @@ TEST_F(PlantedDlls, NoneIsLoadedThroughBrowserCopyAndNotInstalledBox) {
         ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
 
         pressButton(dialog, IDC_RUN);
-        ASSERT_TRUE(waitUntil([&] { return finished(dialog); }));
-        ASSERT_TRUE(waitUntil([&] { return controlText(dialog, IDC_RUN) == "完了"; }));
-        pressButton(dialog, IDC_RUN);
-        expectExitCode(run, 1);
-        expectInstalled(files[0]);
+        expectCopyEndsWithOne(run, dialog, files);
     };
     const auto notInstalled = [&] {
         forgetInstallFolder();
@@ -518,50 +537,6 @@ TEST_F(PlantedDlls, NoneIsLoadedThroughBrowserCopyAndNotInstalledBox) {
     for (const std::string& marker : loadedAtStart) {
         EXPECT_EQ(marker, "version.dll.loaded-before-guard") << "taken from beside the program at its start";
     }
-}
-
-TEST_F(PatchProgram, DestinationOutsideTheInstallFolderRefusesTheSettingsAndWritesNothing) {
-    shipPatch({{"a.dat", "..\\outside.txt", "written by the patch"}});
-    putGameExecutable();
-    registerInstallFolder(gameFolder);
-    const std::vector<std::string> gameBefore = namesIn(gameFolder);
-    const std::vector<std::string> besideBefore = namesIn(gameParent.path());
-    const std::vector<std::string> patchBefore = namesIn(patchFolder.path());
-
-    ProgramRun run(program);
-    const MessageBoxView box = waitForMessageBox(run);
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text, "設定ファイルが読み込めません。");
-    EXPECT_EQ(box.caption, "error");
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(findDialog(run.processId(), DialogKind::patchDialog), nullptr);
-    pressButton(box.window, IDOK);
-    expectExitCode(run, 0);
-
-    EXPECT_EQ(namesIn(gameFolder), gameBefore);
-    EXPECT_EQ(namesIn(gameParent.path()), besideBefore);
-    EXPECT_EQ(namesIn(patchFolder.path()), patchBefore);
-    EXPECT_FALSE(fileExists(gameParent.file("outside.txt")));
-}
-
-TEST_F(PatchProgram, EveryListedFileMissingIsAFailureAndEndsWithTwo) {
-    // Listed, but nothing of the patch came along with the program.
-    writeSettings(settingsListing({{"a.bin", "", ""}, {"b.bin", "renamed.bin", ""}}));
-    putGameExecutable();
-    registerInstallFolder(gameFolder);
-    ProgramRun run(program);
-    const Dialog dialog = waitForPatchDialog(run);
-    ASSERT_NE(dialog, nullptr);
-
-    pressButton(dialog, IDC_RUN);
-    const MessageBoxView box = waitForMessageBox(run);
-    EXPECT_EQ(box.text, "コピーに失敗しました。");
-    EXPECT_EQ(box.caption, "error");
-    EXPECT_EQ(box.owner, dialog);
-    EXPECT_NE(controlText(dialog, IDC_PROMPT), "コピー終了");
-    pressButton(box.window, IDOK);
-    expectExitCode(run, 2);
-    EXPECT_EQ(namesIn(gameFolder), std::vector<std::string>{"Velk.exe"});
 }
 
 TEST_F(PatchProgram, CancelAmongManySmallFilesLeavesEachOldOrNew) {

@@ -19,10 +19,11 @@
 #include "settings/settings_text.h"
 #include "settings/settings_keys.h"
 #include "core/HandleOwners.h"
-#include "tests/e2e/PatchFixture.h"
-#include "tests/e2e/ProgramWindows.h"
+#include "tests/driver/ProgramProcess.h"
+#include "tests/driver/ProgramWindows.h"
 #include "tests/release/ShippedFile.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
     Routes, TheirProgram,
     testing::Values(TheirBuild{"BuildOptions", publisher::programFile, publisher::iconSource},
                     TheirBuild{"PublishScript", published::programFile, published::convertedIcon}),
-    [](const testing::TestParamInfo<TheirBuild>& info) { return std::string(info.param.name); });
+    caseName<TheirBuild>);
 
 // The program's file name has a full stop in it: its settings file is named
 // after the name up to there.
@@ -141,19 +142,10 @@ TEST(PublishedFolder, HoldsTheProgramAndThePatchFilesOnly) {
     }
 }
 
-std::string windowsPath(std::string path) {
-    for (char& byte : path) {
-        if (byte == '/') {
-            byte = '\\';
-        }
-    }
-    return path;
-}
-
 // The signed program starts as a player starts it, reads the settings built
 // into it, and says that their game is not installed here.
 TEST(PublishedFolder, SignedProgramRunsOnItsBuiltInSettings) {
-    ProgramRun run(windowsPath(published::programFile));
+    ProgramProcess run(backslashed(published::programFile));
     ASSERT_TRUE(run.started()) << published::programFile;
     HWND box = waitForDialog(run.processId(), DialogKind::messageBox);
     ASSERT_NE(box, nullptr) << "the program showed no message";

@@ -131,8 +131,6 @@ struct SettingsNameCase {
 
 void PrintTo(const SettingsNameCase& nameCase, std::ostream* out) { *out << nameCase.name; }
 
-std::string settingsNameCaseName(const testing::TestParamInfo<SettingsNameCase>& info) { return info.param.name; }
-
 class SettingsName : public testing::TestWithParam<SettingsNameCase> {};
 
 TEST_P(SettingsName, ConvertsWithCodePage932ThenKeepsInside) {
@@ -155,6 +153,6 @@ const SettingsNameCase settingsNameCases[] = {
     {"HalfWidthKatakana", "\xB7\xAC\xDD\xBE\xD9", true, none},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, SettingsName, testing::ValuesIn(settingsNameCases), settingsNameCaseName);
+INSTANTIATE_TEST_SUITE_P(Table, SettingsName, testing::ValuesIn(settingsNameCases), caseName<SettingsNameCase>);
 
 }  // namespace

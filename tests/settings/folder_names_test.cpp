@@ -5,13 +5,9 @@
 #include <string>
 
 #include "settings/folder_names.h"
+#include "tests/support/case_name.h"
 
 namespace {
-
-template <typename Case>
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
 
 struct ProgramPathCase {
     const char* name;

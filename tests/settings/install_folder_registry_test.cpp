@@ -10,6 +10,7 @@
 #include "settings/SettingsLoading.h"
 #include "tests/settings/TestGameKey.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -74,6 +75,6 @@ const RegistryCase registryCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, InstallFolderRegistry, testing::ValuesIn(registryCases),
-                         [](const testing::TestParamInfo<RegistryCase>& info) { return info.param.name; });
+                         caseName<RegistryCase>);
 
 }  // namespace

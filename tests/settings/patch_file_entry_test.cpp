@@ -12,6 +12,7 @@
 #include "core/HandleOwners.h"
 #include "core/PatchFileEntry.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -79,6 +80,6 @@ const SizeCase sizeCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, PatchFileEntrySize, testing::ValuesIn(sizeCases),
-                         [](const testing::TestParamInfo<SizeCase>& info) { return info.param.name; });
+                         caseName<SizeCase>);
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "tests/settings/TestGameKey.h"
 #include "tests/settings/default_settings_text.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -206,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UnconvertibleCase{"SourceWithLoneLeadByte", "ファイル,a\x83"},
                     UnconvertibleCase{"DestinationWithLoneLeadByteAtTheEnd", "ファイル,a.dat,a\x83"},
                     UnconvertibleCase{"DestinationWithUnassignedPair", std::string("ファイル,a.dat,\x85\x40") + ".dat"}),
-    [](const testing::TestParamInfo<UnconvertibleCase>& info) { return std::string(info.param.name); });
+    caseName<UnconvertibleCase>);
 
 // Destination names: a settings file beside the elevated program must not
 // choose where it writes. A name that leaves the install folder makes the
@@ -255,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DestinationCase{"ClimbsBackInside", "data\\..\\a.dat", L"data\\..\\a.dat", settingsReady},
                     // ソ ends in the byte 0x5C, which is no separator here.
                     DestinationCase{"TrailByteBackslash", "ソ..\\a.dat", L"ソ..\\a.dat", settingsReady}),
-    [](const testing::TestParamInfo<DestinationCase>& info) { return std::string(info.param.name); });
+    caseName<DestinationCase>);
 
 // Ways a settings file can be there and still not be readable; each makes the
 // embedded settings apply.
@@ -294,7 +295,7 @@ const UnreadableCase unreadableCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, UnreadableSettingsFile, testing::ValuesIn(unreadableCases),
-                         [](const testing::TestParamInfo<UnreadableCase>& info) { return info.param.name; });
+                         caseName<UnreadableCase>);
 
 // Puts the current directory somewhere for one test.
 class CurrentDirectory {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "settings/settings_text.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ const LineCase lineCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, LineRules, testing::ValuesIn(lineCases),
-                         [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+                         caseName<LineCase>);
 
 TEST(SettingsTextReadMemory, AppendsAfterLinesAlreadyHeld) {
     SettingsText settings;

@@ -16,11 +16,18 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = windowT
 // The text of a window of another process (WM_GETTEXT: GetWindowTextA gives
 // "" for another process's controls); "<no answer>" when it does not reply.
 std::string windowText(HWND window);
+// "<no control>" when the dialog has no control `id`.
 std::string controlText(HWND dialog, int id);
+// The same in UTF-16, whatever this process's code page.
+std::wstring windowTextWide(HWND window);
+std::wstring controlTextWide(HWND dialog, int id);
 
 // Presses a button by posting its command: a sent BM_CLICK would block
 // whenever the button opens a modal box.
 void pressButton(HWND dialog, int id);
+
+// The message text of a message box: its static 0xFFFF.
+inline constexpr int messageBoxTextId = 0xFFFF;
 
 // Visible top-level dialogs (class "#32770") of one process.
 enum class DialogKind {

@@ -1,4 +1,4 @@
-#include "tests/e2e/ProgramWindows.h"
+#include "tests/driver/ProgramWindows.h"
 
 #include <commctrl.h>
 
@@ -7,14 +7,7 @@
 namespace {
 
 constexpr DWORD replyTimeoutMs = 5000;
-constexpr int messageTextId = 0xFFFF;
 constexpr int browserTreeId = 0x3741;
-
-struct DialogSearch {
-    DWORD processId;
-    DialogKind kind;
-    HWND found;
-};
 
 bool isKind(HWND window, DialogKind kind) {
     const bool hasRun = GetDlgItem(window, IDC_RUN) != nullptr;
@@ -23,41 +16,56 @@ bool isKind(HWND window, DialogKind kind) {
     case DialogKind::patchDialog:
         return hasRun;
     case DialogKind::messageBox:
-        return !hasRun && !hasTree && GetDlgItem(window, messageTextId) != nullptr;
+        return !hasRun && !hasTree && GetDlgItem(window, messageBoxTextId) != nullptr;
     case DialogKind::folderBrowser:
         return hasTree;
     }
     return false;
 }
 
-BOOL CALLBACK matchDialog(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<DialogSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
+bool isDialog(HWND window) {
     char className[16] = {};
     GetClassNameA(window, className, sizeof className);
-    if (owner == search->processId && IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0 &&
-        isKind(window, search->kind)) {
+    return lstrcmpA(className, "#32770") == 0;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const std::function<bool(HWND)>& matches;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) && search->matches(window)) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-struct VisibleSearch {
-    DWORD processId;
-    bool found;
-};
+// The first visible top-level window of the process that matches.
+HWND findVisibleWindow(DWORD processId, const std::function<bool(HWND)>& matches) {
+    WindowSearch search{processId, matches, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
-BOOL CALLBACK matchVisible(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<VisibleSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = true;
-        return FALSE;
+// WM_GETTEXT with a time-out, so that a hung program can't hang its driver;
+// false when the window did not answer.
+template <typename Char>
+bool askText(HWND window, std::basic_string<Char>& text) {
+    Char buffer[2048] = {};
+    DWORD_PTR copied = 0;
+    const auto send = sizeof(Char) == 1 ? SendMessageTimeoutA : SendMessageTimeoutW;
+    if (!send(window, WM_GETTEXT, sizeof buffer / sizeof(Char), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+              replyTimeoutMs, &copied)) {
+        return false;
     }
-    return TRUE;
+    text.assign(buffer, copied);
+    return true;
 }
 
 }  // namespace
@@ -76,13 +84,8 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 }
 
 std::string windowText(HWND window) {
-    char text[2048] = {};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             replyTimeoutMs, &copied)) {
-        return "<no answer>";
-    }
-    return std::string(text, copied);
+    std::string text;
+    return askText(window, text) ? text : "<no answer>";
 }
 
 std::string controlText(HWND dialog, int id) {
@@ -90,14 +93,22 @@ std::string controlText(HWND dialog, int id) {
     return control != nullptr ? windowText(control) : "<no control>";
 }
 
+std::wstring windowTextWide(HWND window) {
+    std::wstring text;
+    return askText(window, text) ? text : L"<no answer>";
+}
+
+std::wstring controlTextWide(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control != nullptr ? windowTextWide(control) : L"<no control>";
+}
+
 void pressButton(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 HWND findDialog(DWORD processId, DialogKind kind) {
-    DialogSearch search{processId, kind, nullptr};
-    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return findVisibleWindow(processId, [&](HWND window) { return isDialog(window) && isKind(window, kind); });
 }
 
 int folderBrowserSelectionDepth(HWND browser) {
@@ -122,9 +133,7 @@ HWND waitForDialog(DWORD processId, DialogKind kind, DWORD timeoutMs) {
 }
 
 bool hasVisibleWindow(DWORD processId) {
-    VisibleSearch search{processId, false};
-    EnumWindows(matchVisible, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return findVisibleWindow(processId, [](HWND) { return true; }) != nullptr;
 }
 
 MessageBoxView readMessageBox(HWND box) {
@@ -132,7 +141,7 @@ MessageBoxView readMessageBox(HWND box) {
     view.window = box;
     view.owner = GetWindow(box, GW_OWNER);
     view.caption = windowText(box);
-    view.text = controlText(box, messageTextId);
+    view.text = controlText(box, messageBoxTextId);
     view.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
     return view;
 }

@@ -1,0 +1,48 @@
+// One start of a program, as a user starts it, and the paths of the build
+// host's files as a Wine process names them.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "core/HandleOwners.h"
+
+// Ended by force should it still run when this goes, so that a program
+// never keeps its single-instance name for whatever runs next.
+class ProgramProcess {
+public:
+    // Started as a user's double click does: the path quoted, nothing more;
+    // in this process's current folder.
+    explicit ProgramProcess(const std::string& path);
+    // The same, from a UTF-16 path, in `folder` unless that is empty.
+    explicit ProgramProcess(const std::wstring& path, const std::wstring& folder = L"");
+    ~ProgramProcess();
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    bool started() const { return process_.valid(); }
+    // Why it could not be started (GetLastError), 0 when it was.
+    DWORD startError() const { return startError_; }
+    DWORD processId() const { return processId_; }
+    // Whether it was started and has not ended yet.
+    bool running() const;
+    // The exit code once the process has ended, or nothing after the timeout.
+    std::optional<DWORD> exitCode(DWORD timeoutMs);
+    // Ends it with `code` (when it still runs) and waits until it has ended.
+    void terminate(UINT code);
+
+private:
+    void adopt(BOOL created, const PROCESS_INFORMATION& info);
+
+    UniqueHandle process_;
+    DWORD processId_ = 0;
+    DWORD startError_ = 0;
+};
+
+// A path with every slash turned into a backslash.
+std::string backslashed(std::string path);
+
+// A file of the build host, as this Wine process names it (drive Z:).
+std::string hostPathInWine(const std::string& hostPath);
