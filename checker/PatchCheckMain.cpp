@@ -14,7 +14,7 @@
 
 #include "checker/PatchFolderCheck.h"
 #include "settings/byte_scan.h"
-#include "settings/destination_rule.h"
+#include "settings/settings_destinations.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "core/PatchFileEntry.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
-#include "settings/destination_rule.h"
+#include "settings/settings_destinations.h"
 
 std::string quoted(const std::string& text) { return "「" + text + "」"; }
 

@@ -1,6 +1,6 @@
 #include "copy/journal.h"
 
-#include "settings/destination_rule.h"
+#include "core/destination_rule.h"
 
 namespace {
 

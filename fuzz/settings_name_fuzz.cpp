@@ -20,7 +20,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "settings/cp932_conversion.h"
-#include "settings/destination_rule.h"
+#include "core/destination_rule.h"
 #include "tests/support/cp932_model.h"
 
 namespace {

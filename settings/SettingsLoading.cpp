@@ -1,10 +1,11 @@
 #include "settings/SettingsLoading.h"
 
+#include "core/destination_rule.h"
+
 #include <new>
 #include <utility>
 
 #include "settings/cp932_conversion.h"
-#include "settings/destination_rule.h"
 #include "settings/folder_names.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_text.h"

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "core/ascii_fold.h"
+
 // Index of the first byte equal to c that is not the trail byte of a
 // double-byte character, or -1. A lead byte just before the terminator ends
 // the scan with -1: that byte is no character of its own.
@@ -14,14 +16,6 @@ int findChar(const char* text, char c);
 // Index of the first real comma of a line, or npos. Unlike findChar it reads
 // the whole string, NUL bytes included.
 std::size_t firstCommaOf(const std::string& line);
-
-// The one ASCII case fold of the program's names: a to z as A to Z, every
-// other byte or UTF-16 unit as it is (a trail byte may look like a letter: callers that
-// fold a whole text step over double-byte characters).
-template <typename Char>
-constexpr Char upperAscii(Char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<Char>(c - 'a' + 'A') : c;
-}
 
 // A name as Windows compares file names: ASCII letters without case, / as \,
 // double-byte characters as they are (the trail byte of ソ stays 0x5C).
