@@ -1,6 +1,8 @@
 // The worker's copy: every entry with a known size, from the program's folder
 // into the install folder, one cluster at a time, with the dialog turned into
-// its progress view.
+// its progress view. All or nothing: every file is staged beside its
+// destination first, then all are moved into place; a failure or a cancel
+// before the end puts the folder back as it was (CopyTransaction).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "copy/ChunkSize.h"
+#include "copy/CopyTransaction.h"
 #include "copy/copy_rules.h"
 #include "core/HandleOwners.h"
 #include "core/PatchSession.h"
@@ -69,48 +72,55 @@ void showFinishedView(HWND dialog) {
 
 // Windows refuses to create over a read-only, hidden or system file with
 // normal attributes. Not every file system enforces it (a Unix-backed drive
-// written by its superuser replaces the file), so the copy asks first rather
-// than overwrite a file the user protected.
+// written by its superuser replaces the file), and a file is moved aside
+// whatever its attributes, so the copy asks first rather than replace a file
+// the user protected. A folder of the destination's name is no file to
+// replace either.
 bool isProtectedFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_DIRECTORY)) != 0;
 }
 
-// Copies exactly entry.size bytes. Returns copyDone also when a cancel request
-// stopped it, with run.cancelled set.
-CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
-    // Asked before the destination is created, which truncates it: a cancel
-    // between two files leaves the next one as it was, never emptied.
+// Whether another program holds the destination in a way that keeps it from
+// being moved aside (open without sharing its deletion). Asked while
+// staging, where the copy used to open the destination, so that such a file
+// fails the copy before any file is moved.
+bool isHeldByAnother(const std::wstring& path) {
+    UniqueHandle probe(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !probe.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// Writes exactly entry.size bytes under the staged name. Returns copyDone
+// also when a cancel request stopped it, with run.cancelled set.
+CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPaths& paths) {
     if (run.session.takeCancelRequest()) {
         run.cancelled = true;
         return copyDone;
     }
-    const std::wstring& sourcePath = entry.sourcePath;
-    const std::wstring destinationPath = entry.destinationPath(run.session.installFolder);
-
-    // Neither file is shared while it is copied. The destination is declared
+    // Neither file is shared while it is written. The staged file is declared
     // first so that it is closed last, after the source.
-    UniqueHandle destination;
-    UniqueHandle source(CreateFileW(sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    UniqueHandle staged;
+    UniqueHandle source(CreateFileW(entry.sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source.valid()) {
         return copyOpenFailed;
     }
-    if (isProtectedFile(destinationPath)) {
+    if (isProtectedFile(paths.destination) || isHeldByAnother(paths.destination)) {
         return copyOpenFailed;
     }
-    destination.reset(CreateFileW(destinationPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!destination.valid()) {
+    // Never over a file: the name was free when it was chosen, and whatever
+    // took it since is not the copy's.
+    staged.reset(CreateFileW(paths.staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    if (!staged.valid()) {
         return copyOpenFailed;
     }
 
     // The test comes after each chunk, so an empty entry still makes one pass
-    // and its destination is created empty. The first chunk follows the
-    // question asked above without asking again, so that a file once
-    // truncated always gets its first chunk: a file of one chunk ends either
-    // old or new.
+    // and its staged file exists, empty.
     std::uint32_t copied = 0;
     bool firstChunk = true;
     do {
@@ -129,7 +139,7 @@ CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
         copied += got;
 
         DWORD written = 0;
-        if (!WriteFile(destination.get(), run.buffer, wanted, &written, nullptr) || written < wanted) {
+        if (!WriteFile(staged.get(), run.buffer, wanted, &written, nullptr) || written < wanted) {
             return copyWriteFailed;
         }
         run.done += written;
@@ -146,6 +156,22 @@ CopyResult copyEntry(CopyRun& run, const PatchFileEntry& entry) {
     return copyDone;
 }
 
+// Stages every entry with a known size, in list order: the transaction
+// planned one set of paths for each.
+CopyResult stageAll(CopyRun& run, const CopyTransaction& transaction) {
+    std::size_t planned = 0;
+    for (const PatchFileEntry& entry : run.session.files) {
+        if (entry.size == noSizeMarker) {
+            continue;
+        }
+        const CopyResult result = stageEntry(run, entry, transaction.paths()[planned++]);
+        if (result != copyDone || run.cancelled) {
+            return result;
+        }
+    }
+    return copyDone;
+}
+
 // Whether any listed file was found when the settings were loaded.
 bool anyFileFound(const std::vector<PatchFileEntry>& files) {
     for (const PatchFileEntry& entry : files) {
@@ -154,6 +180,25 @@ bool anyFileFound(const std::vector<PatchFileEntry>& files) {
         }
     }
     return false;
+}
+
+// Moves every staged file into place. A cancel confirmed while the files
+// were moved still counts: the folder goes back. True when the copy is
+// complete; otherwise `result` says how it ended.
+bool commitAll(CopyRun& run, CopyTransaction& transaction, CopyResult& result) {
+    if (!transaction.commit()) {
+        result = copyWriteFailed;
+        return false;
+    }
+    if (run.session.takeCancelRequest()) {
+        result = copyDone;
+        return false;
+    }
+    if (!transaction.complete()) {
+        result = copyWriteFailed;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -175,21 +220,26 @@ CopyResult PatchSession::copyFiles() {
         return copyOpenFailed;
     }
 
-    CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), chunkSize, total};
-    for (const PatchFileEntry& entry : files) {
-        if (entry.size == noSizeMarker) {
-            continue;
-        }
-        const CopyResult result = copyEntry(run, entry);
-        if (result != copyDone) {
-            return result;
-        }
-        if (run.cancelled) {
-            // The dialog is already ending; the progress view stays as it is.
-            return copyDone;
-        }
+    // Planned and recorded before the first file is written; a journal that
+    // can't be written (or one left by a run not yet repaired) stops the copy
+    // with nothing changed.
+    CopyTransaction transaction(installFolder);
+    transaction.plan(files);
+    if (!transaction.writeJournal()) {
+        return copyOpenFailed;
     }
 
-    showFinishedView(dialog);
-    return copyDone;
+    CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), chunkSize, total};
+    CopyResult result = stageAll(run, transaction);
+    if (result == copyDone && !run.cancelled && commitAll(run, transaction, result)) {
+        showFinishedView(dialog);
+        return copyDone;
+    }
+    // A cancel leaves the progress view as it is (the dialog is already
+    // ending). A folder that could not be put back entirely keeps its
+    // journal, which the next start follows; the copy has failed.
+    if (!transaction.rollBack()) {
+        return copyWriteFailed;
+    }
+    return result;
 }

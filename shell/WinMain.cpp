@@ -1,6 +1,6 @@
 // The program's entry: code only from the system folder, one instance at a
-// time, the settings, then the patch dialog, whose end code becomes the
-// process exit code.
+// time, the settings, the repair of a copy stopped part way, then the patch
+// dialog, whose end code becomes the process exit code.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,6 +10,7 @@
 #include "dialog/PatchDialog.h"
 #include "settings/SettingsLoading.h"
 #include "shell/DialogRun.h"
+#include "shell/StartupRepair.h"
 
 namespace {
 
@@ -128,6 +129,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         showSettingsError(settings);
         return 0;
     }
+    // A copy stopped part way (killed, crashed, a power cut) left its
+    // journal: the folder is put back, or the copy finished, before the
+    // player sees the dialog again.
+    repairInterruptedCopy(patchSession.installFolder);
     const LoadedModule commonControls(LoadLibraryW(L"comctl32.dll"));
     if (commonControls.valid()) {
         registerProgressBarClass(commonControls.get());

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,8 +61,9 @@ TEST_F(CopyFiles, CompleteCopyMakesEveryControlChangeInOrder) {
                                         focusEvent(IDC_RUN),
                                     });
     EXPECT_EQ(dialog.events(), expected);
-    EXPECT_EQ(copied(L"a.bin"), patternBytes(100, 1));
-    EXPECT_EQ(copied(L"b.bin"), patternBytes(100, 2));
+    // Exactly the patched files: nothing staged, kept or recorded is left.
+    EXPECT_EQ(folderStateOf(install.path()),
+              (FolderState{{L"a.bin", patternBytes(100, 1)}, {L"b.bin", patternBytes(100, 2)}}));
     EXPECT_TRUE(IsWindowVisible(dialog.control(IDC_PROGRESS)));
     EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_FOLDER)));
     EXPECT_FALSE(IsWindowVisible(dialog.control(IDC_BROWSE)));
@@ -160,9 +160,8 @@ TEST_F(CopyFiles, BytesArriveExactlyAndLongerDestinationsAreTruncated) {
 
     EXPECT_EQ(copy(), copyDone);
 
-    EXPECT_EQ(copied(L"big.bin"), big);
-    EXPECT_EQ(copied(L"empty.bin"), "");
-    EXPECT_EQ(copied(L"small.bin"), small);
+    EXPECT_EQ(folderStateOf(install.path()),
+              (FolderState{{L"big.bin", big}, {L"empty.bin", ""}, {L"small.bin", small}}));
     // Three chunks of the big file, one empty pass, one chunk of the small one.
     const std::uint64_t total = big.size() + small.size();
     const auto at = [total](std::uint64_t done) { return static_cast<int>(done * 100 / total); };
@@ -172,46 +171,99 @@ TEST_F(CopyFiles, BytesArriveExactlyAndLongerDestinationsAreTruncated) {
     EXPECT_EQ(GetFileAttributesW(install.file(L"big.bin").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
-TEST_F(CopyFiles, CancelDuringTheSecondOfThreeFilesStopsAtTheChunkBoundary) {
-    const std::string first = patternBytes(3 * chunk, 7);
-    const std::string second = patternBytes(3 * chunk, 8);
-    addEntry(L"first.bin", first);
-    addEntry(L"second.bin", second);
+// --- A cancel before the copy is complete puts the folder back as it was. ---
+
+TEST_F(CopyFiles, CancelInTheMiddleOfABigFilePutsTheFolderBack) {
+    addEntry(L"first.bin", patternBytes(3 * chunk, 7));
+    addEntry(L"second.bin", patternBytes(8 * chunk, 8));
     addEntry(L"third.bin", patternBytes(3 * chunk, 9));
     install.write(L"first.bin", "old first");
     install.write(L"third.bin", "old third");
-    // Start's 0, three chunks of the first file, one of the second.
-    dialog.cancelAtPositionCount(5);
+    const FolderState before = folderStateOf(install.path());
+    // Start's 0, three chunks of the first file, four of the second.
+    dialog.cancelAtPositionCount(8);
 
     EXPECT_EQ(copy(), copyDone);
 
-    EXPECT_EQ(copied(L"first.bin"), first);
-    EXPECT_EQ(copied(L"second.bin"), second.substr(0, chunk));
-    EXPECT_EQ(copied(L"third.bin"), "old third");
-    EXPECT_EQ(dialog.positions().size(), 5u);
+    EXPECT_EQ(folderStateOf(install.path()), before);
+    EXPECT_EQ(dialog.positions().size(), 8u);
     expectStoppedInProgressView(dialog);
     EXPECT_TRUE(openedByNobody(patch.file(L"second.bin")));
-    EXPECT_TRUE(openedByNobody(install.file(L"second.bin")));
+    EXPECT_TRUE(dialog.failureNotices().empty());
+}
+
+TEST_F(CopyFiles, CancelAmongManySmallFilesPutsTheFolderBack) {
+    for (int i = 0; i < 40; ++i) {
+        const std::wstring name = L"small" + std::to_wstring(i) + L".dat";
+        addEntry(name, patternBytes(100, static_cast<unsigned>(i)));
+        if (i % 3 == 0) {
+            install.write(name, "old " + std::to_string(i));
+        }
+    }
+    const FolderState before = folderStateOf(install.path());
+    dialog.cancelAtPositionCount(25);
+
+    EXPECT_EQ(copy(), copyDone);
+
+    EXPECT_EQ(folderStateOf(install.path()), before);
+    EXPECT_EQ(dialog.positions().size(), 25u);
+    expectStoppedInProgressView(dialog);
 }
 
 TEST_F(CopyFiles, CancelBetweenFilesLeavesTheNextOneUntouched) {
     addEntry(L"first.bin", "one chunk");
     addEntry(L"second.bin", "never read");
     install.write(L"second.bin", "old second");
+    const FolderState before = folderStateOf(install.path());
     // Made while the first file's only chunk is reported: the request is
-    // there before the second destination would be created.
+    // there before the second file is staged.
     dialog.cancelAtPositionCount(2);
 
     EXPECT_EQ(copy(), copyDone);
 
-    EXPECT_EQ(copied(L"first.bin"), "one chunk");
-    EXPECT_EQ(copied(L"second.bin"), "old second");
+    EXPECT_EQ(folderStateOf(install.path()), before);
     EXPECT_EQ(dialog.positions().size(), 2u);
     expectStoppedInProgressView(dialog);
     EXPECT_TRUE(openedByNobody(patch.file(L"second.bin")));
 }
 
-// --- Failures: the middle one of three entries fails in one way each. ---
+// The same destination twice (the second in other letters): the last one
+// wins, as when each was written in turn, and a cancel during the second puts
+// back what was there before the first.
+TEST_F(CopyFiles, SameDestinationTwiceEndsWithTheLastAndRollsBackToTheFirstState) {
+    for (const bool existed : {false, true}) {
+        SCOPED_TRACE(existed ? "the destination existed" : "the destination is new");
+        for (const bool cancel : {false, true}) {
+            SCOPED_TRACE(cancel ? "cancelled during the second" : "complete");
+            session.files.clear();
+            TempFolder folder;
+            session.installFolder = folder.path();
+            addEntry(L"twice.bin", patternBytes(2 * chunk, 30));
+            patch.write(L"again.bin", patternBytes(2 * chunk, 31));
+            session.files.push_back({patch.file(L"again.bin"), L"TWICE.BIN", static_cast<std::uint32_t>(2 * chunk)});
+            if (existed) {
+                folder.write(L"twice.bin", "old twice");
+            }
+            const FolderState before = folderStateOf(folder.path());
+            dialog.cancelAtPositionCount(cancel ? 4 : 0);
+
+            EXPECT_EQ(copy(), copyDone);
+
+            if (cancel) {
+                EXPECT_EQ(folderStateOf(folder.path()), before);
+            } else {
+                const FolderState after = folderStateOf(folder.path());
+                ASSERT_EQ(after.size(), 1u);
+                EXPECT_EQ(lstrcmpiW(after.begin()->first.c_str(), L"twice.bin"), 0);
+                EXPECT_EQ(after.begin()->second, patternBytes(2 * chunk, 31));
+                expectFinishedView(dialog);
+            }
+        }
+    }
+}
+
+// --- Failures: the middle one of three entries fails in one way each, and
+// the folder is as it was before the copy. ---
 
 class CopyFailure;
 
@@ -220,8 +272,6 @@ struct FailureCase {
     // Prepares the failing entry, destination "b.bin", in the fixture.
     void (*prepare)(CopyFailure&);
     CopyResult expected;
-    // What the failing entry's destination holds afterwards; none: absent.
-    std::optional<std::string> destinationAfter;
 };
 
 void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.name; }
@@ -229,6 +279,8 @@ void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.na
 class CopyFailure : public CopyFixture, public ::testing::WithParamInterface<FailureCase> {
 public:
     UniqueHandle holder;  // another program's unshared handle, where a case needs one
+    // A folder another program made in the install folder during the copy.
+    std::wstring madeMeanwhile;
 };
 
 const std::string bBytes = patternBytes(150, 11);
@@ -240,8 +292,8 @@ void missingDestinationFolder(CopyFailure& test) {
     test.session.files.push_back({test.patch.file(L"b.bin"), L"missing\\b.bin", 150});
 }
 
-void holdWithoutSharing(CopyFailure& test, const std::wstring& path) {
-    test.holder.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+void holdWithoutSharing(CopyFailure& test, const std::wstring& path, DWORD share = 0) {
+    test.holder.reset(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(test.holder.valid()) << utf8(path);
 }
 
@@ -253,7 +305,9 @@ void sourceHeldOpen(CopyFailure& test) {
 void destinationHeldOpen(CopyFailure& test) {
     test.addEntry(L"b.bin", bBytes);
     test.install.write(L"b.bin", "old b");
-    holdWithoutSharing(test, test.install.file(L"b.bin"));
+    // Shared for reading only (so that the test can compare it): its deletion,
+    // which a move needs, is not shared.
+    holdWithoutSharing(test, test.install.file(L"b.bin"), FILE_SHARE_READ);
 }
 
 void protectDestination(CopyFailure& test, DWORD attribute) {
@@ -270,7 +324,20 @@ void sourceShrunk(CopyFailure& test) { test.addEntryRecordedAs(L"b.bin", bBytes.
 
 void sourceGrown(CopyFailure& test) { test.addEntryRecordedAs(L"b.bin", bBytes + "more", 150); }
 
-TEST_P(CopyFailure, EndsTheCopyThereAndReleasesEverything) {
+// Another program takes a name the copy chose for itself, once it has chosen
+// it (while the first file is written): a folder there makes the file under
+// that name impossible to create, or the old file impossible to move aside.
+void takeNameMeanwhile(CopyFailure& test, const wchar_t* name) {
+    test.addEntry(L"b.bin", bBytes);
+    test.install.write(L"b.bin", "old b");
+    test.madeMeanwhile = test.install.file(name);
+    test.dialog.atPositionCount(2, [&test] { CreateDirectoryW(test.madeMeanwhile.c_str(), nullptr); });
+}
+
+void stagedNameTaken(CopyFailure& test) { takeNameMeanwhile(test, L"b.bin~new"); }
+void keptNameTaken(CopyFailure& test) { takeNameMeanwhile(test, L"b.bin~old"); }
+
+TEST_P(CopyFailure, EndsTheCopyWithTheFolderAsItWasAndReleasesEverything) {
     const FailureCase& failure = GetParam();
     addEntry(L"a.bin", patternBytes(100, 10));
     install.write(L"a.bin", "old a");
@@ -280,18 +347,15 @@ TEST_P(CopyFailure, EndsTheCopyThereAndReleasesEverything) {
     }
     addEntry(L"c.bin", patternBytes(100, 12));
     install.write(L"c.bin", "old c");
+    const FolderState before = folderStateOf(install.path());
 
     EXPECT_EQ(copy(), failure.expected);
     holder.reset();
-
-    EXPECT_EQ(copied(L"a.bin"), patternBytes(100, 10));
-    EXPECT_EQ(copied(L"c.bin"), "old c");
-    if (failure.destinationAfter) {
-        EXPECT_EQ(copied(L"b.bin"), *failure.destinationAfter);
-    } else {
-        EXPECT_FALSE(fileExists(install.file(L"b.bin")));
+    if (!madeMeanwhile.empty()) {
+        EXPECT_TRUE(RemoveDirectoryW(madeMeanwhile.c_str())) << utf8(madeMeanwhile);
     }
-    EXPECT_FALSE(fileExists(install.file(L"missing")));
+
+    EXPECT_EQ(folderStateOf(install.path()), before);
     expectStoppedInProgressView(dialog);
     for (const std::wstring& path : {patch.file(L"a.bin"), patch.file(L"b.bin"), patch.file(L"c.bin"),
                                     install.file(L"a.bin"), install.file(L"b.bin"), install.file(L"c.bin")}) {
@@ -304,17 +368,20 @@ TEST_P(CopyFailure, EndsTheCopyThereAndReleasesEverything) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CopyFailure,
-    ::testing::Values(FailureCase{"MissingSource", missingSource, copyOpenFailed, std::nullopt},
-                      FailureCase{"MissingDestinationFolder", missingDestinationFolder, copyOpenFailed, std::nullopt},
-                      FailureCase{"SourceHeldOpen", sourceHeldOpen, copyOpenFailed, std::nullopt},
-                      FailureCase{"DestinationHeldOpen", destinationHeldOpen, copyOpenFailed, "old b"},
-                      FailureCase{"ReadOnlyDestination", readOnlyDestination, copyOpenFailed, "old b"},
-                      FailureCase{"HiddenDestination", hiddenDestination, copyOpenFailed, "old b"},
-                      FailureCase{"SystemDestination", systemDestination, copyOpenFailed, "old b"},
-                      // The first read asks for 150 bytes and gets 100: nothing is written.
-                      FailureCase{"SourceShrunk", sourceShrunk, copyReadFailed, ""},
+    ::testing::Values(FailureCase{"MissingSource", missingSource, copyOpenFailed},
+                      FailureCase{"MissingDestinationFolder", missingDestinationFolder, copyOpenFailed},
+                      FailureCase{"SourceHeldOpen", sourceHeldOpen, copyOpenFailed},
+                      FailureCase{"DestinationHeldOpen", destinationHeldOpen, copyOpenFailed},
+                      FailureCase{"ReadOnlyDestination", readOnlyDestination, copyOpenFailed},
+                      FailureCase{"HiddenDestination", hiddenDestination, copyOpenFailed},
+                      FailureCase{"SystemDestination", systemDestination, copyOpenFailed},
+                      // The first read asks for 150 bytes and gets 100.
+                      FailureCase{"SourceShrunk", sourceShrunk, copyReadFailed},
                       // The recorded 150 bytes are written before the extra bytes are found.
-                      FailureCase{"SourceGrown", sourceGrown, copyReadFailed, bBytes}),
+                      FailureCase{"SourceGrown", sourceGrown, copyReadFailed},
+                      FailureCase{"StagedNameTakenMeanwhile", stagedNameTaken, copyOpenFailed},
+                      // Found only once every file is staged, part way through the moves.
+                      FailureCase{"KeptNameTakenMeanwhile", keptNameTaken, copyWriteFailed}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -57,8 +57,10 @@ TEST_F(DialogRun, ReturnsOnlyOnceTheWorkerHasReturned) {
         EXPECT_TRUE(dialog.pumpUntilDone(session.workerThread.get()));
     }
     EXPECT_EQ(result, 2);
-    // The worker stopped at the cancel: before its 20th chunk.
-    EXPECT_EQ(copied(L"large.bin"), large.substr(0, 19 * chunk));
+    // The worker stopped at the cancel, before its 20th chunk, and put the
+    // folder back before it returned.
+    EXPECT_EQ(dialog.positions().size(), 20u);
+    EXPECT_TRUE(folderStateOf(install.path()).empty());
 }
 
 }  // namespace

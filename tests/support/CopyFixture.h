@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
+#include "core/FileProbe.h"
 #include "core/PatchSession.h"
 #include "resources/resource_ids.h"
 #include "tests/support/TempFolder.h"
@@ -36,6 +38,18 @@ inline bool openedByNobody(const std::wstring& path) {
 }
 
 inline bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Everything below a folder, byte for byte: each file's name with its bytes,
+// each folder's name with "<folder>", so that a copy that put things back
+// compares equal only when nothing was added, removed or changed.
+using FolderState = std::map<std::wstring, std::string>;
+inline FolderState folderStateOf(const std::wstring& folder) {
+    FolderState state;
+    for (const FolderEntry& entry : listFolderTree(folder)) {
+        state[entry.name] = entry.isFolder ? std::string("<folder>") : readWholeFile(folder + L'\\' + entry.name);
+    }
+    return state;
+}
 
 class CopyFixture : public ::testing::Test {
 public:
