@@ -72,6 +72,8 @@ chmod +x "$work/failing-tools/cmake"
 refused 4 "the check could not run" env PATH="$work/failing-tools:$PATH" "$top/scripts/check-patch" "$work/patch"
 refused 2 "unknown option --bogus" "$top/scripts/demo" --bogus
 refused 2 "one option at a time" "$top/scripts/demo" --headless --window
+refused 2 "unknown option --bogus" "$top/scripts/bench" --bogus
+refused 2 "--rounds needs a whole number of rounds" "$top/scripts/bench" --rounds three
 
 echo "== scripts/check-patch on the sample"
 status=0

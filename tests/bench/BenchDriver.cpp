@@ -1,0 +1,408 @@
+// Measures the patch program's copy against its floor (CopyFloor.cpp), side by
+// side: scripts/bench runs it, and a quick run of it is a ctest smoke test.
+//
+//   bench_driver.exe PROGRAM FLOOR WORK_FOLDER [--quick] [--rounds N]
+//
+// PROGRAM is the patch program, FLOOR the floor; paths of the build host
+// ("/...") are taken as Wine's drive Z:. In WORK_FOLDER (made anew) each case
+// gets a patch folder (the program, its settings file listing the files, the
+// new files) and a floor folder (the floor and its list), and before every
+// run a fresh game folder holding the executable and old versions of every
+// file; the game's registry entry names it. Both are driven the same way:
+// started, Run pressed, "完了" awaited and pressed, the exit awaited (code
+// 1). Wall time runs from the start to the exit; the private bytes are
+// sampled while it runs. The two alternate, program first in odd rounds,
+// after one uncounted warm-up run of each.
+//
+// Cases: one 64 MiB file, and 1,000 files of 4 KB (--quick: 1 MiB and 20
+// files, one round). Prints each run, then a table of medians. Exit code 0
+// when every run copied every file; no figure is judged.
+#include <windows.h>
+
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/HandleOwners.h"
+#include "resources/resource_ids.h"
+#include "tests/driver/ProgramProcess.h"
+#include "tests/driver/ProgramWindows.h"
+
+namespace {
+
+constexpr DWORD copyWaitMs = 600000;
+constexpr DWORD exitWaitMs = 60000;
+
+const wchar_t* const registryKey = L"SOFTWARE\\計測用ソフト社\\計測ゲーム";
+const wchar_t* const companyKey = L"SOFTWARE\\計測用ソフト社";
+
+void print(const std::wstring& line) {
+    const std::wstring text = line + L"\n";
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::string utf8(const std::wstring& text) {
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    return bytes;
+}
+
+std::wstring windowsPath(std::wstring path) {
+    if (!path.empty() && path[0] == L'/') {
+        path = L"Z:" + path;
+    }
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+std::wstring fixed(double value, int decimals) {
+    wchar_t text[64];
+    std::swprintf(text, 64, L"%.*f", decimals, value);
+    return text;
+}
+
+bool writeFile(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    DWORD written = 0;
+    return file.valid() &&
+           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::string readFile(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return "<missing>";
+    }
+    std::string bytes(static_cast<std::size_t>(GetFileSize(file.get(), nullptr)), '\0');
+    DWORD read = 0;
+    ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+}
+
+// A folder and everything in it.
+void removeTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Bytes of one version of a file: distinct per file and per version.
+std::string contentOf(std::size_t index, std::size_t size, char version) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = static_cast<std::uint32_t>(index * 2654435761u) ^ static_cast<unsigned char>(version);
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+struct Case {
+    std::wstring name;
+    std::size_t count;
+    std::size_t size;
+    std::wstring folder;  // WORK\<key>
+    std::vector<std::wstring> fileNames;
+};
+
+std::wstring gameFolderOf(const Case& c) { return c.folder + L"\\game"; }
+
+// The patch folder (program, settings file, new files) and the floor
+// folder (floor, its list). The settings name the game by its registry key.
+bool preparePatch(Case& c, const std::wstring& program, const std::wstring& floor) {
+    const std::wstring patch = c.folder + L"\\patch";
+    const std::wstring floorFolder = c.folder + L"\\floor";
+    if (!CreateDirectoryW(c.folder.c_str(), nullptr) || !CreateDirectoryW(patch.c_str(), nullptr) ||
+        !CreateDirectoryW(floorFolder.c_str(), nullptr)) {
+        return false;
+    }
+    if (!CopyFileW(program.c_str(), (patch + L"\\patch.exe").c_str(), FALSE) ||
+        !CopyFileW(floor.c_str(), (floorFolder + L"\\copy_floor.exe").c_str(), FALSE)) {
+        return false;
+    }
+    // Code page 932, as a publisher writes it.
+    std::string settings = "キャプション,計測\r\n"
+                           "タイトル,計測ゲーム\r\n"
+                           "社名,計測用ソフト社\r\n"
+                           "実行ファイル,Velk.exe\r\n";
+    std::wstring list = gameFolderOf(c) + L"\n";
+    for (std::size_t i = 0; i < c.count; ++i) {
+        wchar_t name[32];
+        std::swprintf(name, 32, L"f%04u.dat", static_cast<unsigned>(i));
+        c.fileNames.push_back(name);
+        settings += "ファイル," + utf8(name) + "\r\n";
+        list += patch + L"\\" + name + L"\t" + gameFolderOf(c) + L"\\" + name + L"\n";
+        if (!writeFile(patch + L"\\" + name, contentOf(i, c.size, '2'))) {
+            return false;
+        }
+    }
+    return writeFile(patch + L"\\patch.inf", settings) && writeFile(floorFolder + L"\\floor.txt", utf8(list));
+}
+
+// The game as its installer left it, with the old version of every file,
+// and the registry entry pointing at it.
+bool installGame(const Case& c) {
+    const std::wstring game = gameFolderOf(c);
+    removeTree(game);
+    if (!CreateDirectoryW(game.c_str(), nullptr) || !writeFile(game + L"\\Velk.exe", "game\r\n")) {
+        return false;
+    }
+    for (std::size_t i = 0; i < c.count; ++i) {
+        if (!writeFile(game + L"\\" + c.fileNames[i], contentOf(i, c.size, '1'))) {
+            return false;
+        }
+    }
+    RegistryKey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(),
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    return RegSetValueExW(key.get(), L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(game.c_str()),
+                          static_cast<DWORD>((game.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool everyFileWritten(const Case& c) {
+    const std::wstring game = gameFolderOf(c);
+    for (std::size_t i = 0; i < c.count; ++i) {
+        if (readFile(game + L"\\" + c.fileNames[i]) != contentOf(i, c.size, '2')) {
+            print(L"FAILED: " + c.fileNames[i] + L" was not written");
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Measure {
+    double seconds = 0;
+    std::uint64_t peakPrivate = 0;
+    bool ok = false;
+};
+
+void sample(HANDLE process, std::uint64_t& peak) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
+        peak = std::max<std::uint64_t>(peak, std::max<std::uint64_t>(counters.PeakPagefileUsage, counters.PrivateUsage));
+    }
+}
+
+double secondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now{}, frequency{};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// One driven run of `path`, in its own folder as Explorer starts it.
+Measure driveOnce(const std::wstring& path) {
+    Measure measure;
+    LARGE_INTEGER start{};
+    QueryPerformanceCounter(&start);
+    ProgramProcess program(path, path.substr(0, path.find_last_of(L'\\')));
+    if (!program.started()) {
+        print(L"FAILED: could not start " + path);
+        return measure;
+    }
+    UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, program.processId()));
+    auto sampled = [&] {
+        if (process.valid()) {
+            sample(process.get(), measure.peakPrivate);
+        }
+    };
+    HWND dialog = nullptr;
+    waitUntil(
+        [&] {
+            sampled();
+            dialog = findDialog(program.processId(), DialogKind::patchDialog);
+            return dialog != nullptr || findDialog(program.processId(), DialogKind::messageBox) != nullptr;
+        },
+        30000);
+    if (dialog == nullptr) {
+        print(L"FAILED: no dialog from " + path);
+        program.terminate(3);
+        return measure;
+    }
+    pressButton(dialog, IDC_RUN);
+    HWND runButton = GetDlgItem(dialog, IDC_RUN);
+    const bool finished = waitUntil(
+        [&] {
+            sampled();
+            return (IsWindowEnabled(runButton) && controlTextWide(dialog, IDC_RUN) == L"完了") ||
+                   findDialog(program.processId(), DialogKind::messageBox) != nullptr ||
+                   program.exitCode(0).has_value();
+        },
+        copyWaitMs);
+    sampled();
+    if (!finished || controlTextWide(dialog, IDC_RUN) != L"完了") {
+        print(L"FAILED: the copy of " + path + L" did not finish: " + controlTextWide(dialog, IDC_PROMPT));
+        program.terminate(3);
+        return measure;
+    }
+    pressButton(dialog, IDC_RUN);
+    const std::optional<DWORD> code = program.exitCode(exitWaitMs);
+    measure.seconds = secondsSince(start);
+    if (process.valid()) {
+        sample(process.get(), measure.peakPrivate);
+    }
+    if (code != 1u) {
+        print(L"FAILED: " + path + L" ended with " + (code ? std::to_wstring(*code) : std::wstring(L"nothing")));
+        program.terminate(3);
+        return measure;
+    }
+    measure.ok = true;
+    return measure;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::wstring mib(std::uint64_t bytes) { return fixed(static_cast<double>(bytes) / (1024.0 * 1024.0), 2) + L" MiB"; }
+
+struct Result {
+    std::vector<double> program, floor;
+    std::uint64_t programPeak = 0, floorPeak = 0;
+};
+
+}  // namespace
+
+int main() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr || count < 4) {
+        print(L"usage: bench_driver PROGRAM FLOOR WORK_FOLDER [--quick] [--rounds N]");
+        return 2;
+    }
+    const std::wstring program = windowsPath(arguments[1]);
+    const std::wstring floor = windowsPath(arguments[2]);
+    const std::wstring work = windowsPath(arguments[3]);
+    bool quick = false;
+    int rounds = 3;
+    for (int i = 4; i < count; ++i) {
+        const std::wstring option = arguments[i];
+        if (option == L"--quick") {
+            quick = true;
+            rounds = 1;
+        } else if (option == L"--rounds" && i + 1 < count) {
+            rounds = std::max(1, _wtoi(arguments[++i]));
+        } else {
+            print(L"unknown option " + option);
+            return 2;
+        }
+    }
+    LocalFree(arguments);
+
+    std::vector<Case> cases;
+    if (quick) {
+        cases.push_back({L"one 1 MiB file", 1, 1024 * 1024, work + L"\\big", {}});
+        cases.push_back({L"20 files of 4 KB", 20, 4096, work + L"\\small", {}});
+    } else {
+        cases.push_back({L"one 64 MiB file", 1, 64 * 1024 * 1024, work + L"\\big", {}});
+        cases.push_back({L"1,000 files of 4 KB", 1000, 4096, work + L"\\small", {}});
+    }
+    removeTree(work);
+    if (!CreateDirectoryW(work.c_str(), nullptr)) {
+        print(L"FAILED: cannot make " + work);
+        return 1;
+    }
+    for (Case& c : cases) {
+        if (!preparePatch(c, program, floor)) {
+            print(L"FAILED: cannot lay out the patch of " + c.name + L" in " + c.folder);
+            return 1;
+        }
+    }
+
+    std::vector<Result> results(cases.size());
+    bool ok = true;
+    // Round 0 warms up: Wine's first start of each program maps and loads
+    // what later starts find ready; it is shown but not counted.
+    for (int round = 0; round <= rounds && ok; ++round) {
+        for (std::size_t i = 0; i < cases.size() && ok; ++i) {
+            const Case& c = cases[i];
+            for (int turn = 0; turn < 2 && ok; ++turn) {
+                const bool isProgram = (turn == 0) == (round % 2 == 1);
+                if (!installGame(c)) {
+                    print(L"FAILED: cannot install the game of " + c.name);
+                    ok = false;
+                    break;
+                }
+                const std::wstring path = isProgram ? c.folder + L"\\patch\\patch.exe"
+                                                    : c.folder + L"\\floor\\copy_floor.exe";
+                const Measure m = driveOnce(path);
+                ok = m.ok && everyFileWritten(c);
+                if (!ok) {
+                    break;
+                }
+                const std::wstring who = isProgram ? L"program" : L"floor  ";
+                const std::wstring figures =
+                    fixed(m.seconds, 3) + L" s, peak private " + mib(m.peakPrivate);
+                if (round == 0) {
+                    print(L"warm-up, " + c.name + L", " + who + L": " + figures);
+                    continue;
+                }
+                Result& r = results[i];
+                (isProgram ? r.program : r.floor).push_back(m.seconds);
+                std::uint64_t& peak = isProgram ? r.programPeak : r.floorPeak;
+                peak = std::max(peak, m.peakPrivate);
+                print(L"round " + std::to_wstring(round) + L", " + c.name + L", " + who + L": " + figures);
+            }
+        }
+    }
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, registryKey);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, companyKey);
+    if (!ok) {
+        return 1;
+    }
+
+    print(L"");
+    print(L"| case | program (median) | floor (median) | program/floor | program peak private | floor peak private |");
+    print(L"|---|---|---|---|---|---|");
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Result& r = results[i];
+        const double p = median(r.program);
+        const double f = median(r.floor);
+        print(L"| " + cases[i].name + L" | " + fixed(p, 3) + L" s | " + fixed(f, 3) + L" s | " +
+              fixed(p / f, 2) + L" | " + mib(r.programPeak) + L" | " + mib(r.floorPeak) + L" |");
+    }
+    print(L"(" + std::to_wstring(rounds) + L" round" + (rounds == 1 ? L"" : L"s") +
+          L", median of each; program and floor alternate)");
+    return 0;
+}
