@@ -39,7 +39,12 @@ protected:
 
     Dialog waitForPatchDialog(const ProgramRun& run) {
         HWND dialog = waitForDialog(run.processId(), DialogKind::patchDialog);
-        EXPECT_NE(dialog, nullptr) << "no patch dialog";
+        if (dialog == nullptr) {
+            // What the program showed instead says most about the fault.
+            HWND box = findDialog(run.processId(), DialogKind::messageBox);
+            ADD_FAILURE() << "no patch dialog"
+                          << (box != nullptr ? "; a message box says: " + utf8(readMessageBox(box).text) : "");
+        }
         return dialog;
     }
 
