@@ -81,22 +81,22 @@ bool screenshot(HWND dialog, const std::wstring& signalFolder, const std::wstrin
 }
 
 void printDialog(HWND dialog) {
-    print(L"  caption:       " + visible(windowTextWide(dialog)));
-    print(L"  prompt:        " + visible(controlTextWide(dialog, IDC_PROMPT)));
+    print(L"  caption:       " + visible(windowText(dialog)));
+    print(L"  prompt:        " + visible(controlText(dialog, IDC_PROMPT)));
     if (IsWindowVisible(GetDlgItem(dialog, IDC_FOLDER))) {
-        print(L"  folder:        " + visible(controlTextWide(dialog, IDC_FOLDER)));
-        print(L"  space:         " + visible(controlTextWide(dialog, IDC_SPACE)));
+        print(L"  folder:        " + visible(controlText(dialog, IDC_FOLDER)));
+        print(L"  space:         " + visible(controlText(dialog, IDC_SPACE)));
     }
     if (IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS))) {
         print(L"  progress:      " + std::to_wstring(progressPosition(dialog)) + L"%");
     }
-    print(L"  run button:    " + visible(controlTextWide(dialog, IDC_RUN)) +
+    print(L"  run button:    " + visible(controlText(dialog, IDC_RUN)) +
           (IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) ? L" (enabled)" : L" (disabled)"));
 }
 
 // A message box in place of the expected dialog: show it, dismiss it.
 void reportMessageBox(HWND box) {
-    print(L"message box " + visible(windowTextWide(box)) + L": " + visible(controlTextWide(box, messageBoxTextId)));
+    print(L"message box " + visible(windowText(box)) + L": " + visible(controlText(box, messageBoxTextId)));
     pressButton(box, IDOK);
 }
 
@@ -136,7 +136,7 @@ bool watchCopy(ProgramProcess& program, HWND dialog, std::wstring prompt) {
     HWND box = nullptr;
     waitUntil(
         [&] {
-            const std::wstring nowPrompt = controlTextWide(dialog, IDC_PROMPT);
+            const std::wstring nowPrompt = controlText(dialog, IDC_PROMPT);
             if (nowPrompt != prompt) {
                 prompt = nowPrompt;
                 print(L"  prompt:        " + visible(prompt));
@@ -148,7 +148,7 @@ bool watchCopy(ProgramProcess& program, HWND dialog, std::wstring prompt) {
                     lastPosition = position;
                 }
             }
-            finished = controlTextWide(dialog, IDC_RUN) == L"完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN));
+            finished = controlText(dialog, IDC_RUN) == L"完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN));
             box = findDialog(program.processId(), DialogKind::messageBox);
             return finished || box != nullptr || program.exitCode(0).has_value();
         },
@@ -210,7 +210,7 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
 
     print(L"the dialog is open:");
     printDialog(dialog);
-    const std::wstring folder = controlTextWide(dialog, IDC_FOLDER);
+    const std::wstring folder = controlText(dialog, IDC_FOLDER);
     if (folder != expectedFolder) {
         print(L"FAILED: the folder should be " + visible(expectedFolder) + L", the registry entry was not found");
         program.terminate(3);
@@ -225,8 +225,8 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
         return 1;
     }
 
-    print(L"pressing " + visible(controlTextWide(dialog, IDC_RUN)));
-    const std::wstring choosingPrompt = controlTextWide(dialog, IDC_PROMPT);
+    print(L"pressing " + visible(controlText(dialog, IDC_RUN)));
+    const std::wstring choosingPrompt = controlText(dialog, IDC_PROMPT);
     pressButton(dialog, IDC_RUN);
     if (!watchCopy(program, dialog, choosingPrompt)) {
         finish(program);
@@ -239,7 +239,7 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
         return 1;
     }
 
-    print(L"pressing " + visible(controlTextWide(dialog, IDC_RUN)));
+    print(L"pressing " + visible(controlText(dialog, IDC_RUN)));
     pressButton(dialog, IDC_RUN);
     return finish(program) == 1 ? 0 : 1;
 }

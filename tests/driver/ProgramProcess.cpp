@@ -2,16 +2,6 @@
 
 #include "tests/driver/ProgramWindows.h"
 
-ProgramProcess::ProgramProcess(const std::string& path) {
-    std::string commandLine = "\"" + path + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION created{};
-    adopt(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                         &created),
-          created);
-}
-
 ProgramProcess::ProgramProcess(const std::wstring& path, const std::wstring& folder) {
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup{};
@@ -54,13 +44,24 @@ void ProgramProcess::terminate(UINT code) {
     }
 }
 
-std::string backslashed(std::string path) {
-    for (char& byte : path) {
-        if (byte == '/') {
-            byte = '\\';
+std::wstring backslashed(std::wstring path) {
+    for (wchar_t& unit : path) {
+        if (unit == L'/') {
+            unit = L'\\';
         }
     }
     return path;
 }
 
-std::string hostPathInWine(const std::string& hostPath) { return backslashed("Z:" + hostPath); }
+std::wstring utf16FromUtf8(const std::string& text) {
+    if (text.empty()) {
+        return std::wstring();
+    }
+    const int length = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), units);
+    return wide;
+}
+
+std::wstring hostPathInWine(const std::string& hostPath) { return backslashed(L"Z:" + utf16FromUtf8(hostPath)); }

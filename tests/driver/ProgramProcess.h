@@ -14,9 +14,8 @@
 class ProgramProcess {
 public:
     // Started as a user's double click does: the path quoted, nothing more;
-    // in this process's current folder.
-    explicit ProgramProcess(const std::string& path);
-    // The same, from a UTF-16 path, in `folder` unless that is empty.
+    // in `folder`, or in this process's current folder when that is empty.
+    // UTF-16, so that a path need not fit any code page.
     explicit ProgramProcess(const std::wstring& path, const std::wstring& folder = L"");
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
@@ -42,7 +41,11 @@ private:
 };
 
 // A path with every slash turned into a backslash.
-std::string backslashed(std::string path);
+std::wstring backslashed(std::wstring path);
 
-// A file of the build host, as this Wine process names it (drive Z:).
-std::string hostPathInWine(const std::string& hostPath);
+// UTF-16 of a UTF-8 text.
+std::wstring utf16FromUtf8(const std::string& text);
+
+// A file of the build host, named in UTF-8 as the build hands it over, as
+// this Wine process names it (drive Z:).
+std::wstring hostPathInWine(const std::string& hostPath);

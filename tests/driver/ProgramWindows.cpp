@@ -24,9 +24,9 @@ bool isKind(HWND window, DialogKind kind) {
 }
 
 bool isDialog(HWND window) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    return lstrcmpA(className, "#32770") == 0;
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    return lstrcmpW(className, L"#32770") == 0;
 }
 
 struct WindowSearch {
@@ -55,13 +55,11 @@ HWND findVisibleWindow(DWORD processId, const std::function<bool(HWND)>& matches
 
 // WM_GETTEXT with a time-out, so that a hung program can't hang its driver;
 // false when the window did not answer.
-template <typename Char>
-bool askText(HWND window, std::basic_string<Char>& text) {
-    Char buffer[2048] = {};
+bool askText(HWND window, std::wstring& text) {
+    wchar_t buffer[2048] = {};
     DWORD_PTR copied = 0;
-    const auto send = sizeof(Char) == 1 ? SendMessageTimeoutA : SendMessageTimeoutW;
-    if (!send(window, WM_GETTEXT, sizeof buffer / sizeof(Char), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
-              replyTimeoutMs, &copied)) {
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                             replyTimeoutMs, &copied)) {
         return false;
     }
     text.assign(buffer, copied);
@@ -83,28 +81,18 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-std::string windowText(HWND window) {
-    std::string text;
-    return askText(window, text) ? text : "<no answer>";
-}
-
-std::string controlText(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    return control != nullptr ? windowText(control) : "<no control>";
-}
-
-std::wstring windowTextWide(HWND window) {
+std::wstring windowText(HWND window) {
     std::wstring text;
     return askText(window, text) ? text : L"<no answer>";
 }
 
-std::wstring controlTextWide(HWND dialog, int id) {
+std::wstring controlText(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
-    return control != nullptr ? windowTextWide(control) : L"<no control>";
+    return control != nullptr ? windowText(control) : L"<no control>";
 }
 
 void pressButton(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 HWND findDialog(DWORD processId, DialogKind kind) {
@@ -114,11 +102,11 @@ HWND findDialog(DWORD processId, DialogKind kind) {
 int folderBrowserSelectionDepth(HWND browser) {
     // Item handles are plain values, so these queries work across processes.
     HWND tree = GetDlgItem(browser, browserTreeId);
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     int depth = 0;
     while (item != nullptr) {
         item = reinterpret_cast<HTREEITEM>(
-            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+            SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
         if (item != nullptr) {
             ++depth;
         }
@@ -148,7 +136,7 @@ MessageBoxView readMessageBox(HWND box) {
 
 int progressPosition(HWND dialog) {
     DWORD_PTR position = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, replyTimeoutMs, &position);
+    SendMessageTimeoutW(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, replyTimeoutMs, &position);
     return static_cast<int>(position);
 }
 
@@ -173,7 +161,7 @@ bool typeKey(HWND window, WORD virtualKey) {
     for (INPUT& key : keys) {
         key.type = INPUT_KEYBOARD;
         key.ki.wVk = virtualKey;
-        key.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+        key.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
     }
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
     return SendInput(2, keys, sizeof(INPUT)) == 2;

@@ -13,14 +13,12 @@ inline constexpr DWORD windowTimeoutMs = 15000;
 // Polls the condition until it holds or the time is up; true when it held.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = windowTimeoutMs);
 
-// The text of a window of another process (WM_GETTEXT: GetWindowTextA gives
-// "" for another process's controls); "<no answer>" when it does not reply.
-std::string windowText(HWND window);
+// The text of a window of another process, in UTF-16 as the window holds
+// it, whatever this process's code page (WM_GETTEXT: GetWindowText gives ""
+// for another process's controls); "<no answer>" when it does not reply.
+std::wstring windowText(HWND window);
 // "<no control>" when the dialog has no control `id`.
-std::string controlText(HWND dialog, int id);
-// The same in UTF-16, whatever this process's code page.
-std::wstring windowTextWide(HWND window);
-std::wstring controlTextWide(HWND dialog, int id);
+std::wstring controlText(HWND dialog, int id);
 
 // Presses a button by posting its command: a sent BM_CLICK would block
 // whenever the button opens a modal box.
@@ -50,8 +48,8 @@ bool hasVisibleWindow(DWORD processId);
 struct MessageBoxView {
     HWND window = nullptr;
     HWND owner = nullptr;
-    std::string caption;
-    std::string text;
+    std::wstring caption;
+    std::wstring text;
     bool hasCancel = false;
 };
 MessageBoxView readMessageBox(HWND box);

@@ -21,9 +21,9 @@ inline constexpr DWORD exitTimeoutMs = 15000;
 // one chunk per cluster, and each chunk moves the progress bar through a
 // window call to the dialog's thread.
 inline std::vector<PatchSource> slowPatch() {
-    return {{"first.bin", "", patternBytes(10000, 1)},
-            {"large.bin", "", patternBytes(24u << 20, 2)},
-            {"last.bin", "", patternBytes(5000, 3)}};
+    return {{L"first.bin", L"", patternBytes(10000, 1)},
+            {L"large.bin", L"", patternBytes(24u << 20, 2)},
+            {L"last.bin", L"", patternBytes(5000, 3)}};
 }
 
 using Dialog = HWND;
@@ -34,12 +34,17 @@ protected:
     void prepareInstalledGame(const std::vector<PatchSource>& files) {
         shipPatch(files);
         putGameExecutable();
-        registerInstallFolder(gameFolder + "\\");
+        registerInstallFolder(gameFolder + L"\\");
     }
 
     Dialog waitForPatchDialog(const ProgramRun& run) {
         HWND dialog = waitForDialog(run.processId(), DialogKind::patchDialog);
-        EXPECT_NE(dialog, nullptr) << "no patch dialog";
+        if (dialog == nullptr) {
+            // What the program showed instead says most about the fault.
+            HWND box = findDialog(run.processId(), DialogKind::messageBox);
+            ADD_FAILURE() << "no patch dialog"
+                          << (box != nullptr ? "; a message box says: " + utf8(readMessageBox(box).text) : "");
+        }
         return dialog;
     }
 
@@ -68,12 +73,12 @@ protected:
     void expectOpeningView(Dialog dialog, std::uint64_t patchBytes) {
         EXPECT_EQ(windowText(dialog), caption);
         EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
-        EXPECT_EQ(controlText(dialog, IDC_PROMPT), "インストール先のフォルダを選択して下さい。");
+        EXPECT_EQ(controlText(dialog, IDC_PROMPT), L"インストール先のフォルダを選択して下さい。");
         expectSpaceText(controlText(dialog, IDC_SPACE), patchBytes, gameFolder);
     }
 
     static bool copying(Dialog dialog) { return IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)) != FALSE; }
-    static bool finished(Dialog dialog) { return controlText(dialog, IDC_PROMPT) == "コピー終了"; }
+    static bool finished(Dialog dialog) { return controlText(dialog, IDC_PROMPT) == L"コピー終了"; }
 
     void expectExitCode(ProgramRun& run, DWORD expected) {
         const std::optional<DWORD> code = run.exitCode(exitTimeoutMs);
@@ -101,7 +106,7 @@ protected:
                                DWORD copyTimeoutMs = windowTimeoutMs) {
         ASSERT_TRUE(waitUntil([&] { return finished(dialog); }, copyTimeoutMs));
         ASSERT_TRUE(waitUntil([&] {
-            return controlText(dialog, IDC_RUN) == "完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) != FALSE;
+            return controlText(dialog, IDC_RUN) == L"完了" && IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)) != FALSE;
         }));
         pressButton(dialog, IDC_RUN);
         expectExitCode(run, 1);
@@ -111,17 +116,17 @@ protected:
     }
 
     void expectInstalled(const PatchSource& file) {
-        const std::string name = file.destinationName.empty() ? file.sourceName : file.destinationName;
+        const std::wstring name = file.destinationName.empty() ? file.sourceName : file.destinationName;
         const std::string installed = fileBytesOrMissing(installedFile(name));
-        EXPECT_EQ(installed.size(), file.bytes.size()) << name;
-        EXPECT_TRUE(installed == file.bytes) << name << " differs from its source";
+        EXPECT_EQ(installed.size(), file.bytes.size()) << utf8(name);
+        EXPECT_TRUE(installed == file.bytes) << utf8(name) << " differs from its source";
     }
 };
 
 // The question asked by Cancel (or Esc).
 inline void expectCancelQuestion(const MessageBoxView& box, Dialog dialog) {
-    EXPECT_EQ(box.text, "処理を中断しましすか？");
-    EXPECT_EQ(box.caption, "キャンセル");
+    EXPECT_EQ(box.text, L"処理を中断しましすか？");
+    EXPECT_EQ(box.caption, L"キャンセル");
     EXPECT_EQ(box.owner, dialog);
     EXPECT_TRUE(box.hasCancel);
 }

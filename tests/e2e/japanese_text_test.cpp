@@ -1,14 +1,16 @@
 // Japanese text on its way through the program: folder and file names with
-// characters whose second byte is a backslash (ソ 83 5C, 表 95 5C), the
+// characters whose second byte in code page 932 is a backslash (ソ 83 5C,
+// 表 95 5C), names that code page 932 can't hold at all (张, é), the
 // settings file found by the program's own name, the embedded settings and
 // a registry value holding a Japanese path. tests/e2e/CMakeLists.txt runs
-// these scenarios a second time on a Wine whose locale is not Japanese, as
-// many players' Windows are: the program must then still work in code page
-// 932.
+// every scenario a second time on a Wine whose locale is not Japanese, as
+// many players' Windows are: the program asks for no code page of its own
+// and must work there all the same.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,42 +27,43 @@ using JapaneseText = PatchProgram;
 
 // The Unix locale this run gives Wine's programs (the test wrapper takes it
 // from PATCH_WINE_LOCALE); Japanese unless the variable names another.
-std::string wineLocale() {
-    char name[64] = "";
-    const DWORD length = GetEnvironmentVariableA("PATCH_WINE_LOCALE", name, sizeof name);
-    return length > 0 && length < sizeof name ? name : "ja_JP.UTF-8";
+std::wstring wineLocale() {
+    wchar_t name[64] = L"";
+    const DWORD length = GetEnvironmentVariableW(L"PATCH_WINE_LOCALE", name, 64);
+    return length > 0 && length < 64 ? name : L"ja_JP.UTF-8";
 }
 
-// The ANSI code page that the locale of this run gives a program without a
-// manifest of its own (0 when it could not be run).
-DWORD codePageOfAProgramWithoutManifest() {
-    const std::string probe = hostPathInWine(PATCH_CODE_PAGE_PROBE);
+// The ANSI code page that a program with the patch program's own manifest
+// gets in this run (0 when it could not be run).
+DWORD codePageUnderTheProgramsManifest() {
+    const std::wstring probe = hostPathInWine(PATCH_CODE_PAGE_PROBE);
     ProgramRun run(probe);
-    EXPECT_TRUE(run.started()) << probe;
+    EXPECT_TRUE(run.started()) << utf8(probe);
     return run.exitCode(windowTimeoutMs).value_or(0);
 }
 
-// The second run of these scenarios is worth something only if its programs
-// really get another code page than 932; this one does not choose its own.
-// (This test process itself keeps 932 through its manifest, as the program
-// does, so that the names and texts it prepares are the same in both runs.)
-TEST(WineLocale, ProgramsWithoutTheirOwnCodePageFollowTheLocale) {
-    const std::string locale = wineLocale();
-    const DWORD codePage = codePageOfAProgramWithoutManifest();
-    if (locale.rfind("ja_JP", 0) == 0) {
-        EXPECT_EQ(codePage, 932u) << locale;
+// The second run of the scenarios is worth something only if the program
+// really gets another code page than 932 there, as on a Western Windows 10:
+// the probe carries the program's own manifest, so a manifest that chose a
+// code page again would show here. This test process chooses none either:
+// what it prepares and reads is UTF-16, whatever the code page.
+TEST(WineLocale, TheProgramsManifestLeavesTheCodePageToTheLocale) {
+    const std::wstring locale = wineLocale();
+    const DWORD codePage = codePageUnderTheProgramsManifest();
+    if (locale.rfind(L"ja_JP", 0) == 0) {
+        EXPECT_EQ(codePage, 932u) << utf8(locale);
     } else {
-        EXPECT_NE(codePage, 932u) << locale;
-        EXPECT_NE(codePage, 0u) << locale;
+        EXPECT_NE(codePage, 932u) << utf8(locale);
+        EXPECT_NE(codePage, 0u) << utf8(locale);
     }
-    EXPECT_EQ(GetACP(), 932u) << "the test's own manifest should keep it in code page 932";
+    EXPECT_EQ(GetACP(), codePage) << "the test process should follow the locale as the program does";
 }
 
 TEST_F(JapaneseText, PatchInJapaneseFoldersCopiesEveryFileAndEndsWithOne) {
-    useGameFolder("ソフト表 ゲーム");
-    placeProgram("表ソ パッチ", "update.exe", "update.inf");
-    const std::vector<PatchSource> files = {{"表示.dat", "", patternBytes(70000, 4)},
-                                            {"readme.txt", "ソ説明.txt", "手順書\r\n"}};
+    useGameFolder(L"ソフト表 ゲーム");
+    placeProgram(L"表ソ パッチ", L"update.exe", L"update.inf");
+    const std::vector<PatchSource> files = {{L"表示.dat", L"", patternBytes(70000, 4)},
+                                            {L"readme.txt", L"ソ説明.txt", "手順書\r\n"}};
     prepareInstalledGame(files);
     ProgramRun run(program);
     ASSERT_TRUE(run.started());
@@ -77,12 +80,12 @@ TEST_F(JapaneseText, PatchInJapaneseFoldersCopiesEveryFileAndEndsWithOne) {
 // stop; its name's 表 ends in the byte of a backslash, which must not be
 // taken for the end of the folder.
 TEST_F(JapaneseText, SettingsFileIsNamedAfterTheProgramUpToItsFirstFullStop) {
-    placeProgram("ソ", "表示.v1.1.exe", "表示.inf");
-    prepareInstalledGame({{"a.bin", "", "a"}});
+    placeProgram(L"ソ", L"表示.v1.1.exe", L"表示.inf");
+    prepareInstalledGame({{L"a.bin", L"", "a"}});
     // Names the rule must not pick: the whole name, and the name cut at its
     // last full stop.
     const std::string unread = "キャプション,読まれない設定\r\n";
-    for (const char* name : {"ソ\\表示.v1.1.inf", "ソ\\表示.v1.inf"}) {
+    for (const wchar_t* name : {L"ソ\\表示.v1.1.inf", L"ソ\\表示.v1.inf"}) {
         patchFolder.write(name, unread);
     }
     ProgramRun run(program);
@@ -91,19 +94,19 @@ TEST_F(JapaneseText, SettingsFileIsNamedAfterTheProgramUpToItsFirstFullStop) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(windowText(dialog), caption);
     EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
     expectExitCode(run, 1);
 }
 
 TEST_F(JapaneseText, EmbeddedSettingsServeWhenNoSettingsFileIsBeside) {
     SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
     // As the repository's embedded settings name them.
-    caption = "Harborlight修正ファイル更新プログラム";
-    company = "ハーバーライト";
-    title = "Harborlight";
-    useGameFolder("ハーバーライト ソ表");
-    const std::vector<PatchSource> files = {{"harbor.dat", "", patternBytes(3000, 5)},
-                                            {"lighthouse.pak", "", patternBytes(9000, 6)}};
+    caption = L"Harborlight修正ファイル更新プログラム";
+    company = L"ハーバーライト";
+    title = L"Harborlight";
+    useGameFolder(L"ハーバーライト ソ表");
+    const std::vector<PatchSource> files = {{L"harbor.dat", L"", patternBytes(3000, 5)},
+                                            {L"lighthouse.pak", L"", patternBytes(9000, 6)}};
     for (const PatchSource& file : files) {
         patchFolder.write(file.sourceName, file.bytes);
     }
@@ -117,6 +120,36 @@ TEST_F(JapaneseText, EmbeddedSettingsServeWhenNoSettingsFileIsBeside) {
     expectOpeningView(dialog, 12000);
     pressButton(dialog, IDC_RUN);
     expectCopyEndsWithOne(run, dialog, files);
+}
+
+// A player whose user name and game folder hold characters that code page
+// 932 has no form for: the program finds itself and its settings there,
+// shows the folder as the registry holds it, and copies into a subfolder
+// under the Japanese name its code page 932 settings give.
+TEST_F(JapaneseText, FoldersOutsideCodePage932AreFoundShownAndPatched) {
+    placeProgram(L"张伟的下载\\patch", L"update.exe", L"update.inf");
+    useGameFolder(L"José\\ゲーム été");
+    ASSERT_TRUE(CreateDirectoryW(installedFile(L"データ").c_str(), nullptr));
+    gameParent.write(gameFolder.substr(gameParent.path().size() + 1) + L"\\データ\\セーブ説明.txt", "古い説明\r\n");
+    gameParent.write(gameFolder.substr(gameParent.path().size() + 1) + L"\\データ\\残る.dat", "kept");
+    const std::vector<PatchSource> files = {{L"セーブ説明.txt", L"データ\\セーブ説明.txt", "新しい説明\r\n"},
+                                            {L"表示.dat", L"", patternBytes(40000, 8)}};
+    prepareInstalledGame(files);
+    const std::map<std::wstring, std::string> patchBefore = filesUnder(patchFolder.path());
+    std::map<std::wstring, std::string> gameExpected = filesUnder(gameFolder);
+    gameExpected[L"データ\\セーブ説明.txt"] = files[0].bytes;
+    gameExpected[L"表示.dat"] = files[1].bytes;
+
+    ProgramRun run(program);
+    ASSERT_TRUE(run.started()) << "error " << run.startError();
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    expectOpeningView(dialog, 40000 + 12);
+    pressButton(dialog, IDC_RUN);
+    expectCopyEndsWithOne(run, dialog, files);
+
+    EXPECT_EQ(filesUnder(gameFolder), gameExpected);
+    EXPECT_EQ(filesUnder(patchFolder.path()), patchBefore);
 }
 
 }  // namespace

@@ -38,12 +38,12 @@ TEST_F(KeyboardPlayer, EnterRunsTheCopyIsIgnoredWhileItRunsAndEndsWithOneOnDone)
     ASSERT_FALSE(finished(dialog)) << "the copy ended before Enter could be tried on it";
     EXPECT_EQ(findDialog(run.processId(), DialogKind::messageBox), nullptr);
     EXPECT_FALSE(run.exitCode(0).has_value());
-    EXPECT_EQ(controlText(dialog, IDC_RUN), "実行");
+    EXPECT_EQ(controlText(dialog, IDC_RUN), L"実行");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RUN)));
 
     ASSERT_TRUE(waitUntil([&] { return finished(dialog); }, 30000));
     EXPECT_TRUE(waitUntil([&] { return focusIsOn(dialog, IDC_RUN); })) << "the focus is not on 完了 at the end";
-    EXPECT_EQ(controlText(dialog, IDC_RUN), "完了");
+    EXPECT_EQ(controlText(dialog, IDC_RUN), L"完了");
     ASSERT_TRUE(typeKey(dialog, VK_RETURN));
     expectExitCode(run, 1);
     for (const PatchSource& file : files) {
@@ -63,7 +63,7 @@ class KeyboardEsc : public PatchProgram, public testing::WithParamInterface<Dial
 TEST_P(KeyboardEsc, AsksTheCancelQuestionAndEndsWithTwoOnOk) {
     const DialogState state = GetParam();
     prepareInstalledGame(state == DialogState::copying ? slowPatch()
-                                                       : std::vector<PatchSource>{{"a.bin", "", patternBytes(5000)}});
+                                                       : std::vector<PatchSource>{{L"a.bin", L"", patternBytes(5000)}});
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);

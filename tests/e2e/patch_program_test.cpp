@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -21,9 +22,9 @@
 namespace {
 
 TEST_F(PatchProgram, FullPatchCopiesEveryFileAndEndsWithOne) {
-    const std::vector<PatchSource> files = {{"data.bin", "", patternBytes(300000, 7)},
-                                            {"readme.txt", "manual.txt", "手順書\r\n"},
-                                            {"empty.dat", "", ""}};
+    const std::vector<PatchSource> files = {{L"data.bin", L"", patternBytes(300000, 7)},
+                                            {L"readme.txt", L"manual.txt", "手順書\r\n"},
+                                            {L"empty.dat", L"", ""}};
     prepareInstalledGame(files);
     ProgramRun run(program);
     ASSERT_TRUE(run.started());
@@ -51,7 +52,7 @@ TEST_F(PatchProgram, FullPatchCopiesEveryFileAndEndsWithOne) {
 }
 
 TEST_F(PatchProgram, SecondStartWhileTheDialogShowsEndsAtOnceWithZero) {
-    prepareInstalledGame({{"a.bin", "", "a"}});
+    prepareInstalledGame({{L"a.bin", L"", "a"}});
     ProgramRun first(program);
     const Dialog dialog = waitForPatchDialog(first);
     ASSERT_NE(dialog, nullptr);
@@ -60,17 +61,17 @@ TEST_F(PatchProgram, SecondStartWhileTheDialogShowsEndsAtOnceWithZero) {
     EXPECT_TRUE(IsWindow(dialog));  // the first goes on, undisturbed
 
     // Once the first has ended, the name is free again.
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
     expectExitCode(first, 1);
     ProgramRun third(program);
     const Dialog again = waitForPatchDialog(third);
     ASSERT_NE(again, nullptr);
-    PostMessageA(again, WM_CLOSE, 0, 0);
+    PostMessageW(again, WM_CLOSE, 0, 0);
     expectExitCode(third, 1);
 }
 
 TEST_F(PatchProgram, SecondStartWhileTheErrorBoxShowsEndsAtOnceWithZero) {
-    shipPatch({{"a.bin", "", "a"}});  // and no registry entry
+    shipPatch({{L"a.bin", L"", "a"}});  // and no registry entry
     ProgramRun first(program);
     const MessageBoxView box = waitForMessageBox(first);
     ASSERT_NE(box.window, nullptr);
@@ -87,8 +88,11 @@ struct SettingsFailure {
     const char* name;
     std::vector<PatchSource> files;  // shipped beside the program and listed
     bool installed;                  // the game's executable and registry entry
-    const char* text;                // without the title
+    const wchar_t* text;             // without the title
     bool titleFirst;
+    // Appended to the settings as it is, bytes that the names above can't
+    // hold; null: none.
+    const char* extraSettingsLine = nullptr;
 };
 
 void PrintTo(const SettingsFailure& failure, std::ostream* out) { *out << failure.name; }
@@ -98,19 +102,22 @@ class SettingsFailureBox : public PatchProgram, public testing::WithParamInterfa
 TEST_P(SettingsFailureBox, ShowsAnErrorBoxWithoutOwnerAndEndsWithZero) {
     const SettingsFailure& failure = GetParam();
     shipPatch(failure.files);
+    if (failure.extraSettingsLine != nullptr) {
+        writeSettings(settingsListing(failure.files) + failure.extraSettingsLine);
+    }
     if (failure.installed) {
         putGameExecutable();
         registerInstallFolder(gameFolder);  // registered, and still no dialog
     }
-    const std::vector<std::string> gameBefore = namesIn(gameFolder);
-    const std::vector<std::string> besideBefore = namesIn(gameParent.path());
-    const std::vector<std::string> patchBefore = namesIn(patchFolder.path());
+    const std::map<std::wstring, std::string> gameBefore = filesUnder(gameFolder);
+    const std::map<std::wstring, std::string> besideBefore = filesUnder(gameParent.path());
+    const std::map<std::wstring, std::string> patchBefore = filesUnder(patchFolder.path());
 
     ProgramRun run(program);
     const MessageBoxView box = waitForMessageBox(run);
     ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text, (failure.titleFirst ? title : std::string()) + failure.text);
-    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.text, (failure.titleFirst ? title : std::wstring()) + failure.text);
+    EXPECT_EQ(box.caption, L"error");
     EXPECT_EQ(box.owner, nullptr);
     EXPECT_FALSE(box.hasCancel);
     EXPECT_EQ(findDialog(run.processId(), DialogKind::patchDialog), nullptr);
@@ -118,9 +125,9 @@ TEST_P(SettingsFailureBox, ShowsAnErrorBoxWithoutOwnerAndEndsWithZero) {
     pressButton(box.window, IDOK);
     expectExitCode(run, 0);
     // Nothing written, wherever a destination points.
-    EXPECT_EQ(namesIn(gameFolder), gameBefore);
-    EXPECT_EQ(namesIn(gameParent.path()), besideBefore);
-    EXPECT_EQ(namesIn(patchFolder.path()), patchBefore);
+    EXPECT_EQ(filesUnder(gameFolder), gameBefore);
+    EXPECT_EQ(filesUnder(gameParent.path()), besideBefore);
+    EXPECT_EQ(filesUnder(patchFolder.path()), patchBefore);
     for (const PatchSource& file : failure.files) {
         EXPECT_FALSE(fileExists(installedFile(file.destinationName.empty() ? file.sourceName : file.destinationName)));
     }
@@ -128,12 +135,19 @@ TEST_P(SettingsFailureBox, ShowsAnErrorBoxWithoutOwnerAndEndsWithZero) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsFailureBox,
-    testing::Values(SettingsFailure{"ListNoFile", {}, true, "設定ファイルが読み込めません。", false},
-                    SettingsFailure{"GameNotRegistered", {{"a.bin", "", "a"}}, false, "がインストールされていません。",
-                                    true},
+    testing::Values(SettingsFailure{"ListNoFile", {}, true, L"設定ファイルが読み込めません。", false},
+                    SettingsFailure{"GameNotRegistered", {{L"a.bin", L"", "a"}}, false,
+                                    L"がインストールされていません。", true},
                     SettingsFailure{"DestinationOutsideTheInstallFolder",
-                                    {{"a.dat", "..\\outside.txt", "written by the patch"}}, true,
-                                    "設定ファイルが読み込めません。", false}),
+                                    {{L"a.dat", L"..\\outside.txt", "written by the patch"}}, true,
+                                    L"設定ファイルが読み込めません。", false},
+                    SettingsFailure{"DestinationWithAForbiddenCharacter",
+                                    {{L"a.dat", L"a|b.dat", "written by the patch"}}, true,
+                                    L"設定ファイルが読み込めません。", false},
+                    // A lead byte followed by a full stop: no character of
+                    // code page 932, so no name to copy to.
+                    SettingsFailure{"NameWithoutACodePage932Form", {{L"a.dat", L"", "a"}}, true,
+                                    L"設定ファイルが読み込めません。", false, "ファイル,b\x81.dat\r\n"}),
     caseName<SettingsFailure>);
 
 // The scenarios whose message boxes the program shows over its dialog: their
@@ -151,12 +165,12 @@ struct RunRefusal {
     bool shipped;                    // the files lie beside the program; else only listed
     bool gameInstalled;              // Velk.exe in the game folder
     Registered registered;
-    const char* space;  // the space text before Run; null: not checked
-    const char* text;   // without the title
+    const wchar_t* space;  // the space text before Run; null: not checked
+    const wchar_t* text;   // without the title
     bool titleFirst;
     // The names in the game folder at the end; the patch's files among them
     // are installed whole.
-    std::vector<std::string> gameFolderAfter;
+    std::vector<std::wstring> gameFolderAfter;
 };
 
 void PrintTo(const RunRefusal& refusal, std::ostream* out) { *out << refusal.name; }
@@ -173,9 +187,9 @@ TEST_P(RunRefusedBox, ShowsAnErrorBoxOverTheDialogAndEndsWithTwo) {
     if (refusal.gameInstalled) {
         putGameExecutable();
     }
-    const std::string missing = "Q:\\Games\\Harbor";  // no such drive
-    const std::string shown = refusal.registered == Registered::missingDrive ? missing : gameFolder;
-    registerInstallFolder(refusal.registered == Registered::gameFolderWithBackslash ? shown + "\\" : shown);
+    const std::wstring missing = L"Q:\\Games\\Harbor";  // no such drive
+    const std::wstring shown = refusal.registered == Registered::missingDrive ? missing : gameFolder;
+    registerInstallFolder(refusal.registered == Registered::gameFolderWithBackslash ? shown + L"\\" : shown);
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
@@ -187,17 +201,17 @@ TEST_P(RunRefusedBox, ShowsAnErrorBoxOverTheDialogAndEndsWithTwo) {
     pressButton(dialog, IDC_RUN);
     const MessageBoxView box = waitForMessageBox(run);
     ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text, (refusal.titleFirst ? title : std::string()) + refusal.text);
-    EXPECT_EQ(box.caption, "error");
+    EXPECT_EQ(box.text, (refusal.titleFirst ? title : std::wstring()) + refusal.text);
+    EXPECT_EQ(box.caption, L"error");
     EXPECT_EQ(box.owner, dialog);
     EXPECT_FALSE(box.hasCancel);
-    EXPECT_NE(controlText(dialog, IDC_PROMPT), "コピー終了");
+    EXPECT_NE(controlText(dialog, IDC_PROMPT), L"コピー終了");
     pressButton(box.window, IDOK);
     expectExitCode(run, 2);
 
     EXPECT_EQ(namesIn(gameFolder), refusal.gameFolderAfter);
     for (const PatchSource& file : refusal.files) {
-        const std::string name = file.destinationName.empty() ? file.sourceName : file.destinationName;
+        const std::wstring name = file.destinationName.empty() ? file.sourceName : file.destinationName;
         if (std::find(refusal.gameFolderAfter.begin(), refusal.gameFolderAfter.end(), name) !=
             refusal.gameFolderAfter.end()) {
             expectInstalled(file);
@@ -209,25 +223,25 @@ INSTANTIATE_TEST_SUITE_P(
     Refusals, RunRefusedBox,
     testing::Values(
         // The drive can't be asked for its free space: no free figure.
-        RunRefusal{"MissingFolder", {{"a.bin", "", patternBytes(5000)}}, true, false, Registered::missingDrive,
-                   "容量\t\t4KB\n 空き容量\tKB", "指定されたフォルダがありません。", false, {}},
-        RunRefusal{"FolderWithoutTheGame", {{"a.bin", "", patternBytes(5000)}}, true, false,
-                   Registered::gameFolder, nullptr, "がインストールされていません。", true, {}},
+        RunRefusal{"MissingFolder", {{L"a.bin", L"", patternBytes(5000)}}, true, false, Registered::missingDrive,
+                   L"容量\t\t4KB\n 空き容量\tKB", L"指定されたフォルダがありません。", false, {}},
+        RunRefusal{"FolderWithoutTheGame", {{L"a.bin", L"", patternBytes(5000)}}, true, false,
+                   Registered::gameFolder, nullptr, L"がインストールされていません。", true, {}},
         // The second file's destination folder does not exist, so it can't be
         // created; the first is copied before that, the third never.
         RunRefusal{"CopyFailure",
-                   {{"a.bin", "", patternBytes(5000, 1)},
-                    {"b.bin", "nowhere\\b.bin", patternBytes(5000, 2)},
-                    {"c.bin", "", patternBytes(5000, 3)}},
-                   true, true, Registered::gameFolderWithBackslash, nullptr, "コピーに失敗しました。", false,
-                   {"Velk.exe", "a.bin"}},
+                   {{L"a.bin", L"", patternBytes(5000, 1)},
+                    {L"b.bin", L"nowhere\\b.bin", patternBytes(5000, 2)},
+                    {L"c.bin", L"", patternBytes(5000, 3)}},
+                   true, true, Registered::gameFolderWithBackslash, nullptr, L"コピーに失敗しました。", false,
+                   {L"Velk.exe", L"a.bin"}},
         // Listed, but nothing of the patch came along with the program.
-        RunRefusal{"EveryListedFileMissing", {{"a.bin", "", ""}, {"b.bin", "renamed.bin", ""}}, false, true,
-                   Registered::gameFolder, nullptr, "コピーに失敗しました。", false, {"Velk.exe"}}),
+        RunRefusal{"EveryListedFileMissing", {{L"a.bin", L"", ""}, {L"b.bin", L"renamed.bin", ""}}, false, true,
+                   Registered::gameFolder, nullptr, L"コピーに失敗しました。", false, {L"Velk.exe"}}),
     caseName<RunRefusal>);
 
 TEST_F(MessageBoxes, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
-    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    prepareInstalledGame({{L"a.bin", L"", patternBytes(5000)}});
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
@@ -242,7 +256,7 @@ TEST_F(MessageBoxes, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
     pressButton(dialog, IDCANCEL);
     answerCancelQuestion(waitForMessageBox(run), dialog, IDOK);
     expectExitCode(run, 2);
-    EXPECT_FALSE(fileExists(installedFile("a.bin")));
+    EXPECT_FALSE(fileExists(installedFile(L"a.bin")));
 }
 
 TEST_F(MessageBoxes, CancelDuringTheCopyStopsItAndEndsWithTwo) {
@@ -266,24 +280,24 @@ TEST_F(MessageBoxes, CancelDuringTheCopyStopsItAndEndsWithTwo) {
     EXPECT_FALSE(findDialog(run.processId(), DialogKind::messageBox));
 
     expectInstalled(files[0]);
-    const std::string partial = fileBytesOrMissing(installedFile("large.bin"));
+    const std::string partial = fileBytesOrMissing(installedFile(L"large.bin"));
     EXPECT_LT(partial.size(), files[1].bytes.size());
     EXPECT_TRUE(files[1].bytes.compare(0, partial.size(), partial) == 0) << "the part written differs";
-    EXPECT_FALSE(fileExists(installedFile("last.bin")));
+    EXPECT_FALSE(fileExists(installedFile(L"last.bin")));
     // Nothing holds the part-written file any more.
-    UniqueHandle exclusive(CreateFileA(installedFile("large.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    UniqueHandle exclusive(CreateFileW(installedFile(L"large.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     EXPECT_TRUE(exclusive.valid());
 }
 
 TEST_F(PatchProgram, CloseBeforeTheCopyEndsWithOne) {
-    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    prepareInstalledGame({{L"a.bin", L"", patternBytes(5000)}});
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
     expectExitCode(run, 1);
-    EXPECT_FALSE(fileExists(installedFile("a.bin")));
+    EXPECT_FALSE(fileExists(installedFile(L"a.bin")));
 }
 
 TEST_F(MessageBoxes, CloseDuringTheCopyOnlyTellsThatItRuns) {
@@ -293,10 +307,10 @@ TEST_F(MessageBoxes, CloseDuringTheCopyOnlyTellsThatItRuns) {
     const Dialog dialog = startSlowCopy(run);
     ASSERT_NE(dialog, nullptr);
 
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
     const MessageBoxView box = waitForMessageBox(run);
-    EXPECT_EQ(box.text, "処理中です。");
-    EXPECT_EQ(box.caption, "");
+    EXPECT_EQ(box.text, L"処理中です。");
+    EXPECT_EQ(box.caption, L"");
     EXPECT_EQ(box.owner, dialog);
     EXPECT_FALSE(box.hasCancel);
     EXPECT_FALSE(finished(dialog)) << "the copy ended before the close box was used";
@@ -333,35 +347,35 @@ HWND openBrowserOnGameFolder(ProgramRun& run, HWND dialog) {
 }
 
 TEST_F(PatchProgram, FolderBrowserCancelledLeavesTheFolderAlone) {
-    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    prepareInstalledGame({{L"a.bin", L"", patternBytes(5000)}});
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
-    const std::string spaceBefore = controlText(dialog, IDC_SPACE);
+    const std::wstring spaceBefore = controlText(dialog, IDC_SPACE);
 
     pressButton(dialog, IDC_BROWSE);
     HWND browser = waitForDialog(run.processId(), DialogKind::folderBrowser);
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(GetWindow(browser, GW_OWNER), dialog);
-    EXPECT_EQ(controlText(browser, 0x3742), "フォルダの指定");
+    EXPECT_EQ(controlText(browser, 0x3742), L"フォルダの指定");
     pressButton(browser, IDCANCEL);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
 
     EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
     EXPECT_EQ(controlText(dialog, IDC_SPACE), spaceBefore);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
     expectExitCode(run, 1);
 }
 
 TEST_F(PatchProgram, FolderBrowserChoiceIsWrittenBackAndRefreshesTheSpace) {
-    prepareInstalledGame({{"a.bin", "", patternBytes(5000)}});
+    prepareInstalledGame({{L"a.bin", L"", patternBytes(5000)}});
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
     // Spoil both texts, so that the choice visibly writes them anew.
-    const std::string stale = "stale";
+    const std::wstring stale = L"stale";
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, IDC_SPACE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(stale.c_str()),
+    SendMessageTimeoutW(GetDlgItem(dialog, IDC_SPACE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(stale.c_str()),
                         SMTO_ABORTIFHUNG, 5000, &ignored);
     ASSERT_EQ(controlText(dialog, IDC_SPACE), stale);
 
@@ -371,19 +385,19 @@ TEST_F(PatchProgram, FolderBrowserChoiceIsWrittenBackAndRefreshesTheSpace) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
 
     EXPECT_TRUE(waitUntil([&] { return controlText(dialog, IDC_SPACE) != stale; }));
-    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, controlText(dialog, IDC_FOLDER).c_str(), -1,
+    EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, controlText(dialog, IDC_FOLDER).c_str(), -1,
                              gameFolder.c_str(), -1),
               CSTR_EQUAL)
-        << controlText(dialog, IDC_FOLDER);
+        << utf8(controlText(dialog, IDC_FOLDER));
     expectSpaceText(controlText(dialog, IDC_SPACE), 5000, gameFolder);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
     expectExitCode(run, 1);
 }
 
 TEST_F(PatchProgram, PatchOfMoreThanFourGigabytesShowsItsTrueSize) {
     // Two files of 3 GiB each, sparse: their sizes are set, no space taken.
-    for (const char* name : {"huge1.pak", "huge2.pak"}) {
-        UniqueHandle file(CreateFileA(patchFolder.file(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    for (const wchar_t* name : {L"huge1.pak", L"huge2.pak"}) {
+        UniqueHandle file(CreateFileW(patchFolder.file(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(file.valid());
         LONG high = 0;
@@ -391,25 +405,25 @@ TEST_F(PatchProgram, PatchOfMoreThanFourGigabytesShowsItsTrueSize) {
                   INVALID_SET_FILE_POINTER);
         ASSERT_TRUE(SetEndOfFile(file.get()));
     }
-    writeSettings(settingsListing({{"huge1.pak", "", ""}, {"huge2.pak", "", ""}}));
+    writeSettings(settingsListing({{L"huge1.pak", L"", ""}, {L"huge2.pak", L"", ""}}));
     putGameExecutable();
     registerInstallFolder(gameFolder);
     ProgramRun run(program);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
     expectSpaceText(controlText(dialog, IDC_SPACE), 6ull << 30, gameFolder);  // 6291456KB
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
     expectExitCode(run, 1);
 }
 
 // --- Safe when elevated: code only from the system, writes only inside the
 // install folder, no failure reported as success ---
 
-std::vector<std::string> plantedDllNames() {
-    std::vector<std::string> names;
-    const std::string list = PATCH_PLANTED_DLLS;
+std::vector<std::wstring> plantedDllNames() {
+    std::vector<std::wstring> names;
+    const std::wstring list = L"" PATCH_PLANTED_DLLS;
     for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::size_t comma = std::min(list.find(L',', start), list.size());
         names.push_back(list.substr(start, comma - start));
         start = comma + 1;
     }
@@ -424,43 +438,43 @@ std::vector<std::string> plantedDllNames() {
 // same request is made through Wine's per-program key, for one program name.
 class DllsBesideTheProgramPreferred {
 public:
-    explicit DllsBesideTheProgramPreferred(const std::string& programName)
-        : key_("Software\\Wine\\AppDefaults\\" + programName) {
+    explicit DllsBesideTheProgramPreferred(const std::wstring& programName)
+        : key_(L"Software\\Wine\\AppDefaults\\" + programName) {
         RegistryKey overrides;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_WRITE,
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str(), 0, nullptr, 0, KEY_WRITE,
                                   nullptr, overrides.receive(), nullptr),
                   ERROR_SUCCESS);
-        const std::string order = "native,builtin";
-        for (const std::string& name : plantedDllNames()) {
-            RegSetValueExA(overrides.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
-                           static_cast<DWORD>(order.size() + 1));
+        const std::wstring order = L"native,builtin";
+        for (const std::wstring& name : plantedDllNames()) {
+            RegSetValueExW(overrides.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
+                           static_cast<DWORD>((order.size() + 1) * sizeof(wchar_t)));
         }
     }
     ~DllsBesideTheProgramPreferred() {
-        RegDeleteKeyA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str());
     }
     DllsBesideTheProgramPreferred(const DllsBesideTheProgramPreferred&) = delete;
     DllsBesideTheProgramPreferred& operator=(const DllsBesideTheProgramPreferred&) = delete;
 
 private:
-    std::string key_;
+    std::wstring key_;
 };
 
 class PlantedDlls : public PatchProgram {
 protected:
     void plantBesideTheProgram() {
-        for (const std::string& name : plantedDllNames()) {
-            const std::string planted = hostPathInWine(PATCH_PLANTED_DLL_FOLDER "/" + name + ".dll");
-            ASSERT_TRUE(CopyFileA(planted.c_str(), patchFolder.file(name + ".dll").c_str(), FALSE)) << planted;
+        for (const std::wstring& name : plantedDllNames()) {
+            const std::wstring planted = hostPathInWine(PATCH_PLANTED_DLL_FOLDER) + L"\\" + name + L".dll";
+            ASSERT_TRUE(CopyFileW(planted.c_str(), patchFolder.file(name + L".dll").c_str(), FALSE)) << utf8(planted);
         }
     }
 
     // The marker files that loaded DLLs left beside themselves.
-    std::vector<std::string> markers() const {
-        std::vector<std::string> found;
-        for (const std::string& name : namesIn(patchFolder.path())) {
-            if (name.find(".loaded") != std::string::npos) {
+    std::vector<std::wstring> markers() const {
+        std::vector<std::wstring> found;
+        for (const std::wstring& name : namesIn(patchFolder.path())) {
+            if (name.find(L".loaded") != std::wstring::npos) {
                 found.push_back(name);
             }
         }
@@ -470,32 +484,32 @@ protected:
     // A program without any defence, started from the patch folder under the
     // same preference, loads every planted DLL: the planting works.
     void expectPlantingTakesEffect() {
-        const std::string probe = patchFolder.file("probe.exe");
-        ASSERT_TRUE(CopyFileA(hostPathInWine(PATCH_PLANTED_PROBE).c_str(), probe.c_str(), FALSE));
-        DllsBesideTheProgramPreferred preferred("probe.exe");
+        const std::wstring probe = patchFolder.file(L"probe.exe");
+        ASSERT_TRUE(CopyFileW(hostPathInWine(PATCH_PLANTED_PROBE).c_str(), probe.c_str(), FALSE));
+        DllsBesideTheProgramPreferred preferred(L"probe.exe");
         ProgramRun run(probe);
         const std::optional<DWORD> loaded = run.exitCode(exitTimeoutMs);
         ASSERT_TRUE(loaded.has_value());
-        std::vector<std::string> expected;
-        for (const std::string& name : plantedDllNames()) {
-            expected.push_back(name + ".dll.loaded-before-guard");
+        std::vector<std::wstring> expected;
+        for (const std::wstring& name : plantedDllNames()) {
+            expected.push_back(name + L".dll.loaded-before-guard");
         }
         std::sort(expected.begin(), expected.end());
         ASSERT_EQ(markers(), expected) << "the planted DLLs are not taken even without a defence";
-        for (const std::string& marker : expected) {
-            DeleteFileA(patchFolder.file(marker).c_str());
+        for (const std::wstring& marker : expected) {
+            DeleteFileW(patchFolder.file(marker).c_str());
         }
     }
 };
 
 TEST_F(PlantedDlls, NoneIsLoadedThroughBrowserCopyAndNotInstalledBox) {
-    const std::vector<PatchSource> files = {{"a.bin", "", patternBytes(300000, 4)}};
+    const std::vector<PatchSource> files = {{L"a.bin", L"", patternBytes(300000, 4)}};
     prepareInstalledGame(files);
     plantBesideTheProgram();
     ASSERT_FALSE(HasFatalFailure());
     expectPlantingTakesEffect();
     ASSERT_FALSE(HasFatalFailure());
-    DllsBesideTheProgramPreferred preferred("update.exe");
+    DllsBesideTheProgramPreferred preferred(L"update.exe");
 
     // Each run stops at its first fault; the markers are looked at whatever
     // became of the runs.
@@ -516,26 +530,26 @@ TEST_F(PlantedDlls, NoneIsLoadedThroughBrowserCopyAndNotInstalledBox) {
         ProgramRun run(program);
         const MessageBoxView box = waitForMessageBox(run);
         ASSERT_NE(box.window, nullptr);
-        EXPECT_EQ(box.text, title + "がインストールされていません。");
+        EXPECT_EQ(box.text, title + L"がインストールされていません。");
         pressButton(box.window, IDOK);
         expectExitCode(run, 0);
     };
     browseAndCopy();
     notInstalled();
 
-    std::vector<std::string> loadedAtStart;
-    std::vector<std::string> loadedLater;
-    for (const std::string& marker : markers()) {
-        const bool atStart = marker.find("-before-guard") != std::string::npos;
+    std::vector<std::wstring> loadedAtStart;
+    std::vector<std::wstring> loadedLater;
+    for (const std::wstring& marker : markers()) {
+        const bool atStart = marker.find(L"-before-guard") != std::wstring::npos;
         (atStart ? loadedAtStart : loadedLater).push_back(marker);
     }
-    EXPECT_EQ(loadedLater, std::vector<std::string>{}) << "taken from beside the program while it ran";
+    EXPECT_EQ(loadedLater, std::vector<std::wstring>{}) << "taken from beside the program while it ran";
     // Wine's own user32 imports version.dll, and Wine's loader resolves that
     // import beside the program while it starts the process, before any code
     // of the program runs (Windows' user32 is a known DLL, whose imports come
     // from the system folder). No program can keep that one out under Wine.
-    for (const std::string& marker : loadedAtStart) {
-        EXPECT_EQ(marker, "version.dll.loaded-before-guard") << "taken from beside the program at its start";
+    for (const std::wstring& marker : loadedAtStart) {
+        EXPECT_EQ(marker, L"version.dll.loaded-before-guard") << "taken from beside the program at its start";
     }
 }
 
@@ -546,9 +560,10 @@ TEST_F(PatchProgram, CancelAmongManySmallFilesLeavesEachOldOrNew) {
     std::vector<PatchSource> files;
     for (int i = 0; i < fileCount; ++i) {
         const std::string name = "f" + std::to_string(i) + ".dat";
-        files.push_back({name, "", "new content of " + name});
-        patchFolder.write(name, files.back().bytes);
-        gameParent.write("Game Folder\\" + name, "old " + name);
+        const std::wstring wideName(name.begin(), name.end());
+        files.push_back({wideName, L"", "new content of " + name});
+        patchFolder.write(wideName, files.back().bytes);
+        gameParent.write(L"Game Folder\\" + wideName, "old " + name);
     }
     writeSettings(settingsListing(files));
     putGameExecutable();
@@ -568,10 +583,10 @@ TEST_F(PatchProgram, CancelAmongManySmallFilesLeavesEachOldOrNew) {
         const std::string installed = fileBytesOrMissing(installedFile(file.sourceName));
         if (installed == file.bytes) {
             ++replaced;
-        } else if (installed == "old " + file.sourceName) {
+        } else if (installed == "old " + cp932(file.sourceName)) {
             ++untouched;
         } else {
-            ADD_FAILURE() << file.sourceName << " holds \"" << installed << "\"";
+            ADD_FAILURE() << utf8(file.sourceName) << " holds \"" << installed << "\"";
         }
     }
     EXPECT_GT(replaced, 0);

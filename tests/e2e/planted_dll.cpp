@@ -11,17 +11,18 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) {
         return TRUE;
     }
-    char marker[MAX_PATH + 32];
-    const DWORD length = GetModuleFileNameA(module, marker, MAX_PATH);
+    // In UTF-16: the folder it was planted in need not fit the code page.
+    wchar_t marker[MAX_PATH + 32];
+    const DWORD length = GetModuleFileNameW(module, marker, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         return TRUE;
     }
-    HANDLE programGuard = OpenMutexA(SYNCHRONIZE, FALSE, "patch_quill_d.h");
-    lstrcatA(marker, programGuard != nullptr ? ".loaded" : ".loaded-before-guard");
+    HANDLE programGuard = OpenMutexW(SYNCHRONIZE, FALSE, L"patch_quill_d.h");
+    lstrcatW(marker, programGuard != nullptr ? L".loaded" : L".loaded-before-guard");
     if (programGuard != nullptr) {
         CloseHandle(programGuard);
     }
-    HANDLE file = CreateFileA(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestOwners.h"
 
 namespace {
@@ -20,16 +21,20 @@ T readAt(const std::string& bytes, std::size_t offset) {
     return value;
 }
 
-std::vector<char> versionBlock(const std::string& path) {
+std::vector<char> versionBlock(const std::wstring& path) {
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     std::vector<char> block(size);
-    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, block.data())) {
-        ADD_FAILURE() << path << " has no version resource";
+    if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, block.data())) {
+        ADD_FAILURE() << utf8(path) << " has no version resource";
         block.clear();
     }
     return block;
 }
+
+// The headers' RT_ICON and RT_GROUP_ICON follow their ANSI or Unicode choice.
+const LPCWSTR iconType = MAKEINTRESOURCEW(3);
+const LPCWSTR iconGroupType = MAKEINTRESOURCEW(14);
 
 VersionNumbers parts(DWORD high, DWORD low) {
     return {HIWORD(high), LOWORD(high), HIWORD(low), LOWORD(low)};
@@ -37,14 +42,14 @@ VersionNumbers parts(DWORD high, DWORD low) {
 
 }  // namespace
 
-std::string resourceBytes(const std::string& path, LPCSTR type, LPCSTR name, WORD language) {
-    LoadedModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+std::string resourceBytes(const std::wstring& path, LPCWSTR type, LPCWSTR name, WORD language) {
+    LoadedModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     const DWORD error = GetLastError();
     if (!module.valid()) {
-        ADD_FAILURE() << path << " could not be loaded as data (error " << error << ")";
+        ADD_FAILURE() << utf8(path) << " could not be loaded as data (error " << error << ")";
         return {};
     }
-    HRSRC found = FindResourceExA(module.get(), type, name, language);
+    HRSRC found = FindResourceExW(module.get(), type, name, language);
     if (found == nullptr) {
         return {};
     }
@@ -52,16 +57,16 @@ std::string resourceBytes(const std::string& path, LPCSTR type, LPCSTR name, WOR
     return bytes == nullptr ? std::string() : std::string(bytes, SizeofResource(module.get(), found));
 }
 
-std::string groupIconImage(const std::string& path, WORD group) {
+std::string groupIconImage(const std::wstring& path, WORD group) {
     // GRPICONDIR: reserved, type, count; then 14-byte entries whose last
     // field is the id of the RT_ICON that holds the image.
-    const std::string directory = resourceBytes(path, RT_GROUP_ICON, MAKEINTRESOURCEA(group));
+    const std::string directory = resourceBytes(path, iconGroupType, MAKEINTRESOURCEW(group));
     if (directory.size() < 6 + 14 || readAt<WORD>(directory, 4) == 0) {
-        ADD_FAILURE() << path << " has no icon group " << group;
+        ADD_FAILURE() << utf8(path) << " has no icon group " << group;
         return {};
     }
     const WORD iconId = readAt<WORD>(directory, 6 + 12);
-    return resourceBytes(path, RT_ICON, MAKEINTRESOURCEA(iconId));
+    return resourceBytes(path, iconType, MAKEINTRESOURCEW(iconId));
 }
 
 std::string icoFileImage(const std::string& ico) {
@@ -76,7 +81,7 @@ std::string icoFileImage(const std::string& ico) {
     return ico.substr(offset, size);
 }
 
-std::wstring versionText(const std::string& path, const wchar_t* field) {
+std::wstring versionText(const std::wstring& path, const wchar_t* field) {
     std::vector<char> block = versionBlock(path);
     const std::wstring query = std::wstring(L"\\StringFileInfo\\041104B0\\") + field;
     void* text = nullptr;
@@ -87,13 +92,13 @@ std::wstring versionText(const std::string& path, const wchar_t* field) {
     return static_cast<const wchar_t*>(text);
 }
 
-FixedVersions fixedVersions(const std::string& path) {
+FixedVersions fixedVersions(const std::wstring& path) {
     std::vector<char> block = versionBlock(path);
     void* data = nullptr;
     UINT length = 0;
     if (block.empty() || !VerQueryValueW(block.data(), L"\\", &data, &length) ||
         length < sizeof(VS_FIXEDFILEINFO)) {
-        ADD_FAILURE() << path << " has no fixed version information";
+        ADD_FAILURE() << utf8(path) << " has no fixed version information";
         return {};
     }
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(data);

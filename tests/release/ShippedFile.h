@@ -7,18 +7,20 @@
 #include <array>
 #include <string>
 
+// Paths are UTF-16, as the program's own.
+
 // Bytes of one resource of the module file at `path`, in the given language
 // (LANG_NEUTRAL: whichever the file has); empty when there is none.
-std::string resourceBytes(const std::string& path, LPCSTR type, LPCSTR name, WORD language = LANG_NEUTRAL);
+std::string resourceBytes(const std::wstring& path, LPCWSTR type, LPCWSTR name, WORD language = LANG_NEUTRAL);
 
 // The image of the first icon of icon group `group`, as the file stores it.
-std::string groupIconImage(const std::string& path, WORD group);
+std::string groupIconImage(const std::wstring& path, WORD group);
 
 // The image of the first icon in an .ico file's bytes.
 std::string icoFileImage(const std::string& ico);
 
 // One text of the version resource's Japanese table; empty when missing.
-std::wstring versionText(const std::string& path, const wchar_t* field);
+std::wstring versionText(const std::wstring& path, const wchar_t* field);
 
 // FILEVERSION and PRODUCTVERSION: four numbers each.
 using VersionNumbers = std::array<unsigned, 4>;
@@ -26,7 +28,7 @@ struct FixedVersions {
     VersionNumbers file{};
     VersionNumbers product{};
 };
-FixedVersions fixedVersions(const std::string& path);
+FixedVersions fixedVersions(const std::wstring& path);
 
 // A UTF-8 settings text as the program must receive it: code page 932,
 // every line ended by CR LF, no byte-order mark. Converted here with the

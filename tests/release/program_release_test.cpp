@@ -17,16 +17,10 @@
 
 namespace {
 
-const std::string program = shipped::programFile;
+const std::wstring program = shipped::programFile;
 const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 
-std::string narrow(const char8_t* utf8) {
-    return reinterpret_cast<const char*>(utf8);
-}
-
-std::string distFile(const std::string& name) {
-    return std::string(shipped::distFolder) + "/" + name;
-}
+std::wstring distFile(const std::wstring& name) { return std::wstring(shipped::distFolder) + L"/" + name; }
 
 std::vector<std::string> lines(const std::string& bytes) {
     SettingsText text;
@@ -45,7 +39,7 @@ bool redirectsCommonControls(HANDLE context) {
     ACTCTX_SECTION_KEYED_DATA found{};
     found.cbSize = sizeof found;
     const bool redirected =
-        FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, "comctl32.dll", &found);
+        FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll", &found);
     DeactivateActCtx(0, cookie);
     return redirected;
 }
@@ -61,26 +55,33 @@ std::wstring windowsSetting(HANDLE context, const wchar_t* settingsNamespace, co
     return value;
 }
 
-TEST(ShippedProgram, ManifestGivesModernControlsAndAsksForAdministratorRights) {
-    const std::string manifest = resourceBytes(program, RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID);
-    ASSERT_FALSE(manifest.empty()) << program << " has no application manifest";
+TEST(ShippedProgram, ManifestGivesModernControlsAsksForAdministratorRightsAndNoCodePage) {
+    const LPCWSTR manifestType = MAKEINTRESOURCEW(24);  // RT_MANIFEST
+    const LPCWSTR processManifest = MAKEINTRESOURCEW(1);  // CREATEPROCESS_MANIFEST_RESOURCE_ID
+    const std::string manifest = resourceBytes(program, manifestType, processManifest);
+    ASSERT_FALSE(manifest.empty()) << utf8(program) << " has no application manifest";
 
     // The system reads the manifest as the loader would, and the dialog's
     // controls come from the version 6 assembly.
-    ACTCTXA request{};
+    ACTCTXW request{};
     request.cbSize = sizeof request;
     request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
     request.lpSource = program.c_str();
-    request.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
-    ActivationContext context(CreateActCtxA(&request));
+    request.lpResourceName = processManifest;
+    ActivationContext context(CreateActCtxW(&request));
     const DWORD error = GetLastError();
     ASSERT_TRUE(context.valid()) << "the manifest was refused (error " << error << ")";
     EXPECT_TRUE(redirectsCommonControls(context.get()));
-    // Code page 932 for the program's ANSI calls whatever the system locale:
-    // the setting must sit in the namespace that defines it.
+    // No code page of its own: the program speaks UTF-16 to Windows and
+    // names code page 932 itself where it reads its settings, so it works
+    // under any system code page. A request would also make Windows differ:
+    // Windows 10 acts on activeCodePage only for UTF-8, Windows 11 also on a
+    // locale name such as ja-JP, so the same program would run under two
+    // code pages there.
     EXPECT_EQ(windowsSetting(context.get(), L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
                              L"activeCodePage"),
-              L"ja-JP");
+              L"");
+    EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos);
 
     // Writes under Program Files must reach the game's folder, not the
     // user's VirtualStore: the program runs elevated. (Wine does not act on
@@ -122,20 +123,20 @@ TEST(ShippedProgram, VersionResourceSaysWhatTheFileIs) {
 }
 
 TEST(ShippedProgram, ReleaseFolderHoldsTheProgramAndASampleSettingsFileNamedAfterIt) {
-    EXPECT_EQ(readWholeFile(distFile(narrow(shipped::programName) + ".exe")), readWholeFile(program));
-    const std::string sample = readWholeFile(distFile(narrow(shipped::settingsBaseName) + ".inf"));
+    EXPECT_EQ(readWholeFile(distFile(fromUtf8(shipped::programName) + L".exe")), readWholeFile(program));
+    const std::string sample = readWholeFile(distFile(fromUtf8(shipped::settingsBaseName) + L".inf"));
     EXPECT_EQ(sample, settingsBytes(readWholeFile(shipped::sampleSource)));
 }
 
 TEST(ShippedProgram, ReleaseFolderHoldsThePublishersCheckBesideTheProgram) {
-    EXPECT_EQ(readWholeFile(distFile("patch-check.exe")), readWholeFile(shipped::checkerFile));
+    EXPECT_EQ(readWholeFile(distFile(L"patch-check.exe")), readWholeFile(shipped::checkerFile));
 }
 
 // A publisher starts from the sample: it must read as the program reads
 // settings, give what the program's embedded settings give, and say what
 // each key is for.
 TEST(ShippedProgram, SampleSettingsCommentEveryKeyAndMatchTheEmbeddedSettings) {
-    const std::string sample = readWholeFile(distFile(narrow(shipped::settingsBaseName) + ".inf"));
+    const std::string sample = readWholeFile(distFile(fromUtf8(shipped::settingsBaseName) + L".inf"));
     ASSERT_FALSE(sample.empty());
     EXPECT_NE(sample.substr(0, 3), "\xEF\xBB\xBF") << "a byte-order mark would hide the first key";
     for (std::size_t at = 0; at < sample.size(); ++at) {
@@ -148,7 +149,7 @@ TEST(ShippedProgram, SampleSettingsCommentEveryKeyAndMatchTheEmbeddedSettings) {
     EXPECT_EQ(sample.substr(sample.size() - 2), "\r\n");
 
     const std::vector<std::string> sampleLines = lines(sample);
-    const std::string embedded = resourceBytes(program, "INF", MAKEINTRESOURCEA(103), japanese);
+    const std::string embedded = resourceBytes(program, L"INF", MAKEINTRESOURCEW(103), japanese);
     EXPECT_EQ(readSettingsValues(sampleLines), readSettingsValues(lines(embedded)));
 
     const char* keys[] = {"キャプション,", "タイトル,", "社名,", "実行ファイル,", "ファイル,"};

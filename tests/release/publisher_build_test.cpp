@@ -11,7 +11,6 @@
 #include <cstring>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -29,8 +28,8 @@ namespace {
 
 const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 
-std::string embeddedSettings(const std::string& program) {
-    return resourceBytes(program, "INF", MAKEINTRESOURCEA(103), japanese);
+std::string embeddedSettings(const std::wstring& program) {
+    return resourceBytes(program, L"INF", MAKEINTRESOURCEW(103), japanese);
 }
 
 // One way of making the publisher's program: where it lands, and the .ico
@@ -38,8 +37,8 @@ std::string embeddedSettings(const std::string& program) {
 // PNG given to scripts/publish, the image the build made of it).
 struct TheirBuild {
     const char* name;
-    std::string program;
-    std::string expectedIcon;
+    std::wstring program;
+    std::wstring expectedIcon;
 };
 
 void PrintTo(const TheirBuild& build, std::ostream* out) { *out << build.name; }
@@ -88,7 +87,7 @@ TEST_P(TheirProgram, VersionResourceCarriesTheirTexts) {
         {L"InternalName", L"update.v2"},
         {L"OriginalFilename", L"update.v2.exe"},
     };
-    const std::string& program = GetParam().program;
+    const std::wstring& program = GetParam().program;
     for (const Field& field : fields) {
         EXPECT_EQ(versionText(program, field.name), field.expected)
             << "field " << testing::PrintToString(std::wstring(field.name));
@@ -107,38 +106,21 @@ INSTANTIATE_TEST_SUITE_P(
 // The program's file name has a full stop in it: its settings file is named
 // after the name up to there.
 TEST(PublisherBuild, ReleaseFolderUsesTheirProgramNameAndHoldsTheirSettings) {
-    const std::string dist = publisher::distFolder;
-    EXPECT_EQ(readWholeFile(dist + "/update.v2.exe"), readWholeFile(publisher::programFile));
-    EXPECT_EQ(readWholeFile(dist + "/update.inf"), embeddedSettings(publisher::programFile))
+    const std::wstring dist = publisher::distFolder;
+    EXPECT_EQ(readWholeFile(dist + L"/update.v2.exe"), readWholeFile(publisher::programFile));
+    EXPECT_EQ(readWholeFile(dist + L"/update.inf"), embeddedSettings(publisher::programFile))
         << "a sample beside the program replaces the embedded settings, so it must be the publisher's own";
-}
-
-std::set<std::string> filesIn(const std::string& folder) {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << folder << " can't be listed";
-        return names;
-    }
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") {
-            names.insert(name);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
 }
 
 // The patch folder holds the program and the patch files, as they were, and
 // nothing else: the program carries its settings.
 TEST(PublishedFolder, HoldsTheProgramAndThePatchFilesOnly) {
-    const std::string folder = published::folder;
-    EXPECT_EQ(filesIn(folder), (std::set<std::string>{"chapter2.pak", "update.v2.exe", "voice_ソング.ogg"}));
-    for (const char* name : {"chapter2.pak", "voice_ソング.ogg"}) {
-        EXPECT_EQ(readWholeFile(folder + "/" + name), readWholeFile(std::string(published::filesFolder) + "/" + name))
-            << name;
+    const std::wstring folder = published::folder;
+    EXPECT_EQ(namesIn(folder), (std::vector<std::wstring>{L"chapter2.pak", L"update.v2.exe", L"voice_ソング.ogg"}));
+    for (const wchar_t* name : {L"chapter2.pak", L"voice_ソング.ogg"}) {
+        EXPECT_EQ(readWholeFile(folder + L"/" + name),
+                  readWholeFile(std::wstring(published::filesFolder) + L"/" + name))
+            << utf8(name);
     }
 }
 
@@ -146,11 +128,11 @@ TEST(PublishedFolder, HoldsTheProgramAndThePatchFilesOnly) {
 // into it, and says that their game is not installed here.
 TEST(PublishedFolder, SignedProgramRunsOnItsBuiltInSettings) {
     ProgramProcess run(backslashed(published::programFile));
-    ASSERT_TRUE(run.started()) << published::programFile;
+    ASSERT_TRUE(run.started()) << utf8(published::programFile);
     HWND box = waitForDialog(run.processId(), DialogKind::messageBox);
     ASSERT_NE(box, nullptr) << "the program showed no message";
     const MessageBoxView view = readMessageBox(box);
-    EXPECT_EQ(view.text, "Velk 第二章がインストールされていません。");
+    EXPECT_EQ(view.text, L"Velk 第二章がインストールされていません。");
     pressButton(box, IDOK);
     const std::optional<DWORD> code = run.exitCode(windowTimeoutMs);
     ASSERT_TRUE(code.has_value()) << "the program did not end";
