@@ -21,15 +21,17 @@ std::wstring baseNameOf(const std::wstring& path) {
     return last == std::wstring::npos ? path : path.substr(last + 1);
 }
 
-// Whether the process runs the file at `gamePath` (resolved).
+// Whether the process runs the file at `gamePath`.
 //
 // Its image path comes as a full DOS path: under Wine 8 (measured) a drive
-// letter path with "." and "..", / and short names resolved, the case of the
-// letters as they were typed when the program was started; the drive letter
-// is the one it was started through, so a game started through another drive
-// that reaches the same disk (Wine's Z:, which shows the whole Unix tree,
-// holds C: too; on Windows a substituted drive) names another path. Hence
-// the text first, then the file's identity.
+// letter path with "." and "..", / and short names resolved, the letters of
+// the folders as they were typed when the program was started, those of the
+// file as on the disk. The install folder's text may have been typed
+// otherwise ("c:/games/x"), and the drive letter is the one the game was
+// started through: a game started through another drive that reaches the
+// same disk (Wine's Z:, which shows the whole Unix tree, holds C: too; on
+// Windows a substituted drive) names another path. Hence the text first,
+// then the file's identity.
 bool runsTheGame(DWORD processId, const std::wstring& gamePath) {
     UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     if (!process.valid()) {
@@ -57,8 +59,8 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
     if (executableName.empty()) {
         return std::nullopt;
     }
-    const std::wstring gamePath = resolvedPath(installFolder + L'\\' + executableName);
-    const std::wstring gameName = baseNameOf(gamePath);
+    const std::wstring gamePath = installFolder + L'\\' + executableName;
+    const std::wstring gameName = baseNameOf(executableName);
     // Restart Manager would say who holds a file, but under Wine it lists no
     // one: the program looks for the game itself.
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

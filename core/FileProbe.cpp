@@ -79,30 +79,6 @@ bool isSameFile(const std::wstring& first, const std::wstring& second) {
            one.nFileIndexLow == other.nFileIndexLow;
 }
 
-std::wstring resolvedPath(const std::wstring& path) {
-    const DWORD fullLength = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (fullLength == 0) {
-        return path;
-    }
-    std::wstring full(fullLength, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), fullLength, full.data(), nullptr);
-    if (written == 0 || written >= fullLength) {
-        return path;
-    }
-    full.resize(written);
-    const DWORD longLength = GetLongPathNameW(full.c_str(), nullptr, 0);
-    if (longLength == 0) {
-        return full;
-    }
-    std::wstring resolved(longLength, L'\0');
-    const DWORD longWritten = GetLongPathNameW(full.c_str(), resolved.data(), longLength);
-    if (longWritten == 0 || longWritten >= longLength) {
-        return full;
-    }
-    resolved.resize(longWritten);
-    return resolved;
-}
-
 DiskFreeSpace diskFiguresOf(const std::wstring& root) {
     DWORD sectorsPerCluster = 0;
     DWORD bytesPerSector = 0;

@@ -40,11 +40,6 @@ bool isOpenElsewhere(const std::wstring& path);
 // same file index. False when either can't be opened.
 bool isSameFile(const std::wstring& first, const std::wstring& second);
 
-// The path as Windows resolves it: full, "." and ".." applied, / made \,
-// short names made long where the file exists. The text as it was when it
-// can't be resolved.
-std::wstring resolvedPath(const std::wstring& path);
-
 // The figures of the drive whose root is `root` ("C:\"); all 0 when the
 // query can't use it (a network path, a missing drive, a relative text).
 DiskFreeSpace diskFiguresOf(const std::wstring& root);

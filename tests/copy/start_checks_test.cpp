@@ -314,10 +314,13 @@ TEST_F(StartChecks, AFileNotFoundBesideTheProgramIsNotChecked) {
 // --- The game runs ---
 
 TEST_F(StartChecks, GameRunningFromTheInstallFolderIsNamedThenRetryStarts) {
-    // The settings' name in other letters than the started program's: the
-    // box names it as the settings do.
-    session.executableName = L"GAME.EXE";
-    StandInGame game(install.file(L"Game.exe"), install.file(L"b.dat"));
+    // Started through a path in other letters than the install folder's and
+    // the file's, and named in the settings in others again: the box names
+    // it as the settings do.
+    session.executableName = L"game.exe";
+    std::wstring upperCase = install.file(L"GAME.EXE");
+    CharUpperBuffW(upperCase.data(), static_cast<DWORD>(upperCase.size()));
+    StandInGame game(upperCase, install.file(L"b.dat"));
 
     EXPECT_TRUE(start([&game](const SeenMessageBox&, std::size_t index) {
         game.end();
@@ -326,7 +329,7 @@ TEST_F(StartChecks, GameRunningFromTheInstallFolderIsNamedThenRetryStarts) {
 
     // The game first, though the file it holds is listed too.
     ASSERT_EQ(boxes.size(), 1u);
-    expectRetryBox(boxes[0], L"「GAME.EXE」が実行中です。ゲームを終了してから再試行してください。", dialog.window());
+    expectRetryBox(boxes[0], L"「game.exe」が実行中です。ゲームを終了してから再試行してください。", dialog.window());
     EXPECT_EQ(finish(), 0u);
     EXPECT_EQ(copied(L"b.dat"), patternBytes(2000, 4));
 }
