@@ -1,7 +1,9 @@
-// Run's side of the copy: the folder checks, then the one worker thread.
+// Run's side of the copy: the folder checks, the checks before anything is
+// written, then the one worker thread.
 #include <windows.h>
 
 #include "copy/CopyJob.h"
+#include "copy/StartChecks.h"
 #include "core/FileProbe.h"
 #include "core/PatchSession.h"
 #include "resources/resource_ids.h"
@@ -41,6 +43,15 @@ bool PatchSession::startCopyJob(const wchar_t* folderText) {
         const std::wstring executablePath = installFolder + L'\\' + executableName;
         if (!pathExists(executablePath.c_str())) {
             showRefusal(dialog, title + L"がインストールされていません。");
+            return false;
+        }
+    }
+
+    // Nothing has been written yet: whatever would stop the copy half way is
+    // told now, and the player may put it right and try again. キャンセル
+    // (or a box that could not be shown) refuses the start like any refusal.
+    for (auto refusal = firstStartRefusal(*this); refusal; refusal = firstStartRefusal(*this)) {
+        if (MessageBoxW(dialog, refusal->c_str(), L"error", MB_RETRYCANCEL) != IDRETRY) {
             return false;
         }
     }

@@ -1,5 +1,7 @@
 #include "copy/copy_rules.h"
 
+#include "core/decimal_text.h"
+
 std::uint32_t chunkSizeOf(const DiskFreeSpace& drive) {
     // In 64 bits: two 32-bit figures can multiply past 32 bits and wrap to a
     // few bytes, or to 0.
@@ -14,4 +16,33 @@ std::uint32_t chunkSizeOf(const DiskFreeSpace& drive) {
         return largestChunkSize;
     }
     return static_cast<std::uint32_t>(cluster);
+}
+
+std::uint64_t shortfallKilobytes(std::uint64_t neededBytes, std::uint64_t freeBytes) {
+    if (neededBytes <= freeBytes) {
+        return 0;
+    }
+    // Rounded up without adding 1023 first, which wraps for a shortfall near
+    // 2^64.
+    const std::uint64_t missing = neededBytes - freeBytes;
+    return (missing >> 10) + ((missing & 1023) != 0 ? 1 : 0);
+}
+
+std::optional<std::wstring> roomRefusalText(std::uint64_t neededBytes, std::optional<std::uint64_t> freeBytes) {
+    if (!freeBytes) {
+        return std::nullopt;
+    }
+    const std::uint64_t kilobytes = shortfallKilobytes(neededBytes, *freeBytes);
+    if (kilobytes == 0) {
+        return std::nullopt;
+    }
+    return L"空き容量が足りません。あと " + wideDecimalText(kilobytes) + L"KB 必要です。";
+}
+
+std::wstring destinationFolderOf(const std::wstring& destinationName) {
+    const std::size_t last = destinationName.find_last_of(L"\\/");
+    if (last == std::wstring::npos) {
+        return std::wstring();
+    }
+    return destinationName.substr(0, last);
 }

@@ -1,8 +1,12 @@
-// Arithmetic of the copy: how big a chunk is, and where the progress bar
-// stands after a number of bytes. No system call: built natively too.
+// Arithmetic of the copy: how big a chunk is, where the progress bar stands
+// after a number of bytes, and the rules the copy checks before it writes
+// anything (the room it needs, the folder a destination needs). No system
+// call: built natively too.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "core/disk_space.h"
 
@@ -38,3 +42,21 @@ constexpr int progressPosition(std::uint64_t done, std::uint64_t total) {
     }
     return static_cast<int>(done * 100 / total);
 }
+
+// Every file is staged beside its destination while the old one still
+// exists, so the drive must hold all the new files at once: `neededBytes` is
+// the sum of the known sizes (64 bits). The kilobytes missing, rounded up
+// (one byte short is 1KB); 0 when they fit.
+std::uint64_t shortfallKilobytes(std::uint64_t neededBytes, std::uint64_t freeBytes);
+
+// What the player is told when the files don't fit:
+// "空き容量が足りません。あと <kilobytes>KB 必要です。", the kilobytes rounded up.
+// Nothing when they fit, and nothing when the drive does not say how much is
+// free (a network path, a drive that does not answer): the copy is not
+// refused on a figure no one gave.
+std::optional<std::wstring> roomRefusalText(std::uint64_t neededBytes, std::optional<std::uint64_t> freeBytes);
+
+// The folder, below the install folder, that a destination name needs: the
+// name up to its last separator (\ or /, both separate), as the settings
+// wrote it; empty when the file goes straight into the install folder.
+std::wstring destinationFolderOf(const std::wstring& destinationName);

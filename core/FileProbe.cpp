@@ -49,6 +49,36 @@ bool isFolderAt(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool isOpenElsewhere(const std::wstring& path) {
+    // Read access is enough to meet every other open that reads, writes or
+    // deletes: with no sharing at all, any of them refuses this one.
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    const DWORD error = GetLastError();
+    return !file.valid() && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION);
+}
+
+namespace {
+
+// The identity of a file, opened for its attributes only: a running
+// program's image file opens so too.
+bool fileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& information) {
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && GetFileInformationByHandle(file.get(), &information);
+}
+
+}  // namespace
+
+bool isSameFile(const std::wstring& first, const std::wstring& second) {
+    BY_HANDLE_FILE_INFORMATION one;
+    BY_HANDLE_FILE_INFORMATION other;
+    return fileIdentity(first, one) && fileIdentity(second, other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+           one.nFileIndexLow == other.nFileIndexLow;
+}
+
 DiskFreeSpace diskFiguresOf(const std::wstring& root) {
     DWORD sectorsPerCluster = 0;
     DWORD bytesPerSector = 0;

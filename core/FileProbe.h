@@ -30,6 +30,16 @@ bool pathExists(const wchar_t* path);
 // Whether the path names a folder, by its attributes (a drive root counts).
 bool isFolderAt(const std::wstring& path);
 
+// Whether another program holds the file open: an unshared open fails with
+// a sharing or lock violation. A file that does not exist, or one this
+// program may not open for other reasons (access denied), is not in use.
+bool isOpenElsewhere(const std::wstring& path);
+
+// Whether two paths name the same file, whatever names lead to it (another
+// drive letter for the same disk, a short name, a junction): same volume,
+// same file index. False when either can't be opened.
+bool isSameFile(const std::wstring& first, const std::wstring& second);
+
 // The figures of the drive whose root is `root` ("C:\"); all 0 when the
 // query can't use it (a network path, a missing drive, a relative text).
 DiskFreeSpace diskFiguresOf(const std::wstring& root);

@@ -27,35 +27,12 @@ std::uint64_t freeKilobytes(const DiskFreeSpace& space) {
     return kilobytes;
 }
 
-std::string decimalText(std::uint64_t value) {
-    char digits[20];  // 2^64 - 1 has 20 digits
-    std::size_t count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    std::string text;
-    while (count > 0) {
-        text += digits[--count];
-    }
-    return text;
-}
-
 std::string kilobytesText(std::uint64_t bytes) { return decimalText(wholeKilobytes(bytes)) + "KB"; }
 
-namespace {
-
-std::wstring wideDigits(std::uint64_t value) {
-    const std::string digits = decimalText(value);
-    return std::wstring(digits.begin(), digits.end());
-}
-
-}  // namespace
-
 std::wstring spaceDisplayText(std::uint64_t requiredKb, const std::wstring& root, std::uint64_t freeKb) {
-    std::wstring text = L"容量\t\t" + wideDigits(requiredKb) + L"KB\n";
+    std::wstring text = L"容量\t\t" + wideDecimalText(requiredKb) + L"KB\n";
     if (freeKb == 0) {
         return text + L" 空き容量\tKB";
     }
-    return text + root + L"空き容量\t" + wideDigits(freeKb) + L"KB";
+    return text + root + L"空き容量\t" + wideDecimalText(freeKb) + L"KB";
 }

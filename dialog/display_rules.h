@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/decimal_text.h"  // decimalText, for the size texts' callers
 #include "core/disk_space.h"
 
 // Offset that centres an extent inside an area, truncated toward zero: a
@@ -25,9 +26,6 @@ inline std::uint64_t wholeKilobytes(std::uint64_t bytes) { return bytes >> 10; }
 // bits: a drive with 2 TiB free has more kilobytes than 31 bits hold. Figures
 // whose kilobytes pass 64 bits give the largest 64-bit figure.
 std::uint64_t freeKilobytes(const DiskFreeSpace& space);
-
-// A number in decimal digits, for any 64-bit value.
-std::string decimalText(std::uint64_t value);
 
 // A size as the dialog shows it: whole kilobytes, "1234KB".
 std::string kilobytesText(std::uint64_t bytes);

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
-MessageBoxPresser::MessageBoxPresser(HWND ignored)
-    : ignored_(ignored), watchedThread_(GetCurrentThreadId()), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+#include <utility>
+
+MessageBoxPresser::MessageBoxPresser(HWND ignored, MessageBoxAnswer answer)
+    : ignored_(ignored),
+      answer_(std::move(answer)),
+      watchedThread_(GetCurrentThreadId()), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
     EXPECT_NE(thread_, nullptr);
 }
@@ -59,6 +63,10 @@ void MessageBoxPresser::pressBox(HWND box) {
             seen.buttons.push_back(id);
         }
     }
+    // Wine's box has its icon control whether or not it shows one.
+    HWND icon = GetDlgItem(box, 0x0440);
+    seen.icon = icon != nullptr && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0;
+    const int button = answer_ ? answer_(seen, seen_.size()) : IDOK;
     seen_.push_back(seen);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
 }

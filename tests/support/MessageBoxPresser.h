@@ -1,10 +1,12 @@
 // Answers the message boxes that this thread opens: a second thread finds
-// each one, records what it says and presses OK, so that a modal box can't
-// block the test.
+// each one, records what it says and presses a button (OK, unless the test
+// chooses), so that a modal box can't block the test.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,14 +15,20 @@ struct SeenMessageBox {
     std::wstring text;
     std::wstring caption;
     HWND owner;
-    std::vector<int> buttons;  // ids of the visible buttons
+    std::vector<int> buttons;  // ids of the visible buttons, in increasing order
+    bool icon;                 // whether the box shows an icon
 };
+
+// The button to press on the box seen (`index` counts the boxes from 0). It
+// runs on the presser's thread before the press, while the box is up: a test
+// may change the world there (close a file, end a program) before it answers.
+using MessageBoxAnswer = std::function<int(const SeenMessageBox& box, std::size_t index)>;
 
 class MessageBoxPresser {
 public:
     // Watches the top-level windows of the calling thread; `ignored` (the
     // test's own dialog, of the same class) is never pressed.
-    explicit MessageBoxPresser(HWND ignored);
+    explicit MessageBoxPresser(HWND ignored, MessageBoxAnswer answer = {});
     ~MessageBoxPresser();
     MessageBoxPresser(const MessageBoxPresser&) = delete;
     MessageBoxPresser& operator=(const MessageBoxPresser&) = delete;
@@ -35,6 +43,7 @@ private:
     void pressBox(HWND box);
 
     HWND ignored_;
+    MessageBoxAnswer answer_;
     DWORD watchedThread_;
     HANDLE stop_;
     HANDLE thread_ = nullptr;

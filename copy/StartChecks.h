@@ -1,0 +1,34 @@
+// The checks made when Run is pressed, before anything is written: whatever
+// would make the copy fail half way, or replace the files of a running game,
+// is found here and told to the player, who can put it right and try again.
+// Each check gives the text of its box, or nothing when all is well.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/FileProbe.h"
+#include "core/PatchFileEntry.h"
+
+class PatchSession;
+
+// "「<executable>」が実行中です。…" when a process runs the game's executable
+// from the install folder. Nothing when the settings name no executable.
+std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName);
+
+// For one listed file: its folder is missing, or its destination can't be
+// replaced (read-only, hidden or system; open in another program), in that
+// order.
+std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder, const PatchFileEntry& entry);
+
+// How the free bytes of the install folder's drive are asked.
+using FreeBytesQuery = std::optional<std::uint64_t> (*)(const std::wstring& folder);
+
+// Whether the drive holds every listed file at once.
+std::optional<std::wstring> roomRefusal(const PatchSession& session, FreeBytesQuery freeBytes = freeBytesFor);
+
+// The first reason not to start: the game runs; then, file by file in the
+// order listed (those with a known size), the reasons of destinationRefusal;
+// then the room.
+std::optional<std::wstring> firstStartRefusal(const PatchSession& session, FreeBytesQuery freeBytes = freeBytesFor);
