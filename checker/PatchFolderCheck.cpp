@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <set>
 
 #include "checker/ProgramCheck.h"

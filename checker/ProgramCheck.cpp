@@ -1,6 +1,7 @@
 #include "checker/ProgramCheck.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "checker/settings_lint.h"
 #include "core/FileProbe.h"
