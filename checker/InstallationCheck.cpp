@@ -14,10 +14,21 @@ std::string sizeText(std::uint64_t bytes) {
     return std::to_string(bytes) + " バイト" + (bytes >= 1024 ? " (" + kilobytesText(bytes) + ")" : "");
 }
 
+// A path as the copy makes it: the folder, one backslash, the name; never
+// normalised (a drive root gives two backslashes, as it does there).
+std::wstring inInstallation(const std::wstring& folder, const std::wstring& name) { return folder + L'\\' + name; }
+
 }  // namespace
 
 void ProgramCheck::reportRegistry() {
     if (settings_.title.empty() || settings_.company.empty() || files_.empty()) {
+        return;
+    }
+    // The key is named by the converted names; one that does not convert
+    // has its error, and the program would stop before the registry.
+    const std::optional<std::wstring> company = wideOf(settings_.company);
+    const std::optional<std::wstring> title = wideOf(settings_.title);
+    if (!company || !title) {
         return;
     }
     const std::string key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + settings_.company + "\\" + settings_.title;
@@ -26,9 +37,9 @@ void ProgramCheck::reportRegistry() {
     add(Severity::note, 0,
         "インストール先はレジストリ " + key + " の値 path から読みます (32 ビット表示。64 ビット版 Windows では " +
             key64 + ")");
-    std::string installFolder;
-    if (readInstallFolder(settings_.company, settings_.title, installFolder) == settingsReady) {
-        add(Severity::note, 0, "この PC にはこのエントリがあり、path は" + quoted(installFolder) + "です");
+    std::wstring installFolder;
+    if (readInstallFolder(*company, *title, installFolder) == settingsReady) {
+        add(Severity::note, 0, "この PC にはこのエントリがあり、path は" + quoted(cp932Of(installFolder)) + "です");
         checkInstallation(installFolder, false);
     } else {
         add(Severity::note, 0,
@@ -42,8 +53,8 @@ void ProgramCheck::reportRegistry() {
 
 // Against an installation: the publisher's own (--install-folder) or the one
 // this machine's registry names.
-void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPublisher) {
-    const std::string where = "インストール先" + quoted(folder);
+void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPublisher) {
+    const std::string where = "インストール先" + quoted(cp932Of(folder));
     // A folder found on this machine is only a sample of a player's: its
     // faults are warnings there, errors when the publisher named it.
     const Severity severity = chosenByPublisher ? Severity::error : Severity::warning;
@@ -53,13 +64,16 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
         add(severity, 0, where + "がないため「指定されたフォルダがありません。」と表示されます");
         return;
     }
-    if (!settings_.executableName.empty() && !findAt(folder + "\\" + settings_.executableName).exists) {
+    // A name that does not convert has its error: nothing to look up.
+    const std::optional<std::wstring> executable = wideOf(settings_.executableName);
+    if (executable && !executable->empty() && !findAt(inInstallation(folder, *executable)).exists) {
         add(severity, lastLineOf_[SettingsKey::executableName],
-            where + "に" + quoted(settings_.executableName) + "がないため「" + settings_.title +
+            where + "に" + quoted(settings_.executableName) + "がないため「" + shown(settings_.title) +
                 "がインストールされていません。」と表示されます。実行ファイル名かフォルダを確かめてください");
     }
+    // Accepted destinations only, whose names convert.
     for (const std::string& needed : neededFolders_) {
-        if (!isFolderAt(folder + "\\" + needed)) {
+        if (!isFolderAt(inInstallation(folder, wideOf(needed).value_or(L"")))) {
             add(severity, 0,
                 where + "に" + quoted(needed) + "フォルダがないため、そこへのコピーが失敗します (プログラムはフォルダを作りません)");
         }
@@ -71,13 +85,13 @@ void ProgramCheck::checkInstallation(const std::string& folder, bool chosenByPub
         if (entrySizes_[i] >= fourGiB || !seen.insert(comparableName(file.destination)).second) {
             continue;
         }
-        const std::string path = folder + "\\" + file.destination;
-        const FoundFile existing = findAt(path);
+        // Copied entries only, whose destinations convert.
+        const FoundFile existing = findAt(inInstallation(folder, file.wideDestination.value_or(L"")));
         if (!existing.exists) {
             growth += entrySizes_[i];
             const std::string parent = folderPartOf(file.destination);
             // A missing subfolder has its own finding above.
-            if (parent.empty() || isFolderAt(folder + "\\" + parent)) {
+            if (parent.empty() || isFolderAt(inInstallation(folder, wideOf(parent).value_or(L"")))) {
                 add(Severity::note, file.line, quoted(file.destination) + "を新しく作ります");
             }
         } else if (existing.isFolder) {

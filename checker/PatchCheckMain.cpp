@@ -7,13 +7,17 @@
 // be refused, or skip a file), 3 wrong usage.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cerrno>
-#include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "checker/PatchFolderCheck.h"
+#include "checker/ProgramCheck.h"
 #include "settings/byte_scan.h"
+#include "settings/folder_names.h"
 #include "settings/settings_destinations.h"
 
 namespace {
@@ -57,29 +61,55 @@ void printUsage() {
 
 // A folder as the program would see it: absolute, without a trailing
 // backslash (a drive root keeps its own).
-std::string fullPath(const std::string& path) {
-    char buffer[MAX_PATH * 4] = {};
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    std::string full = length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
-    // The program's own trim, which tells a real backslash from the trail
-    // byte of ソ or 表 (a folder name may well end in one of those).
-    for (std::string trimmed = installFolderFromValue(full.c_str()); trimmed != full;
-         trimmed = installFolderFromValue(full.c_str())) {
+std::wstring fullPath(const std::wstring& path) {
+    std::wstring full = path;
+    // A path can be longer than MAX_PATH: the call then says how much room
+    // it needs.
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed > 0) {
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
+        if (length > 0 && length < needed) {
+            full = buffer.substr(0, length);
+        }
+    }
+    // The program's own trim of a folder text.
+    for (std::wstring trimmed = installFolderFromValue(full); trimmed != full; trimmed = installFolderFromValue(full)) {
         full = trimmed;
     }
     return full;
 }
 
+// The arguments as Windows passes them, in UTF-16: a folder may be named in
+// any script, whatever code page the system uses.
+std::vector<std::wstring> commandLineArguments() {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    wchar_t** const words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr) {
+        return arguments;
+    }
+    for (int i = 1; i < count; ++i) {
+        arguments.emplace_back(words[i]);
+    }
+    LocalFree(words);
+    return arguments;
+}
+
+// Values as the settings write them; a value that is no code page 932 text
+// (the program refuses such settings, and the check says so) has its stray
+// bytes replaced, so that the list stays code page 932 text for the
+// scripts that convert it.
 void listSettings(const std::vector<ProgramSettings>& programs) {
     for (const ProgramSettings& program : programs) {
         std::string text = "program=" + program.programName + "\r\n";
         text += "settings=" + program.settingsFrom + "\r\n";
-        text += "caption=" + program.caption + "\r\n";
-        text += "title=" + program.title + "\r\n";
-        text += "company=" + program.company + "\r\n";
-        text += "executable=" + program.executableName + "\r\n";
+        text += "caption=" + shown(program.caption) + "\r\n";
+        text += "title=" + shown(program.title) + "\r\n";
+        text += "company=" + shown(program.company) + "\r\n";
+        text += "executable=" + shown(program.executableName) + "\r\n";
         for (std::size_t i = 0; i < program.sources.size(); ++i) {
-            text += "file=" + program.sources[i] + "\t" + program.destinations[i] + "\r\n";
+            text += "file=" + shown(program.sources[i]) + "\t" + shown(program.destinations[i]) + "\r\n";
         }
         // What a trial installation must create: the program creates no
         // folder.
@@ -106,31 +136,32 @@ std::string summaryOf(const std::vector<Finding>& findings) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     CheckOptions options;
     bool list = false;
     bool folderGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "-h" || argument == "--help" || argument == "/?") {
+    const std::vector<std::wstring> arguments = commandLineArguments();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (argument == L"-h" || argument == L"--help" || argument == L"/?") {
             printUsage();
             return 0;
-        } else if (argument == "--install-folder" && i + 1 < argc) {
-            options.installFolder = fullPath(argv[++i]);
-        } else if (argument == "--assume-free-space" && i + 1 < argc) {
-            // Digits only: strtoull would take "-5" for 2^64 - 5, and a
+        } else if (argument == L"--install-folder" && i + 1 < arguments.size()) {
+            options.installFolder = fullPath(arguments[++i]);
+        } else if (argument == L"--assume-free-space" && i + 1 < arguments.size()) {
+            // Digits only: wcstoull would take "-5" for 2^64 - 5, and a
             // figure past 64 bits for the largest one.
-            const char* const figure = argv[++i];
-            char* end = nullptr;
+            const wchar_t* const figure = arguments[++i].c_str();
+            wchar_t* end = nullptr;
             errno = 0;
-            options.assumedFreeSpace = std::strtoull(figure, &end, 10);
-            if (figure[0] < '0' || figure[0] > '9' || *end != '\0' || errno == ERANGE) {
+            options.assumedFreeSpace = std::wcstoull(figure, &end, 10);
+            if (figure[0] < L'0' || figure[0] > L'9' || *end != L'\0' || errno == ERANGE) {
                 printUsage();
                 return 3;
             }
-        } else if (argument == "--list-settings") {
+        } else if (argument == L"--list-settings") {
             list = true;
-        } else if (!folderGiven && !argument.empty() && argument[0] != '-') {
+        } else if (!folderGiven && !argument.empty() && argument[0] != L'-') {
             options.patchFolder = fullPath(argument);
             folderGiven = true;
         } else {

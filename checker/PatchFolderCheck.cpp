@@ -1,41 +1,53 @@
 // The folder as a whole: which files are programs, which settings files no
 // program reads, which files no line lists; each program's own check is
-// ProgramCheck's.
+// ProgramCheck's. The folder is listed in UTF-16, as Windows names its
+// files; a name reaches the findings in code page 932 (cp932Of).
 #include "checker/PatchFolderCheck.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <set>
 
 #include "checker/ProgramCheck.h"
 #include "core/FileProbe.h"
+#include "settings/SettingsLoading.h"
 #include "settings/byte_scan.h"
+#include "settings/folder_names.h"
 
 namespace {
 
-bool endsWithNoCase(const std::string& name, const char* suffix) {
-    const std::string tail = comparableName(suffix);
-    return name.size() >= tail.size() && comparableName(name.substr(name.size() - tail.size())) == tail;
+bool endsWithNoCase(const std::wstring& name, const wchar_t* suffix) {
+    const std::wstring tail = comparableWideName(suffix);
+    return name.size() >= tail.size() && comparableWideName(name.substr(name.size() - tail.size())) == tail;
 }
 
-bool isThisChecker(const std::string& name) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string own(path, length);
-    // The folder by the program's own scan, which steps over the trail byte
-    // 0x5C of ソ or 表.
-    const std::string folder = programFolderOf(("\"" + own + "\"").c_str());
-    const std::string ownName = folder.empty() ? own : own.substr(folder.size() + 1);
-    return comparableName(name) == comparableName(ownName) || comparableName(name) == "PATCH-CHECK.EXE";
+bool isThisChecker(const std::wstring& name) {
+    const std::wstring own = getProgramPath();
+    const std::wstring folder = folderOfPath(own);
+    const std::wstring ownName = folder.empty() ? own : own.substr(folder.size() + 1);
+    const std::wstring comparable = comparableWideName(name);
+    return comparable == comparableWideName(ownName) || comparable == L"PATCH-CHECK.EXE";
 }
 
-// A name directly in the patch folder, not in a subfolder of it ("表示.exe"
-// holds the byte 0x5C, yet no separator).
-bool isTopLevel(const std::string& name) { return findChar(name.c_str(), '\\') < 0; }
+// A name directly in the patch folder, not in a subfolder of it.
+bool isTopLevel(const std::wstring& name) { return name.find(L'\\') == std::wstring::npos; }
 
 // The .inf file a program would read, by the program's own base-name rule.
-std::string settingsNameOf(const std::string& folder, const std::string& programName) {
-    return programBaseNameOf(("\"" + folder + "\\" + programName + "\"").c_str()) + ".inf";
+std::wstring settingsNameOf(const std::wstring& folder, const std::wstring& programName) {
+    return baseNameOfPath(pathIn(folder, programName)) + L".inf";
+}
+
+// A file of the folder that a line could list: its name in code page 932,
+// as the settings would write it; nothing when code page 932 can't hold it
+// (no "ファイル," line can name that file).
+std::optional<std::string> settingsFormOf(const std::wstring& name) {
+    const std::string bytes = cp932Of(name);
+    const std::optional<std::wstring> back = wideOf(bytes);
+    if (!back || *back != name) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -43,25 +55,29 @@ std::string settingsNameOf(const std::string& folder, const std::string& program
 CheckReport checkPatchFolder(const CheckOptions& options) {
     CheckReport report;
     std::vector<Finding>& findings = report.findings;
-    const std::string& folder = options.patchFolder;
+    const std::wstring& folder = options.patchFolder;
     if (!isFolderAt(folder)) {
-        findings.push_back({Severity::error, folder, 0, "パッチフォルダがありません。フォルダを指定してください"});
+        findings.push_back({Severity::error, cp932Of(folder), 0, "パッチフォルダがありません。フォルダを指定してください"});
         return report;
     }
     const std::vector<FolderEntry> entries = listFolderTree(folder);
 
-    std::vector<std::string> programs;
-    std::vector<std::string> others;  // candidates for a misnamed source
+    std::vector<std::wstring> programs;
+    std::vector<std::wstring> others;      // files no line may list but ought to
+    std::vector<std::string> nameable;      // those a line can name: candidates for a misnamed source
     for (const FolderEntry& entry : entries) {
         if (entry.isFolder) {
             continue;
         }
         const bool topLevel = isTopLevel(entry.name);
-        if (topLevel && endsWithNoCase(entry.name, ".exe") && !isThisChecker(entry.name) &&
-            ProgramAsData(folder + "\\" + entry.name).hasEmbeddedSettings()) {
+        if (topLevel && endsWithNoCase(entry.name, L".exe") && !isThisChecker(entry.name) &&
+            ProgramAsData(pathIn(folder, entry.name)).hasEmbeddedSettings()) {
             programs.push_back(entry.name);
-        } else if (!(topLevel && (endsWithNoCase(entry.name, ".inf") || isThisChecker(entry.name)))) {
+        } else if (!(topLevel && (endsWithNoCase(entry.name, L".inf") || isThisChecker(entry.name)))) {
             others.push_back(entry.name);
+            if (const std::optional<std::string> bytes = settingsFormOf(entry.name)) {
+                nameable.push_back(*bytes);
+            }
         }
     }
     if (programs.empty()) {
@@ -70,37 +86,39 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         return report;
     }
 
-    std::set<std::string> settingsFilesRead;
+    std::set<std::wstring> settingsFilesRead;
     std::set<std::string> listedSources;
-    for (const std::string& program : programs) {
-        ProgramAsData data(folder + "\\" + program);
+    for (const std::wstring& program : programs) {
+        ProgramAsData data(pathIn(folder, program));
         ProgramCheck check(options, findings, listedSources);
-        report.programs.push_back(check.run(program, data, settingsFilesRead, others));
+        report.programs.push_back(check.run(program, data, settingsFilesRead, nameable));
     }
 
     for (const FolderEntry& entry : entries) {
         const bool topLevel = isTopLevel(entry.name);
-        if (entry.isFolder || !topLevel || !endsWithNoCase(entry.name, ".inf") ||
-            settingsFilesRead.count(comparableName(entry.name)) != 0) {
+        if (entry.isFolder || !topLevel || !endsWithNoCase(entry.name, L".inf") ||
+            settingsFilesRead.count(comparableWideName(entry.name)) != 0) {
             continue;
         }
         std::string readers;
-        for (const std::string& program : programs) {
-            readers += (readers.empty() ? "" : "、") + program + " は " + settingsNameOf(folder, program);
+        for (const std::wstring& program : programs) {
+            readers += (readers.empty() ? "" : "、") + cp932Of(program) + " は " +
+                       cp932Of(settingsNameOf(folder, program));
         }
-        findings.push_back({Severity::error, entry.name, 0,
+        findings.push_back({Severity::error, cp932Of(entry.name), 0,
                             "どのプログラムもこのファイルを読みません (" + readers +
                                 " を読みます。プログラムはファイル名の最初のピリオドまでを名前とします)。名前を合わせてください"});
     }
     for (const FolderEntry& entry : entries) {
         if (!entry.isFolder && isTopLevel(entry.name) && isThisChecker(entry.name)) {
-            findings.push_back({Severity::note, entry.name, 0,
+            findings.push_back({Severity::note, cp932Of(entry.name), 0,
                                 "このチェッカーはプレイヤーには要りません。配布するフォルダからは外してください"});
         }
     }
-    for (const std::string& name : others) {
-        if (listedSources.count(comparableName(name)) == 0) {
-            findings.push_back({Severity::warning, name, 0,
+    for (const std::wstring& name : others) {
+        const std::optional<std::string> bytes = settingsFormOf(name);
+        if (!bytes || listedSources.count(comparableName(*bytes)) == 0) {
+            findings.push_back({Severity::warning, cp932Of(name), 0,
                                 "どの「ファイル,」の行にも書かれていないため、コピーされません。要るなら行を足し、要らないなら消してください"});
         }
     }

@@ -12,9 +12,10 @@
 #include "checker/finding.h"
 #include "core/program_texts.h"
 
+// Folders as full UTF-16 paths, as Windows names them: any folder name works.
 struct CheckOptions {
-    std::string patchFolder;
-    std::optional<std::string> installFolder;
+    std::wstring patchFolder;
+    std::optional<std::wstring> installFolder;
     // The free space to assume on the install folder's drive, in bytes,
     // instead of asking the drive: what a player with a nearly full disk
     // would meet.
@@ -24,7 +25,7 @@ struct CheckOptions {
 // What one program of the folder will do, for scripts that set up a trial
 // installation from it.
 struct ProgramSettings : ProgramTexts {
-    std::string programName;   // file name in the patch folder
+    std::string programName;   // file name in the patch folder, in code page 932 (see cp932Of)
     std::string settingsFrom;  // the settings file's name, or "" for the embedded settings
     std::vector<std::string> sources;       // as the "ファイル," lines name them
     std::vector<std::string> destinations;  // the same order; the source name when none is given

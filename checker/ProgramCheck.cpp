@@ -1,13 +1,68 @@
 #include "checker/ProgramCheck.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "checker/settings_lint.h"
 #include "core/FileProbe.h"
 #include "core/PatchFileEntry.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
+#include "settings/cp932_conversion.h"
 #include "settings/settings_destinations.h"
+#include "settings/folder_names.h"
+
+std::optional<std::wstring> wideOf(const std::string& cp932Name) {
+    std::wstring wide;
+    if (!wideFromCp932(cp932Name, wide)) {
+        return std::nullopt;
+    }
+    return wide;
+}
+
+std::string cp932Of(const std::wstring& name) {
+    if (name.empty() || name.size() > 0x7FFFFFFF) {
+        return std::string();
+    }
+    const int units = static_cast<int>(name.size());
+    // A character code page 932 lacks becomes the system's default
+    // character, not a look-alike ("e" for "é" could name another file of
+    // the folder); the findings stay code page 932 text.
+    const int length = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, name.data(), units, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, name.data(), units, bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
+
+std::string shown(const std::string& cp932Name) {
+    if (wideOf(cp932Name)) {
+        return cp932Name;
+    }
+    // Without MB_ERR_INVALID_CHARS each byte that is no character becomes a
+    // replacement character, which converts back.
+    if (cp932Name.size() > 0x7FFFFFFF) {
+        return std::string();
+    }
+    const int bytes = static_cast<int>(cp932Name.size());
+    const int length = MultiByteToWideChar(932, 0, cp932Name.data(), bytes, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    MultiByteToWideChar(932, 0, cp932Name.data(), bytes, wide.data(), length);
+    return cp932Of(wide);
+}
+
+std::wstring comparableWideName(std::wstring name) {
+    for (wchar_t& unit : name) {
+        unit = unit == L'/' ? L'\\' : upperAscii(unit);
+    }
+    return name;
+}
+
+std::wstring pathIn(const std::wstring& folder, const std::wstring& name) {
+    return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L'\\' + name;
+}
 
 std::string quoted(const std::string& text) { return "「" + text + "」"; }
 
@@ -22,6 +77,9 @@ const char* destinationProblemText(DestinationProblem problem) {
         case DestinationProblem::climbsOut: return "「..」でインストール先フォルダの外に出ます";
         case DestinationProblem::deviceName: return "CON や NUL などのデバイス名です";
         case DestinationProblem::dotsAndSpacesOnly: return "ピリオドと空白だけの名前を含みます";
+        case DestinationProblem::forbiddenCharacter:
+            return "ファイル名に使えない文字 (制御文字か < > \" | ? *) を含みます";
+        case DestinationProblem::notCodePage932: return "Shift_JIS (CP932) にないバイトを含みます";
         case DestinationProblem::none: break;
     }
     return "";
@@ -29,33 +87,38 @@ const char* destinationProblemText(DestinationProblem problem) {
 
 }  // namespace
 
-bool ProgramCheck::readSettings(const std::string& programName, const ProgramAsData& program,
-                                std::set<std::string>& read) {
-    const std::string folder = options_.patchFolder;
-    const std::string commandLine = "\"" + folder + "\\" + programName + "\"";
-    const std::string baseName = programBaseNameOf(commandLine.c_str());
-    const std::string settingsName = baseName + ".inf";
-    settings_.programName = programName;
-    if (readSettingsFile(folder, baseName, text_)) {
+bool ProgramCheck::readSettings(const std::wstring& programName, const ProgramAsData& program,
+                                std::set<std::wstring>& read) {
+    // The program's own reading: its module path, split into its folder and
+    // its name up to the first full stop.
+    const std::wstring programPath = pathIn(options_.patchFolder, programName);
+    programFolder_ = folderOfPath(programPath);
+    const std::wstring& folder = programFolder_;
+    const std::wstring wideSettingsName = baseNameOfPath(programPath) + L".inf";
+    const std::wstring settingsPath = folder + L'\\' + wideSettingsName;
+    settings_.programName = cp932Of(programName);
+    const std::string settingsName = cp932Of(wideSettingsName);
+    if (readSettingsFile(folder, baseNameOfPath(programPath), text_)) {
         label_ = settingsName;
         settings_.settingsFrom = settingsName;
-        read.insert(comparableName(settingsName));
-        add(Severity::note, 0, programName + " はこの設定ファイルを読みます (埋め込み設定は使いません)");
-        if (const auto bytes = fileBytesAt(folder + "\\" + settingsName)) {
+        read.insert(comparableWideName(wideSettingsName));
+        add(Severity::note, 0, settings_.programName + " はこの設定ファイルを読みます (埋め込み設定は使いません)");
+        if (const auto bytes = fileBytesAt(settingsPath)) {
             checkEncoding(*bytes);
         }
         return true;
     }
-    label_ = programName + "(埋め込み設定)";
-    const FoundFile settingsFile = findAt(folder + "\\" + settingsName);
+    const std::string& programText = settings_.programName;
+    label_ = programText + "(埋め込み設定)";
+    const FoundFile settingsFile = findAt(settingsPath);
     if (settingsFile.exists) {
-        read.insert(comparableName(settingsName));
+        read.insert(comparableWideName(wideSettingsName));
         addFor(Severity::error, settingsName,
-               "読み込めないため " + programName +
+               "読み込めないため " + programText +
                    " は埋め込み設定を使います。フォルダやほかのプログラムが開いたままのファイルではなく、読めるファイルにしてください");
     }
     if (!readEmbeddedSettings(program.get(), text_)) {
-        addFor(Severity::error, programName,
+        addFor(Severity::error, programText,
                "設定ファイル " + settingsName + " も埋め込み設定もないため「設定ファイルが読み込めません。」と表示されます。" +
                    settingsName + " を置いてください");
         return false;
@@ -161,8 +224,10 @@ void ProgramCheck::checkLines() {
         }
         if (key == SettingsKey::file) {
             const FileLine& file = values.files.at(files_.size());
-            files_.push_back({line, file.sourceName,
-                              file.destinationName.empty() ? file.sourceName : file.destinationName});
+            const bool destinationGiven = !file.destinationName.empty();
+            const std::string& destination = destinationGiven ? file.destinationName : file.sourceName;
+            files_.push_back({line, file.sourceName, destination, destinationGiven, wideOf(file.sourceName),
+                              wideOf(destination)});
             continue;
         }
         if (const auto earlier = lastLineOf_.find(key); earlier != lastLineOf_.end()) {
@@ -189,6 +254,31 @@ void ProgramCheck::checkSurroundingSpace(int line, SettingsKey key, const std::s
         add(Severity::warning, line,
             quoted(keyText(key)) + "の値の" + (before ? "前" : "後ろ") +
                 "に空白があり、空白も値に含まれます (レジストリのキーやファイル名と一字一句同じでなければなりません)。空白を消してください");
+    }
+}
+
+void ProgramCheck::addNotConverted(int line, const std::string& what, const std::string& name) {
+    add(Severity::error, line,
+        what + quoted(shown(name)) +
+            "に Shift_JIS (CP932) にないバイトがあり、この設定は拒否され「設定ファイルが読み込めません。」と表示されます。"
+            "Shift_JIS (CP932) にある文字だけで書いてください");
+}
+
+// The program converts each name once, with code page 932; one that does
+// not convert makes the whole settings unusable. The names of the "ファイル,"
+// lines are checkFile's.
+void ProgramCheck::checkNamesConvert() {
+    const std::pair<SettingsKey, const std::string*> names[] = {
+        {SettingsKey::caption, &settings_.caption},
+        {SettingsKey::title, &settings_.title},
+        {SettingsKey::company, &settings_.company},
+        {SettingsKey::executableName, &settings_.executableName},
+    };
+    for (const auto& [key, value] : names) {
+        const auto at = lastLineOf_.find(key);
+        if (at != lastLineOf_.end() && !wideOf(*value)) {
+            addNotConverted(at->second, quoted(keyText(key)) + "の値", *value);
+        }
     }
 }
 
@@ -234,10 +324,22 @@ void ProgramCheck::checkRequiredValues() {
 
 void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted) {
     std::uint64_t copied = fourGiB;  // not copied, unless found below
-    const DestinationProblem problem = destinationProblemOf(file.destination.c_str());
+    if (!file.wideSource) {
+        addNotConverted(file.line, "コピーするファイル名", file.source);
+    }
+    // A destination the line does not give is the source: one finding.
+    if (!file.wideDestination && file.destinationGiven) {
+        addNotConverted(file.line, "コピー先", file.destination);
+    }
+    const DestinationProblem problem = file.wideDestination ? destinationProblemOf(*file.wideDestination)
+                                                            : DestinationProblem::notCodePage932;
     // A refused destination makes the program refuse the whole settings,
     // whatever the line's source is; the source is listed all the same.
-    if (problem != DestinationProblem::none) {
+    if (problem == DestinationProblem::forbiddenCharacter) {
+        add(Severity::error, file.line,
+            "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
+                "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。ファイル名に使える文字にしてください");
+    } else if (problem != DestinationProblem::none && problem != DestinationProblem::notCodePage932) {
         add(Severity::error, file.line,
             "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
                 "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。インストール先フォルダの中の名前にしてください");
@@ -245,14 +347,16 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
     if (!file.source.empty()) {
         listedSources_.insert(comparableName(file.source));
     }
-    if (file.source.empty()) {
+    if (!file.wideSource) {
+        // Reported above: the program reads no file of these settings.
+    } else if (file.source.empty()) {
         add(Severity::error, file.line, "コピーするファイル名が空のため、この行は何もコピーしません。ファイル名を書いてください");
     } else if (hasWildcard(file.source)) {
         add(Severity::error, file.line,
             quoted(file.source) + "に * か ? があり、コピーに失敗します。実際のファイル名を書いてください");
     } else if (problem == DestinationProblem::none) {
         const PatchFileEntry entry =
-            PatchFileEntry::fromSettingsLine(options_.patchFolder, file.source, file.destination);
+            PatchFileEntry::fromSettingsLine(programFolder_, *file.wideSource, *file.wideDestination);
         const FoundFile found = findAt(entry.sourcePath);
         if (!found.exists) {
             const std::string guess = closestName(file.source, unlisted);
@@ -286,7 +390,7 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
     }
     entrySizes_.push_back(copied);
     for (std::size_t earlier = 0; earlier + 1 < entrySizes_.size(); ++earlier) {
-        if (sameDestination(files_[earlier].destination, file.destination)) {
+        if (sameDestination(files_[earlier].destination, file.destination) && file.wideDestination) {
             add(Severity::error, file.line,
                 "コピー先" + quoted(file.destination) + "は " + lineText(files_[earlier].line) +
                     "と同じで、先にコピーしたファイルを上書きします。どちらかを直してください");
@@ -329,12 +433,13 @@ void ProgramCheck::reportSize() {
     add(Severity::note, 0, "ダイアログには「容量 " + kilobytesText(totalBytes_) + "」と表示されます");
 }
 
-ProgramSettings ProgramCheck::run(const std::string& programName, const ProgramAsData& program,
-                                  std::set<std::string>& settingsFilesRead, const std::vector<std::string>& folderFiles) {
+ProgramSettings ProgramCheck::run(const std::wstring& programName, const ProgramAsData& program,
+                                  std::set<std::wstring>& settingsFilesRead, const std::vector<std::string>& folderFiles) {
     const std::size_t first = findings_.size();
     if (readSettings(programName, program, settingsFilesRead)) {
         checkLines();
         checkRequiredValues();
+        checkNamesConvert();
         checkFiles(folderFiles);
         reportSize();
         if (options_.installFolder) {

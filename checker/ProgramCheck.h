@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,12 +24,12 @@ inline constexpr std::uint64_t fourGiB = 0x100000000ull;
 // of its code.
 class ProgramAsData {
 public:
-    explicit ProgramAsData(const std::string& path)
-        : module_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+    explicit ProgramAsData(const std::wstring& path)
+        : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
 
     HMODULE get() const { return module_.get(); }
     bool hasEmbeddedSettings() const {
-        return module_.valid() && FindResourceA(module_.get(), MAKEINTRESOURCEA(defaultSettingsResourceId),
+        return module_.valid() && FindResourceW(module_.get(), MAKEINTRESOURCEW(defaultSettingsResourceId),
                                                 defaultSettingsResourceType) != nullptr;
     }
 
@@ -40,7 +41,34 @@ struct FileLineAt {
     int line;
     std::string source;
     std::string destination;  // the source name when the line gives none
+    bool destinationGiven;
+    // The names as the program converts them from code page 932; nothing
+    // when their bytes are no code page 932 text (the program then refuses
+    // the settings).
+    std::optional<std::wstring> wideSource;
+    std::optional<std::wstring> wideDestination;
 };
+
+// A settings name as the program converts it (code page 932 named
+// explicitly); nothing when it does not convert.
+std::optional<std::wstring> wideOf(const std::string& cp932Name);
+
+// A name Windows gave (a file of the folder, a folder path) in the code page
+// 932 of the findings. A character code page 932 lacks becomes the system's
+// default character: no settings name could name such a file anyway.
+std::string cp932Of(const std::wstring& name);
+
+// A settings value fit to print among the findings: as it is when it is code
+// page 932 text, else with each byte that is none replaced, so that the
+// report stays code page 932 text for whoever converts it.
+std::string shown(const std::string& cp932Name);
+
+// A file name Windows gave, as the program's names compare: ASCII letters
+// without case, / as \ (comparableName of a UTF-16 name).
+std::wstring comparableWideName(std::wstring name);
+
+// `name` in `folder`, with one backslash between (a drive root has its own).
+std::wstring pathIn(const std::wstring& folder, const std::wstring& name);
 
 // Pieces of the findings' texts.
 std::string quoted(const std::string& text);
@@ -52,8 +80,11 @@ public:
     ProgramCheck(const CheckOptions& options, std::vector<Finding>& findings, std::set<std::string>& listedSources)
         : options_(options), findings_(findings), listedSources_(listedSources) {}
 
-    ProgramSettings run(const std::string& programName, const ProgramAsData& program,
-                        std::set<std::string>& settingsFilesRead, const std::vector<std::string>& folderFiles);
+    // programName: the file's name in the patch folder. settingsFilesRead
+    // gains the settings file it reads (comparableWideName); folderFiles are
+    // the other files of the folder that a settings name can name.
+    ProgramSettings run(const std::wstring& programName, const ProgramAsData& program,
+                        std::set<std::wstring>& settingsFilesRead, const std::vector<std::string>& folderFiles);
 
 private:
     void add(Severity severity, int line, const std::string& text) {
@@ -62,22 +93,25 @@ private:
     void addFor(Severity severity, const std::string& file, const std::string& text) {
         findings_.push_back({severity, file, 0, text});
     }
-    bool readSettings(const std::string& programName, const ProgramAsData& program, std::set<std::string>& read);
+    bool readSettings(const std::wstring& programName, const ProgramAsData& program, std::set<std::wstring>& read);
     void checkEncoding(const std::string& bytes);
     void checkLines();
     void checkLineWithoutKey(int line, const std::string& text);
     void checkSurroundingSpace(int line, SettingsKey key, const std::string& value);
     void checkRequiredValues();
+    void checkNamesConvert();
+    void addNotConverted(int line, const std::string& what, const std::string& name);
     void checkFiles(const std::vector<std::string>& folderFiles);
     void checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted);
     void reportSize();
-    void checkInstallation(const std::string& folder, bool chosenByPublisher);
+    void checkInstallation(const std::wstring& folder, bool chosenByPublisher);
     void reportRegistry();
 
     const CheckOptions& options_;
     std::vector<Finding>& findings_;
     std::set<std::string>& listedSources_;
     std::string label_;  // where the settings come from, as findings name it
+    std::wstring programFolder_;  // as the program takes it from its own path
     ProgramSettings settings_;
     SettingsText text_;
     std::map<SettingsKey, int> lastLineOf_;

@@ -24,17 +24,10 @@ run_patch_check() {
 }
 
 # Stops the command, with its exit code for wrong usage, unless FOLDER (as
-# the user gave it) is a folder that the patch program and patch-check can
-# open. Both are code page 932 programs: Windows hands them a path holding a
-# character code page 932 lacks with that character replaced, a path that
-# does not exist, and they would report a missing folder or files.
+# the user gave it) is a folder. Its path may hold any character: the patch
+# program and patch-check name files in UTF-16, and Wine hands them the
+# UTF-8 path converted.
 require_patch_folder() {
-    local folder=$1 lacking
+    local folder=$1
     [ -d "$folder" ] || die "$CLI_USAGE_CODE" "$folder is not a folder: give the patch folder (the one holding the program)"
-    lacking=$(character_outside_cp932 "$(realpath -m -- "$folder")")
-    if [ -n "$lacking" ]; then
-        usage_error "$folder: the path holds a character that code page 932 lacks ($lacking), so the patch program" \
-            "and patch-check cannot open it: copy the folder to a path of ASCII or Japanese characters and run" \
-            "scripts/$CLI_COMMAND there"
-    fi
 }

@@ -43,27 +43,6 @@ install_packages() {
     apt-get install -y -q --no-install-recommends $missing
 }
 
-# Prints the first character of TEXT that code page 932 has no exact form
-# for (é, ¥, Korean letters...), or nothing when it has them all. The patch
-# program and patch-check are code page 932 programs: Windows hands them a
-# path holding such a character with the character replaced, a path that
-# does not exist.
-character_outside_cp932() {
-    local text=$1 i character
-    local LC_ALL=C.UTF-8
-    if [ "$(printf '%s' "$text" | iconv -f UTF-8 -t CP932 2>/dev/null | iconv -f CP932 -t UTF-8 2>/dev/null)" = "$text" ]; then
-        return 0
-    fi
-    for ((i = 0; i < ${#text}; i++)); do
-        character=${text:i:1}
-        if [ "$(printf '%s' "$character" | iconv -f UTF-8 -t CP932 2>/dev/null |
-            iconv -f CP932 -t UTF-8 2>/dev/null)" != "$character" ]; then
-            printf '%s\n' "$character"
-            return 0
-        fi
-    done
-}
-
 # Waits up to 30 s until the file has something in it; fails if it never does.
 wait_for_content() {
     local tries=0

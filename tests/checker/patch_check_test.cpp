@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -39,8 +40,27 @@ std::ostream& operator<<(std::ostream& out, const CheckRun& run) {
     return out;
 }
 
-// Runs patch-check with the arguments and collects what it prints.
-CheckRun runChecker(const std::string& arguments) {
+// The UTF-16 text of code page 932 bytes (this file's narrow literals).
+std::wstring wide(const std::string& cp932) {
+    const int length = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), text.data(), length);
+    return text;
+}
+
+// A UTF-16 name as the checker writes it in its code page 932 report: a
+// character code page 932 lacks as the default character, no look-alike.
+std::string cp932Of(const std::wstring& text) {
+    const int units = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.data(), units, bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
+
+// Runs patch-check with the arguments (UTF-16, as a folder of any name
+// needs) and collects what it prints.
+CheckRun runChecker(const std::wstring& arguments) {
     CheckRun run;
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -52,15 +72,15 @@ CheckRun runChecker(const std::string& arguments) {
     UniqueHandle reader(readEnd);
     UniqueHandle writer(writeEnd);
     SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    std::string commandLine = "\"" + hostPathInWine(PATCH_CHECKER) + "\" " + arguments;
-    STARTUPINFOA startup{};
+    std::wstring commandLine = L"\"" + wide(hostPathInWine(PATCH_CHECKER)) + L"\" " + arguments;
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = writer.get();
     startup.hStdError = writer.get();
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION created{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &created)) {
         ADD_FAILURE() << "patch-check did not start: error " << GetLastError();
         return run;
@@ -88,7 +108,7 @@ CheckRun runChecker(const std::string& arguments) {
     return run;
 }
 
-std::string quotedArgument(const std::string& text) { return "\"" + text + "\""; }
+std::wstring quotedArgument(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 // The settings of a clean patch: every key, a file under its own name and
 // one into a subfolder.
@@ -131,9 +151,9 @@ std::string utf16Of(const std::string& codePage932) {
 }
 
 // A file of `size` bytes that takes no room: the end is set, nothing written.
-void writeSparseFile(const std::string& path, unsigned long long size) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.valid()) << path;
+void writeSparseFile(const std::wstring& path, unsigned long long size) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid()) << utf8(path);
     LARGE_INTEGER end;
     end.QuadPart = static_cast<LONGLONG>(size);
     ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
@@ -143,15 +163,15 @@ void writeSparseFile(const std::string& path, unsigned long long size) {
 // A patch folder as the publisher assembled it.
 struct PatchFolder {
     TempFolder folder;
-    std::string programName = "patch.exe";
-    std::string settingsName = "patch.inf";
+    std::wstring programName = L"patch.exe";
+    std::wstring settingsName = L"patch.inf";
     std::string settings = joined(cleanSettingsLines());
     bool withSettings = true;
-    std::vector<std::pair<std::string, std::string>> files = {{"a.dat", "a, version 2"}, {"b.dat", "b, version 2"}};
+    std::vector<std::pair<std::wstring, std::string>> files = {{L"a.dat", "a, version 2"}, {L"b.dat", "b, version 2"}};
     std::function<void(const TempFolder&)> more;
 
     void write() const {
-        ASSERT_TRUE(CopyFileA(hostPathInWine(PATCH_PROGRAM).c_str(), folder.file(programName).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(wide(hostPathInWine(PATCH_PROGRAM)).c_str(), folder.file(programName).c_str(), FALSE));
         if (withSettings) {
             folder.write(settingsName, settings);
         }
@@ -215,8 +235,8 @@ const BrokenFolderCase brokenFolderCases[] = {
     // it reads 表示.inf.
     {"ProgramNamedInJapanese",
      [](PatchFolder& patch) {
-         patch.programName = "表示.v1.1.exe";
-         patch.settingsName = "表示.inf";
+         patch.programName = L"表示.v1.1.exe";
+         patch.settingsName = L"表示.inf";
      },
      0, {{"表示.inf:5: 情報:", "「a.dat」"}}},
     {"SettingsSavedAsUtf8", [](PatchFolder& patch) { patch.settings = utf8Of(patch.settings); }, 2,
@@ -228,14 +248,14 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf:1: エラー:", "BOM"}}, {{"patch.inf:1: 警告:", ""}}},
     {"MisnamedFile",
      [](PatchFolder& patch) {
-         patch.files = {{"bgm_v2.1.pak", "music"}, {"b.dat", "b"}};
+         patch.files = {{L"bgm_v2.1.pak", "music"}, {L"b.dat", "b"}};
          withLines([](auto& lines) { lines[4] = "ファイル,bgm_v21.pak"; })(patch);
      },
      2, {{"patch.inf:5: エラー:", "「bgm_v2.1.pak」"}, {"bgm_v2.1.pak: 警告:", ""}}},
     {"SettingsNamedAfterTheWholeProgramName",
      [](PatchFolder& patch) {
-         patch.programName = "update.v2.exe";
-         patch.settingsName = "update.v2.inf";
+         patch.programName = L"update.v2.exe";
+         patch.settingsName = L"update.v2.inf";
      },
      2, {{"update.v2.inf: エラー:", "update.inf"}}},
     {"FullWidthComma", withLines([](auto& lines) { lines[4] = "ファイル，a.dat"; }), 2,
@@ -258,6 +278,18 @@ const BrokenFolderCase brokenFolderCases[] = {
     // the source.
     {"EmptySourceAndADestinationOutside", withLines([](auto& lines) { lines.push_back("ファイル,,..\\x.dat"); }), 2,
      {{"patch.inf:7: エラー:", "設定ファイルが読み込めません"}}},
+    // 85 40 is no code page 932 character: the program can't convert the
+    // name and refuses the settings. One finding, not a second one that
+    // asks for a name inside the install folder.
+    {"DestinationNotInCodePage932", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,\x85\x40.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "コピー先「"}, {"patch.inf:5: エラー:", "Shift_JIS (CP932) にある文字だけで書いてください"}},
+     {{"patch.inf:5: エラー:", "インストール先フォルダの中"}}},
+    {"SourceNotInCodePage932", withLines([](auto& lines) { lines[4] = "ファイル,\x85\x40.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "コピーするファイル名「"}}, {{"patch.inf:5: エラー:", "コピー先「"}}},
+    {"TitleNotInCodePage932", withLines([](auto& lines) { lines[1] = "タイトル,試験\x85\x40"; }), 2,
+     {{"patch.inf:2: エラー:", "「タイトル,」の値"}}},
+    {"DestinationWithAnAsterisk", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,a*.dat"; }), 2,
+     {{"patch.inf:5: エラー:", "ファイル名に使えない文字"}}, {{"a.dat: 警告:", ""}}},
     // A destination that names a folder: the copy can't create it.
     {"DestinationEndingInABackslash", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,data\\"; }), 2,
      {{"patch.inf:5: エラー:", "フォルダ"}}},
@@ -270,8 +302,8 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf:7: エラー:", "6 行目"}}},
     {"FileOfFourGiB",
      [](PatchFolder& patch) {
-         patch.files = {{"b.dat", "b"}};
-         patch.more = [](const TempFolder& folder) { writeSparseFile(folder.file("a.dat"), 0x100000000ull); };
+         patch.files = {{L"b.dat", "b"}};
+         patch.more = [](const TempFolder& folder) { writeSparseFile(folder.file(L"a.dat"), 0x100000000ull); };
      },
      2, {{"patch.inf:5: エラー:", "4294967296"}}},
     // Several files of 4 GiB in all: each is copied, and the dialog's figures
@@ -280,15 +312,15 @@ const BrokenFolderCase brokenFolderCases[] = {
      [](PatchFolder& patch) {
          patch.files = {};
          patch.more = [](const TempFolder& folder) {
-             writeSparseFile(folder.file("a.dat"), 0xA0000000ull);
-             writeSparseFile(folder.file("b.dat"), 0xA0000000ull);
+             writeSparseFile(folder.file(L"a.dat"), 0xA0000000ull);
+             writeSparseFile(folder.file(L"b.dat"), 0xA0000000ull);
          };
      },
      0, {{"patch.inf: 情報:", "容量 5242880KB"}}},
     {"SourceIsAFolder",
      [](PatchFolder& patch) {
-         patch.files = {{"b.dat", "b"}};
-         patch.more = [](const TempFolder& folder) { CreateDirectoryA(folder.file("a.dat").c_str(), nullptr); };
+         patch.files = {{L"b.dat", "b"}};
+         patch.more = [](const TempFolder& folder) { CreateDirectoryW(folder.file(L"a.dat").c_str(), nullptr); };
      },
      2, {{"patch.inf:5: エラー:", "フォルダ"}}},
     {"MissingCaption", withLines([](auto& lines) { lines.erase(lines.begin()); }), 1,
@@ -311,30 +343,30 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf:7: 警告:", "2 行目"}}},
     {"NoFileLine", withLines([](auto& lines) { lines.resize(4); }), 2,
      {{"patch.inf: エラー:", "設定ファイルが読み込めません"}}},
-    {"UnlistedFile", [](PatchFolder& patch) { patch.files.push_back({"readme.txt", "hello"}); }, 1,
+    {"UnlistedFile", [](PatchFolder& patch) { patch.files.push_back({L"readme.txt", "hello"}); }, 1,
      {{"readme.txt: 警告:", ""}}},
     {"TextAfterCtrlZ", withLines([](auto& lines) { lines[3] += "\x1A"; }), 2,
      {{"patch.inf:4: 警告:", "Ctrl-Z"}, {"patch.inf: エラー:", "「ファイル,」の行が一つもない"}}},
     {"EmbeddedSettings",
      [](PatchFolder& patch) {
          patch.withSettings = false;
-         patch.files = {{"harbor.dat", "h"}, {"lighthouse.pak", "l"}};
+         patch.files = {{L"harbor.dat", "h"}, {L"lighthouse.pak", "l"}};
      },
      0, {{"patch.exe(埋め込み設定): 情報:", "patch.inf"}}},
     {"EmbeddedSettingsListAFileNotShipped",
      [](PatchFolder& patch) {
          patch.withSettings = false;
-         patch.files = {{"harbor.dat", "h"}};
+         patch.files = {{L"harbor.dat", "h"}};
      },
      2, {{"patch.exe(埋め込み設定):12: エラー:", "「lighthouse.pak」"}}},
     {"SettingsFileThatCannotBeRead",
      [](PatchFolder& patch) {
          patch.withSettings = false;
-         patch.files = {{"harbor.dat", "h"}, {"lighthouse.pak", "l"}};
-         patch.more = [](const TempFolder& folder) { CreateDirectoryA(folder.file("patch.inf").c_str(), nullptr); };
+         patch.files = {{L"harbor.dat", "h"}, {L"lighthouse.pak", "l"}};
+         patch.more = [](const TempFolder& folder) { CreateDirectoryW(folder.file(L"patch.inf").c_str(), nullptr); };
      },
      2, {{"patch.inf: エラー:", "埋め込み設定を使います"}}},
-    {"NoProgram", [](PatchFolder& patch) { patch.more = [](const TempFolder& folder) { DeleteFileA(folder.file("patch.exe").c_str()); }; }, 2,
+    {"NoProgram", [](PatchFolder& patch) { patch.more = [](const TempFolder& folder) { DeleteFileW(folder.file(L"patch.exe").c_str()); }; }, 2,
      {{".: エラー:", ".exe"}}},
 };
 
@@ -358,9 +390,9 @@ TEST_P(ListedFolders, FollowTheFileLinesOfTheirProgram) {
     lines.resize(4);  // the keys, without the "ファイル," lines
     lines.insert(lines.end(), GetParam().fileLines.begin(), GetParam().fileLines.end());
     patch.settings = joined(lines);
-    patch.files = {{"a.dat", "a"}, {"b.dat", "b"}, {"c.dat", "c"}};
+    patch.files = {{L"a.dat", "a"}, {L"b.dat", "b"}, {L"c.dat", "c"}};
     patch.write();
-    const CheckRun run = runChecker("--list-settings " + quotedArgument(patch.folder.path()));
+    const CheckRun run = runChecker(L"--list-settings " + quotedArgument(patch.folder.path()));
     std::vector<std::string> folders;
     std::size_t lastFileLine = 0;
     std::size_t firstFolderLine = run.lines.size();
@@ -374,6 +406,8 @@ TEST_P(ListedFolders, FollowTheFileLinesOfTheirProgram) {
             folders.push_back(run.lines[i]);
         }
     }
+    EXPECT_TRUE(run.has("program=patch.exe")) << run;
+    EXPECT_TRUE(run.has("settings=patch.inf")) << run;
     EXPECT_EQ(folders, GetParam().folderLines) << run;
     EXPECT_LT(lastFileLine, firstFolderLine) << run;
 }
@@ -397,13 +431,13 @@ class DryRun : public testing::Test {
 protected:
     DryRun() {
         patch.write();
-        install.write("Game.exe", "game");
-        install.write("a.dat", "a, version 1");
-        CreateDirectoryA(install.file("data").c_str(), nullptr);
+        install.write(L"Game.exe", "game");
+        install.write(L"a.dat", "a, version 1");
+        CreateDirectoryW(install.file(L"data").c_str(), nullptr);
     }
 
-    CheckRun check(const std::string& more = "") const {
-        return runChecker(quotedArgument(patch.folder.path()) + " --install-folder " +
+    CheckRun check(const std::wstring& more = L"") const {
+        return runChecker(quotedArgument(patch.folder.path()) + L" --install-folder " +
                           quotedArgument(install.path()) + more);
     }
 
@@ -420,21 +454,21 @@ TEST_F(DryRun, ReadyInstallationNamesReplacedAndCreatedFiles) {
 }
 
 TEST_F(DryRun, MissingSubfolderAndTooLittleRoom) {
-    RemoveDirectoryA(install.file("data").c_str());
+    RemoveDirectoryW(install.file(L"data").c_str());
     // The replaced a.dat grows by 0 bytes, the new b.dat adds 12: 11 bytes
     // free are too few, whatever the disk of the test machine holds.
-    const CheckRun run = check(" --assume-free-space 11");
+    const CheckRun run = check(L" --assume-free-space 11");
     EXPECT_EQ(run.exitCode, 2u) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "「data」フォルダがない")) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "空き容量 11 バイト")) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "増える分 12 バイト")) << run;
 
-    CreateDirectoryA(install.file("data").c_str(), nullptr);
-    EXPECT_EQ(check(" --assume-free-space 12").exitCode, 0u);
+    CreateDirectoryW(install.file(L"data").c_str(), nullptr);
+    EXPECT_EQ(check(L" --assume-free-space 12").exitCode, 0u);
 }
 
 TEST_F(DryRun, FolderWithoutTheGame) {
-    DeleteFileA(install.file("Game.exe").c_str());
+    DeleteFileW(install.file(L"Game.exe").c_str());
     const CheckRun run = check();
     EXPECT_EQ(run.exitCode, 2u) << run;
     EXPECT_TRUE(run.has("patch.inf:4: エラー:", "試験ゲームがインストールされていません。")) << run;
@@ -443,15 +477,33 @@ TEST_F(DryRun, FolderWithoutTheGame) {
 // The program looks the folder up as it looks up a file: a file in its
 // place passes, and the game's executable is then missing.
 TEST_F(DryRun, InstallFolderThatIsAFile) {
-    const CheckRun run = runChecker(quotedArgument(patch.folder.path()) + " --install-folder " +
-                                    quotedArgument(install.file("a.dat")));
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()) + L" --install-folder " +
+                                    quotedArgument(install.file(L"a.dat")));
     EXPECT_EQ(run.exitCode, 2u) << run;
     EXPECT_FALSE(run.has("patch.inf: エラー:", "指定されたフォルダがありません。")) << run;
     EXPECT_TRUE(run.has("patch.inf:4: エラー:", "試験ゲームがインストールされていません。")) << run;
 }
 
+// The game installed under a folder whose name code page 932 lacks: found,
+// and every file in it too.
+TEST_F(DryRun, InstallFolderNamedOutsideCodePage932) {
+    // Inside the installation the fixture made, which removes it whole.
+    const std::wstring parent = install.file(L"José");
+    const std::wstring folder = parent + L"\\ゲーム été";
+    ASSERT_TRUE(CreateDirectoryW(parent.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    for (const wchar_t* name : {L"Game.exe", L"a.dat"}) {
+        ASSERT_TRUE(CopyFileW(install.file(name).c_str(), (folder + L"\\" + name).c_str(), FALSE)) << utf8(name);
+    }
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\data").c_str(), nullptr));
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()) + L" --install-folder " + quotedArgument(folder));
+    EXPECT_EQ(run.exitCode, 0u) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: 情報:", "「a.dat」を置き換えます")) << run;
+    EXPECT_TRUE(run.has("patch.inf:6: 情報:", "「data\\b.dat」を新しく作ります")) << run;
+}
+
 TEST_F(DryRun, ReadOnlyFileCannotBeReplaced) {
-    SetFileAttributesA(install.file("a.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(install.file(L"a.dat").c_str(), FILE_ATTRIBUTE_READONLY);
     const CheckRun run = check();
     EXPECT_EQ(run.exitCode, 2u) << run;
     EXPECT_TRUE(run.has("patch.inf:5: エラー:", "読み取り専用")) << run;
@@ -469,29 +521,36 @@ TEST(RegistryEntry, IsNamedInTheThirtyTwoBitView) {
 
 // The entry a game's installer wrote on this machine: the check then tries
 // the folder it names, and reports what would fail there as warnings (this
-// machine is only one player's).
+// machine is only one player's). The folder's name holds characters code
+// page 932 lacks: the registry's text and the folder are UTF-16 throughout.
 TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
     // A title of its own: the other tests, running meanwhile, find no entry.
     PatchFolder patch;
     withLines([](auto& lines) { lines[1] = "タイトル,試験ゲーム登録済み"; })(patch);
     patch.write();
-    TempFolder install;
-    install.write("Game.exe", "game");
-    const std::string key = "SOFTWARE\\試験ソフト社\\試験ゲーム登録済み";
+    TempFolder games;
+    const std::wstring installPath = games.file(L"José ゲーム été");
+    ASSERT_TRUE(CreateDirectoryW(installPath.c_str(), nullptr));
+    TempFolder install(installPath + L"\\");
+    install.write(L"Game.exe", "game");
+    const std::wstring key = L"SOFTWARE\\試験ソフト社\\試験ゲーム登録済み";
     HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(created, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(install.path().c_str()),
-                   static_cast<DWORD>(install.path().size() + 1));
+    RegSetValueExW(created, L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(install.path().c_str()),
+                   static_cast<DWORD>((install.path().size() + 1) * sizeof(wchar_t)));
     RegCloseKey(created);
 
     const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
     // Only when empty: another test may hold a key below it.
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\試験ソフト社");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\試験ソフト社");
     EXPECT_EQ(run.exitCode, 1u) << run;
-    EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがあり、path は「" + install.path() + "」")) << run;
+    EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがあり、path は「" + cp932Of(install.path()) + "」"))
+        << run;
     EXPECT_TRUE(run.has("patch.inf: 警告:", "「data」フォルダがない")) << run;
+    // The executable was found in the folder the entry names.
+    EXPECT_FALSE(run.has("patch.inf:4:", "")) << run;
 }
 
 // A text saved in another encoding is one mistake, reported once, not once
@@ -511,26 +570,53 @@ TEST(AnotherEncoding, IsOneFindingNotOnePerLine) {
     }
 }
 
-// The folder's name ends in ソ, whose trail byte is 0x5C: no separator to trim.
-TEST(PatchFolderName, EndingInSoIsReadWhole) {
+// The patch folder wherever the publisher (or a player) unpacked it: a name
+// ending in ソ, whose code page 932 trail byte is 0x5C (no separator to
+// trim), and names code page 932 has no characters for.
+struct PatchFolderNameCase {
+    const char* name;
+    std::wstring folder;  // below a temporary folder
+};
+
+void PrintTo(const PatchFolderNameCase& nameCase, std::ostream* out) { *out << nameCase.name; }
+
+class PatchFolderName : public testing::TestWithParam<PatchFolderNameCase> {};
+
+TEST_P(PatchFolderName, IsCheckedAsItIs) {
     PatchFolder patch;
     patch.write();
-    const std::string named = patch.folder.file("パッチソ");
-    ASSERT_TRUE(CreateDirectoryA(named.c_str(), nullptr));
-    for (const char* name : {"patch.exe", "patch.inf", "a.dat", "b.dat"}) {
-        ASSERT_TRUE(MoveFileA(patch.folder.file(name).c_str(), (named + "\\" + name).c_str())) << name;
+    std::wstring named = patch.folder.path();
+    for (std::size_t start = 0; start < GetParam().folder.size();) {
+        const std::size_t end = std::min(GetParam().folder.find(L'\\', start), GetParam().folder.size());
+        named += L"\\" + GetParam().folder.substr(start, end - start);
+        ASSERT_TRUE(CreateDirectoryW(named.c_str(), nullptr)) << utf8(named);
+        start = end + 1;
+    }
+    for (const wchar_t* name : {L"patch.exe", L"patch.inf", L"a.dat", L"b.dat"}) {
+        ASSERT_TRUE(MoveFileW(patch.folder.file(name).c_str(), (named + L"\\" + name).c_str())) << utf8(name);
     }
     const CheckRun run = runChecker(quotedArgument(named));
     EXPECT_EQ(run.exitCode, 0u) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: 情報:", "「a.dat」(12 バイト)")) << run;
+    EXPECT_TRUE(run.has("patch.inf:6: 情報:", "「data\\b.dat」へ")) << run;
 }
 
+const PatchFolderNameCase patchFolderNameCases[] = {
+    {"EndingInSo", L"パッチソ"},
+    {"ChineseDownloads", L"张伟的下载\\patch"},
+    {"LatinAccents", L"José\\été patch"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, PatchFolderName, testing::ValuesIn(patchFolderNameCases),
+                         caseName<PatchFolderNameCase>);
+
 TEST(Usage, WrongArgumentsGiveThree) {
-    EXPECT_EQ(runChecker("").exitCode, 3u);
-    EXPECT_EQ(runChecker("--no-such-option x").exitCode, 3u);
+    EXPECT_EQ(runChecker(L"").exitCode, 3u);
+    EXPECT_EQ(runChecker(L"--no-such-option x").exitCode, 3u);
     // No byte count: not taken for a huge free space.
-    EXPECT_EQ(runChecker("--assume-free-space -5 x").exitCode, 3u);
-    EXPECT_EQ(runChecker("--assume-free-space 99999999999999999999 x").exitCode, 3u);
-    const CheckRun help = runChecker("--help");
+    EXPECT_EQ(runChecker(L"--assume-free-space -5 x").exitCode, 3u);
+    EXPECT_EQ(runChecker(L"--assume-free-space 99999999999999999999 x").exitCode, 3u);
+    const CheckRun help = runChecker(L"--help");
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_TRUE(help.has("使い方: patch-check")) << help;
 }

@@ -5,7 +5,8 @@
 # byte is a backslash (表). scripts/check-patch finds it ready and finds a
 # UTF-8 copy of its settings broken; scripts/try-patch runs it headless on a
 # made-up installation and reports every file written, and tells why the
-# UTF-8 copy fails. Wrong usage of each command is refused with a line that
+# UTF-8 copy fails. The check works the same under folder names that code
+# page 932 lacks (张, é). Wrong usage of each command is refused with a line that
 # names the fault.
 #
 #   publisher_scripts_test.sh SOURCE_DIR PROGRAM CHECKER WORK
@@ -54,13 +55,6 @@ refused 3 "--assume-free-space needs a number of bytes, not 'lots'" \
 refused 3 "--assume-free-space goes with --install-folder" "$top/scripts/check-patch" "$work/patch" --assume-free-space 10
 refused 3 "one patch folder at a time" "$top/scripts/check-patch" "$work/patch" "$work/broken"
 refused 3 "$work/patch/update.inf is not a folder" "$top/scripts/check-patch" "$work/patch/update.inf"
-# A path with a character code page 932 lacks reaches the checker, a code
-# page 932 program as the patch program is, as another path.
-mkdir -p "$work/Café"
-refused 3 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/check-patch" "$work/Café"
-refused 3 "--install-folder $work/Café: the path holds a character that code page 932 lacks" \
-    "$top/scripts/check-patch" "$work/patch" --install-folder "$work/Café"
-refused 2 "$work/Café: the path holds a character that code page 932 lacks" "$top/scripts/try-patch" "$work/Café"
 refused 2 "unknown option --bogus" "$top/scripts/try-patch" --bogus "$work/patch"
 refused 2 "one patch folder at a time" "$top/scripts/try-patch" "$work/patch" "$work/broken"
 # A step before the check that fails (here the build of patch-check) is no
@@ -83,8 +77,28 @@ cat "$work/check.txt"
 grep -q '^update.inf: 情報: ダイアログには「容量 292KB」と表示されます$' "$work/check.txt" ||
     fail "no size line in UTF-8"
 
+echo "== scripts/check-patch under folder names code page 932 lacks"
+# The folders around the patch may be named anything: Wine hands the UTF-8
+# paths to patch-check converted, and it names files in UTF-16, as the
+# program does. The game folder holds the executable, minato.dat and data\.
+unpacked="$work/张伟的下载/Café patch"
+game="$work/José/ゲーム été"
+mkdir -p "$unpacked" "$game/data"
+cp "$work/patch/"* "$unpacked/"
+printf 'game\r\n' >"$game/Minato.exe"
+printf 'minato, version 1\r\n' >"$game/minato.dat"
+status=0
+"$top/scripts/check-patch" "$unpacked" --install-folder "$game" >"$work/check-named.txt" 2>/dev/null || status=$?
+cat "$work/check-named.txt"
+[ $status -eq 0 ] || fail "check-patch gave $status for a clean folder under $unpacked"
+grep -q '^update.inf:11: 情報: 「minato.dat」を置き換えます$' "$work/check-named.txt" ||
+    fail "minato.dat in $game is not found"
+grep -q '^update.inf:12: 情報: 「data\\表.dat」を新しく作ります$' "$work/check-named.txt" ||
+    fail "data\\表.dat is not found to be new in $game"
+
 echo "== patch-check on a Windows whose system locale is not Japanese"
-# Its manifest gives it code page 932 all the same: 表.dat is found.
+# It names files in UTF-16 and writes its report in code page 932 by name:
+# 表.dat is found whatever the system's code page.
 (
     . "$top/scripts/lib/environment.sh"
     use_private_japanese_locale "$top/build/locale"
