@@ -40,14 +40,6 @@ std::ostream& operator<<(std::ostream& out, const CheckRun& run) {
     return out;
 }
 
-// The UTF-16 text of code page 932 bytes (this file's narrow literals).
-std::wstring wide(const std::string& cp932) {
-    const int length = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), text.data(), length);
-    return text;
-}
-
 // A UTF-16 name as the checker writes it in its code page 932 report: a
 // character code page 932 lacks as the default character, no look-alike.
 std::string cp932Of(const std::wstring& text) {
@@ -72,7 +64,7 @@ CheckRun runChecker(const std::wstring& arguments) {
     UniqueHandle reader(readEnd);
     UniqueHandle writer(writeEnd);
     SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    std::wstring commandLine = L"\"" + wide(hostPathInWine(PATCH_CHECKER)) + L"\" " + arguments;
+    std::wstring commandLine = L"\"" + hostPathInWine(PATCH_CHECKER) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -171,7 +163,7 @@ struct PatchFolder {
     std::function<void(const TempFolder&)> more;
 
     void write() const {
-        ASSERT_TRUE(CopyFileW(wide(hostPathInWine(PATCH_PROGRAM)).c_str(), folder.file(programName).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(hostPathInWine(PATCH_PROGRAM).c_str(), folder.file(programName).c_str(), FALSE));
         if (withSettings) {
             folder.write(settingsName, settings);
         }
