@@ -447,16 +447,21 @@ TEST_F(DryRun, ReadyInstallationNamesReplacedAndCreatedFiles) {
 
 TEST_F(DryRun, MissingSubfolderAndTooLittleRoom) {
     RemoveDirectoryW(install.file(L"data").c_str());
-    // The replaced a.dat grows by 0 bytes, the new b.dat adds 12: 11 bytes
-    // free are too few, whatever the disk of the test machine holds.
+    // The program stages a.dat and b.dat (12 bytes each) beside their
+    // destinations while the old a.dat still exists: 24 bytes at once,
+    // whatever the disk of the test machine holds.
     const CheckRun run = check(L" --assume-free-space 11");
     EXPECT_EQ(run.exitCode, 2u) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "「data」フォルダがない")) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "空き容量 11 バイト")) << run;
-    EXPECT_TRUE(run.has("patch.inf: エラー:", "増える分 12 バイト")) << run;
+    EXPECT_TRUE(run.has("patch.inf: エラー:", "新しいファイル全部 24 バイト")) << run;
+    EXPECT_TRUE(run.has("patch.inf: エラー:", "「空き容量が足りません。あと 1KB 必要です。」")) << run;
 
     CreateDirectoryW(install.file(L"data").c_str(), nullptr);
-    EXPECT_EQ(check(L" --assume-free-space 12").exitCode, 0u);
+    // What the copy adds (12 bytes: a.dat keeps its size) is not enough: the
+    // program asks for room for every staged file.
+    EXPECT_EQ(check(L" --assume-free-space 12").exitCode, 2u);
+    EXPECT_EQ(check(L" --assume-free-space 24").exitCode, 0u);
 }
 
 TEST_F(DryRun, FolderWithoutTheGame) {
