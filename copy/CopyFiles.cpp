@@ -230,6 +230,8 @@ CopyResult PatchSession::copyFiles() {
     }
 
     CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), chunkSize, total};
+    // From here on nothing allocates (the paths were planned above), so
+    // nothing can leave without the folder being put back.
     CopyResult result = stageAll(run, transaction);
     if (result == copyDone && !run.cancelled && commitAll(run, transaction, result)) {
         showFinishedView(dialog);

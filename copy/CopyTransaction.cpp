@@ -147,12 +147,14 @@ void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
 }
 
 bool CopyTransaction::writeJournal() {
+    // Composed before the file exists: memory running out here must not
+    // leave an empty journal that every later start would refuse to follow.
+    const std::wstring text = journalText(journal_);
     journalFile_.reset(CreateFileW(journalPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     if (!journalFile_.valid()) {
         return false;  // a journal already there belongs to a run not yet repaired
     }
-    const std::wstring text = journalText(journal_);
     if (!writeThrough(journalFile_.get(), text.data(), text.size())) {
         journalFile_.reset();
         DeleteFileW(journalPath_.c_str());

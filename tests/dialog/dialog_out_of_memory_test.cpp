@@ -40,6 +40,7 @@ TEST_F(CopyOutOfMemory, EveryFailingAllocationOnTheWorkerGivesTheFailureNotice) 
     addEntry(L"first.bin", patternBytes(2 * chunk + 1, 1));
     addEntry(L"second.bin", patternBytes(100, 2));
 
+    const std::vector<std::wstring> namesBefore = namesIn(install.path());
     for (failAt = 0;; ++failAt) {
         ASSERT_LT(failAt, 1000) << "no copy got through";
         SCOPED_TRACE("failing allocation " + std::to_string(failAt));
@@ -59,6 +60,9 @@ TEST_F(CopyOutOfMemory, EveryFailingAllocationOnTheWorkerGivesTheFailureNotice) 
         EXPECT_EQ(exitCode, static_cast<DWORD>(copyOpenFailed));
         ASSERT_EQ(dialog.failureNotices().size(), noticesBefore + 1);
         EXPECT_EQ(dialog.failureNotices().back(), L"コピーに失敗しました。");
+        // Nothing of the failed run is left: no journal, no staged or kept
+        // file, which the next run would otherwise stop at.
+        EXPECT_EQ(namesIn(install.path()), namesBefore);
         for (const wchar_t* name : {L"first.bin", L"second.bin"}) {
             EXPECT_TRUE(openedByNobody(patch.file(name))) << utf8(name);
             if (fileExists(install.file(name))) {
