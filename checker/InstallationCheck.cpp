@@ -3,6 +3,7 @@
 // names.
 #include "checker/ProgramCheck.h"
 
+#include "copy/copy_rules.h"
 #include "core/FileProbe.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
@@ -78,17 +79,21 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
                 where + "に" + quoted(needed) + "フォルダがないため、そこへのコピーが失敗します (プログラムはフォルダを作りません)");
         }
     }
-    std::uint64_t growth = 0;
+    // The program stages every listed file beside its destination while the
+    // old one still exists: the drive must hold all of them at once.
+    std::uint64_t needed = 0;
     std::set<std::string> seen;
     for (std::size_t i = 0; i < files_.size(); ++i) {
         const FileLineAt& file = files_[i];
+        if (entrySizes_[i] < fourGiB && file.wideDestination) {
+            needed += entrySizes_[i];
+        }
         if (entrySizes_[i] >= fourGiB || !seen.insert(comparableName(file.destination)).second) {
             continue;
         }
         // Copied entries only, whose destinations convert.
         const FoundFile existing = findAt(inInstallation(folder, file.wideDestination.value_or(L"")));
         if (!existing.exists) {
-            growth += entrySizes_[i];
             const std::string parent = folderPartOf(file.destination);
             // A missing subfolder has its own finding above.
             if (parent.empty() || isFolderAt(inInstallation(folder, wideOf(parent).value_or(L"")))) {
@@ -101,7 +106,6 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
             add(severity, file.line,
                 quoted(file.destination) + "は読み取り専用・隠し・システムのいずれかの属性があり、上書きに失敗します");
         } else {
-            growth += entrySizes_[i] > existing.size ? entrySizes_[i] - existing.size : 0;
             add(Severity::note, file.line, quoted(file.destination) + "を置き換えます");
         }
     }
@@ -115,11 +119,14 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
         }
         free = *available;
     }
-    if (free < growth) {
+    const std::uint64_t shortKb = shortfallKilobytes(needed, free);
+    if (shortKb > 0) {
         add(severity, 0,
-            where + "のドライブの空き容量 " + sizeText(free) + " では、増える分 " + sizeText(growth) +
-                "が入らず、コピーに失敗します。空きを作るよう案内してください");
+            where + "のドライブの空き容量 " + sizeText(free) + " では、新しいファイル全部 " + sizeText(needed) +
+                "を一度に置けないため、プレイヤーには「空き容量が足りません。あと " + decimalText(shortKb) +
+                "KB 必要です。」と表示されます。空きを作るよう案内してください");
     } else {
-        add(Severity::note, 0, where + "の空き容量 " + sizeText(free) + "、コピーで増える分 " + sizeText(growth));
+        add(Severity::note, 0,
+            where + "の空き容量 " + sizeText(free) + "、コピー中に一度に要る分 " + sizeText(needed));
     }
 }

@@ -171,6 +171,8 @@ bool reasonHolds(DestinationProblem problem, const DestinationFaults& faults) {
         return faults.dotsAndSpaces;
     case DestinationProblem::forbiddenCharacter:
         return faults.forbidden;
+    case DestinationProblem::notCodePage932:
+        return false;  // only for names as bytes: a converted name never has it
     }
     return false;  // a reason the rule does not name
 }

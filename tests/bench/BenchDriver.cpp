@@ -263,14 +263,14 @@ Measure driveOnce(const std::wstring& path) {
     const bool finished = waitUntil(
         [&] {
             sampled();
-            return (IsWindowEnabled(runButton) && controlTextWide(dialog, IDC_RUN) == L"完了") ||
+            return (IsWindowEnabled(runButton) && controlText(dialog, IDC_RUN) == L"完了") ||
                    findDialog(program.processId(), DialogKind::messageBox) != nullptr ||
                    program.exitCode(0).has_value();
         },
         copyWaitMs);
     sampled();
-    if (!finished || controlTextWide(dialog, IDC_RUN) != L"完了") {
-        print(L"FAILED: the copy of " + path + L" did not finish: " + controlTextWide(dialog, IDC_PROMPT));
+    if (!finished || controlText(dialog, IDC_RUN) != L"完了") {
+        print(L"FAILED: the copy of " + path + L" did not finish: " + controlText(dialog, IDC_PROMPT));
         program.terminate(3);
         return measure;
     }

@@ -40,14 +40,6 @@ std::ostream& operator<<(std::ostream& out, const CheckRun& run) {
     return out;
 }
 
-// The UTF-16 text of code page 932 bytes (this file's narrow literals).
-std::wstring wide(const std::string& cp932) {
-    const int length = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), text.data(), length);
-    return text;
-}
-
 // A UTF-16 name as the checker writes it in its code page 932 report: a
 // character code page 932 lacks as the default character, no look-alike.
 std::string cp932Of(const std::wstring& text) {
@@ -72,7 +64,7 @@ CheckRun runChecker(const std::wstring& arguments) {
     UniqueHandle reader(readEnd);
     UniqueHandle writer(writeEnd);
     SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    std::wstring commandLine = L"\"" + wide(hostPathInWine(PATCH_CHECKER)) + L"\" " + arguments;
+    std::wstring commandLine = L"\"" + hostPathInWine(PATCH_CHECKER) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -171,7 +163,7 @@ struct PatchFolder {
     std::function<void(const TempFolder&)> more;
 
     void write() const {
-        ASSERT_TRUE(CopyFileW(wide(hostPathInWine(PATCH_PROGRAM)).c_str(), folder.file(programName).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(hostPathInWine(PATCH_PROGRAM).c_str(), folder.file(programName).c_str(), FALSE));
         if (withSettings) {
             folder.write(settingsName, settings);
         }
@@ -455,16 +447,21 @@ TEST_F(DryRun, ReadyInstallationNamesReplacedAndCreatedFiles) {
 
 TEST_F(DryRun, MissingSubfolderAndTooLittleRoom) {
     RemoveDirectoryW(install.file(L"data").c_str());
-    // The replaced a.dat grows by 0 bytes, the new b.dat adds 12: 11 bytes
-    // free are too few, whatever the disk of the test machine holds.
+    // The program stages a.dat and b.dat (12 bytes each) beside their
+    // destinations while the old a.dat still exists: 24 bytes at once,
+    // whatever the disk of the test machine holds.
     const CheckRun run = check(L" --assume-free-space 11");
     EXPECT_EQ(run.exitCode, 2u) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "「data」フォルダがない")) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "空き容量 11 バイト")) << run;
-    EXPECT_TRUE(run.has("patch.inf: エラー:", "増える分 12 バイト")) << run;
+    EXPECT_TRUE(run.has("patch.inf: エラー:", "新しいファイル全部 24 バイト")) << run;
+    EXPECT_TRUE(run.has("patch.inf: エラー:", "「空き容量が足りません。あと 1KB 必要です。」")) << run;
 
     CreateDirectoryW(install.file(L"data").c_str(), nullptr);
-    EXPECT_EQ(check(L" --assume-free-space 12").exitCode, 0u);
+    // What the copy adds (12 bytes: a.dat keeps its size) is not enough: the
+    // program asks for room for every staged file.
+    EXPECT_EQ(check(L" --assume-free-space 12").exitCode, 2u);
+    EXPECT_EQ(check(L" --assume-free-space 24").exitCode, 0u);
 }
 
 TEST_F(DryRun, FolderWithoutTheGame) {
