@@ -131,6 +131,7 @@ MessageBoxView readMessageBox(HWND box) {
     view.caption = windowText(box);
     view.text = controlText(box, messageBoxTextId);
     view.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    view.hasRetry = GetDlgItem(box, IDRETRY) != nullptr;
     return view;
 }
 

@@ -51,6 +51,7 @@ struct MessageBoxView {
     std::wstring caption;
     std::wstring text;
     bool hasCancel = false;
+    bool hasRetry = false;  // MB_RETRYCANCEL's 再試行
 };
 MessageBoxView readMessageBox(HWND box);
 
