@@ -19,6 +19,8 @@ void listInto(const std::wstring& folder, const std::wstring& prefix, std::vecto
         entry.name = prefix + name;
         entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        entry.attributes = found.dwFileAttributes;
+        entry.lastWrite = (std::uint64_t{found.ftLastWriteTime.dwHighDateTime} << 32) | found.ftLastWriteTime.dwLowDateTime;
         entries.push_back(entry);
         if (entry.isFolder) {
             listInto(folder + L"\\" + name, entry.name + L"\\", entries);

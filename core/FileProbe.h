@@ -56,6 +56,8 @@ struct FolderEntry {
     std::wstring name;  // relative to the top, subfolders joined by "\"
     std::uint64_t size = 0;
     bool isFolder = false;
+    DWORD attributes = 0;
+    std::uint64_t lastWrite = 0;  // FILETIME as one number
 };
 
 // Everything below `folder`, each folder followed by what it holds.

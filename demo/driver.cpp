@@ -39,16 +39,7 @@ constexpr DWORD copyWait = 120000;
 constexpr DWORD exitWait = 15000;
 
 // The console shows UTF-8; the program's texts arrive as UTF-16.
-void print(const std::wstring& line) {
-    const std::wstring text = line + L"\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+void print(const std::wstring& line) { printLine(line); }
 
 // Tabs and line breaks of a control's text, shown as \t and \n.
 std::wstring visible(const std::wstring& text) {

@@ -42,25 +42,7 @@ constexpr DWORD exitWaitMs = 60000;
 const wchar_t* const registryKey = L"SOFTWARE\\計測用ソフト社\\計測ゲーム";
 const wchar_t* const companyKey = L"SOFTWARE\\計測用ソフト社";
 
-void print(const std::wstring& line) {
-    const std::wstring text = line + L"\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::string utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    return bytes;
-}
+void print(const std::wstring& line) { printLine(line); }
 
 std::wstring windowsPath(std::wstring path) {
     if (!path.empty() && path[0] == L'/') {
@@ -165,13 +147,13 @@ bool preparePatch(Case& c, const std::wstring& program, const std::wstring& floo
         wchar_t name[32];
         std::swprintf(name, 32, L"f%04u.dat", static_cast<unsigned>(i));
         c.fileNames.push_back(name);
-        settings += "ファイル," + utf8(name) + "\r\n";
+        settings += "ファイル," + utf8FromUtf16(name) + "\r\n";
         list += patch + L"\\" + name + L"\t" + gameFolderOf(c) + L"\\" + name + L"\n";
         if (!writeFile(patch + L"\\" + name, contentOf(i, c.size, '2'))) {
             return false;
         }
     }
-    return writeFile(patch + L"\\patch.inf", settings) && writeFile(floorFolder + L"\\floor.txt", utf8(list));
+    return writeFile(patch + L"\\patch.inf", settings) && writeFile(floorFolder + L"\\floor.txt", utf8FromUtf16(list));
 }
 
 // The game as its installer left it, with the old version of every file,

@@ -10,47 +10,19 @@
 
 namespace {
 
-class CopyJob : public CopyFixture {
+class CopyJob : public CopyJobFixture {
 public:
     void SetUp() override {
-        CopyFixture::SetUp();
-        EnableWindow(dialog.control(IDC_RUN), TRUE);
+        CopyJobFixture::SetUp();
         session.installFolder = L"the folder from the registry";
         session.title = L"テストゲーム";
         session.executableName = L"game.exe";
         addEntry(L"a.bin", patternBytes(100, 20));
     }
 
-    // Run pressed with `folderText` in the edit; every box it opens is
-    // answered with OK.
-    bool start(const std::wstring& folderText) {
-        MessageBoxPresser presser(dialog.window());
-        const bool started = session.startCopyJob(folderText.c_str());
-        presser.stop();
-        boxes = presser.seen();
-        return started;
-    }
-
-    // Serves the worker until it has returned; its exit code.
-    DWORD finish() {
-        if (!session.workerThread.valid()) {
-            ADD_FAILURE() << "no worker was started";
-            return 0xDEAD;
-        }
-        EXPECT_TRUE(dialog.pumpUntilDone(session.workerThread.get())) << "the worker did not end in time";
-        DWORD exitCode = 0xDEAD;
-        GetExitCodeThread(session.workerThread.get(), &exitCode);
-        return exitCode;
-    }
-
-    void TearDown() override {
-        if (session.isWorkerRunning()) {
-            finish();
-        }
-    }
+    bool start(const std::wstring& folderText) { return startWith(folderText); }
 
     TempFolder other;
-    std::vector<SeenMessageBox> boxes;
 };
 
 // --- Refusals ---

@@ -34,30 +34,11 @@ UniqueHandle holdOpen(const std::wstring& path, DWORD sharing = 0) {
 // read, but any write to it or beside it shows here.
 using FolderState = std::map<std::wstring, std::tuple<std::uint64_t, DWORD, std::uint64_t>>;
 
-void stateInto(const std::wstring& folder, const std::wstring& prefix, FolderState& state) {
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (!search.valid()) {
-        return;
-    }
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        state[prefix + name] = {(std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow,
-                                found.dwFileAttributes,
-                                (std::uint64_t{found.ftLastWriteTime.dwHighDateTime} << 32) |
-                                    found.ftLastWriteTime.dwLowDateTime};
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            stateInto(folder + L"\\" + name, prefix + name + L"\\", state);
-        }
-    } while (FindNextFileW(search.get(), &found));
-}
-
 FolderState stateOf(const std::wstring& folder) {
     FolderState state;
-    stateInto(folder, L"", state);
+    for (const FolderEntry& entry : listFolderTree(folder)) {
+        state[entry.name] = {entry.size, entry.attributes, entry.lastWrite};
+    }
     return state;
 }
 
@@ -117,11 +98,10 @@ private:
     UniqueHandle process_;
 };
 
-class StartChecks : public CopyFixture {
+class StartChecks : public CopyJobFixture {
 public:
     void SetUp() override {
-        CopyFixture::SetUp();
-        EnableWindow(dialog.control(IDC_RUN), TRUE);
+        CopyJobFixture::SetUp();
         session.title = L"テストゲーム";
         session.executableName = L"Game.exe";
         install.write(L"Game.exe", "MZ");
@@ -137,36 +117,15 @@ public:
     }
 
     // Run pressed on the install folder; each box answered by `answer`.
-    bool start(MessageBoxAnswer answer) {
-        MessageBoxPresser presser(dialog.window(), std::move(answer));
-        const bool started = session.startCopyJob(install.path().c_str());
-        presser.stop();
-        boxes = presser.seen();
-        return started;
-    }
-
-    // Serves the worker until it has returned; its exit code.
-    DWORD finish() {
-        if (!session.workerThread.valid()) {
-            ADD_FAILURE() << "no worker was started";
-            return 0xDEAD;
-        }
-        EXPECT_TRUE(dialog.pumpUntilDone(session.workerThread.get())) << "the worker did not end in time";
-        DWORD exitCode = 0xDEAD;
-        GetExitCodeThread(session.workerThread.get(), &exitCode);
-        return exitCode;
-    }
+    bool start(MessageBoxAnswer answer) { return startWith(install.path(), std::move(answer)); }
 
     void TearDown() override {
-        if (session.isWorkerRunning()) {
-            finish();
-        }
+        CopyJobFixture::TearDown();
         held.reset();
     }
 
     TempFolder other;
     UniqueHandle held;
-    std::vector<SeenMessageBox> boxes;
 };
 
 int alwaysCancel(const SeenMessageBox&, std::size_t) { return IDCANCEL; }

@@ -64,4 +64,21 @@ std::wstring utf16FromUtf8(const std::string& text) {
     return wide;
 }
 
+std::string utf8FromUtf16(const std::wstring& text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+void printLine(const std::wstring& line) {
+    const std::string bytes = utf8FromUtf16(line + L"\n");
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
 std::wstring hostPathInWine(const std::string& hostPath) { return backslashed(L"Z:" + utf16FromUtf8(hostPath)); }

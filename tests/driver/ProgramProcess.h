@@ -46,6 +46,13 @@ std::wstring backslashed(std::wstring path);
 // UTF-16 of a UTF-8 text.
 std::wstring utf16FromUtf8(const std::string& text);
 
+// UTF-8 of a UTF-16 text, for consoles and logs.
+std::string utf8FromUtf16(const std::wstring& text);
+
+// Writes one line to standard output as UTF-8: the program's texts arrive as
+// UTF-16, whatever the console's code page.
+void printLine(const std::wstring& line);
+
 // A file of the build host, named in UTF-8 as the build hands it over, as
 // this Wine process names it (drive Z:).
 std::wstring hostPathInWine(const std::string& hostPath);

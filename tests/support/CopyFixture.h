@@ -9,10 +9,13 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/FileProbe.h"
 #include "core/PatchSession.h"
 #include "resources/resource_ids.h"
+#include "tests/support/MessageBoxPresser.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestDialog.h"
 
@@ -96,4 +99,44 @@ public:
     PatchSession session;
     std::uint32_t chunk = 0;
     CopyResult result = copyDone;
+};
+
+// Run pressed: the job start on the test's thread, its boxes answered by a
+// presser, then the worker it started served to its end.
+class CopyJobFixture : public CopyFixture {
+public:
+    void SetUp() override {
+        CopyFixture::SetUp();
+        EnableWindow(dialog.control(IDC_RUN), TRUE);
+    }
+
+    // Run pressed with `folderText` in the edit; each box answered by
+    // `answer` (OK when none is given).
+    bool startWith(const std::wstring& folderText, MessageBoxAnswer answer = {}) {
+        MessageBoxPresser presser(dialog.window(), std::move(answer));
+        const bool started = session.startCopyJob(folderText.c_str());
+        presser.stop();
+        boxes = presser.seen();
+        return started;
+    }
+
+    // Serves the worker until it has returned; its exit code.
+    DWORD finish() {
+        if (!session.workerThread.valid()) {
+            ADD_FAILURE() << "no worker was started";
+            return 0xDEAD;
+        }
+        EXPECT_TRUE(dialog.pumpUntilDone(session.workerThread.get())) << "the worker did not end in time";
+        DWORD exitCode = 0xDEAD;
+        GetExitCodeThread(session.workerThread.get(), &exitCode);
+        return exitCode;
+    }
+
+    void TearDown() override {
+        if (session.isWorkerRunning()) {
+            finish();
+        }
+    }
+
+    std::vector<SeenMessageBox> boxes;
 };

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "core/HandleOwners.h"
+#include "tests/driver/ProgramProcess.h"
 
 namespace {
 
@@ -41,16 +42,7 @@ std::wstring userTemporaryFolder() {
 
 }  // namespace
 
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    const int length = static_cast<int>(text.size());
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string converted(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, converted.data(), bytes, nullptr, nullptr);
-    return converted;
-}
+std::string utf8(const std::wstring& text) { return utf8FromUtf16(text); }
 
 TempFolder::TempFolder() : TempFolder(userTemporaryFolder()) {}
 
