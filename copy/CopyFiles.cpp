@@ -108,7 +108,9 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
     if (!source.valid()) {
         return copyOpenFailed;
     }
-    if (isProtectedFile(paths.destination) || isHeldByAnother(paths.destination)) {
+    // A destination that was not there when the copy was planned has nothing
+    // to protect (one that appeared since makes the commit's move fail).
+    if (!paths.kept.empty() && (isProtectedFile(paths.destination) || isHeldByAnother(paths.destination))) {
         return copyOpenFailed;
     }
     // Never over a file: the name was free when it was chosen, and whatever

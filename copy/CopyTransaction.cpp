@@ -1,5 +1,6 @@
 #include "copy/CopyTransaction.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/FileProbe.h"
@@ -15,30 +16,82 @@ bool fileAt(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// The file system compares names without regard to case.
-bool sameName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
-bool anySameName(const std::vector<std::wstring>& names, const std::wstring& name) {
-    for (const std::wstring& other : names) {
-        if (sameName(other, name)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::wstring inFolder(const std::wstring& folder, const std::wstring& name) { return folder + L'\\' + name; }
+
+// The names in use in the folders a plan writes to, each folder listed once,
+// compared as the file system compares them (whole paths, "." and ".."
+// resolved, letters without case). Asking the disk about every candidate
+// name instead costs, under Wine, a scan of the whole folder for each name
+// that is not there: with a thousand files, seconds.
+class NamesInUse {
+public:
+    bool onDisk(const std::wstring& path) {
+        const std::wstring key = keyOf(path);
+        listFolderOf(key);
+        return holds(onDisk_, key);
+    }
+    bool planned(const std::wstring& path) const { return holds(planned_, keyOf(path)); }
+    void plan(const std::wstring& path) { add(planned_, keyOf(path)); }
+
+private:
+    static std::wstring keyOf(const std::wstring& path) {
+        std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+        const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        full.resize(length < full.size() ? length : 0);
+        if (full.empty()) {
+            full = path;
+        }
+        CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+        return full;
+    }
+
+    // Sorted vectors rather than sets: the same lookups, less code in the
+    // shipped program.
+    using SortedNames = std::vector<std::wstring>;
+
+    static bool holds(const SortedNames& names, const std::wstring& key) {
+        const auto at = std::lower_bound(names.begin(), names.end(), key);
+        return at != names.end() && *at == key;
+    }
+    static bool add(SortedNames& names, const std::wstring& key) {
+        const auto at = std::lower_bound(names.begin(), names.end(), key);
+        if (at != names.end() && *at == key) {
+            return false;
+        }
+        names.insert(at, key);
+        return true;
+    }
+
+    void listFolderOf(const std::wstring& key) {
+        const std::wstring folder = key.substr(0, key.rfind(L'\\'));
+        if (!add(listed_, folder)) {
+            return;
+        }
+        WIN32_FIND_DATAW found;
+        FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+        if (!search.valid()) {
+            return;
+        }
+        do {
+            std::wstring name = found.cFileName;
+            CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+            add(onDisk_, folder + L'\\' + name);
+        } while (FindNextFileW(search.get(), &found));
+    }
+
+    SortedNames listed_;
+    SortedNames onDisk_;
+    SortedNames planned_;
+};
 
 // The first of the numbered names that neither the disk nor this plan uses.
 std::wstring freeName(const std::wstring& folder, const std::wstring& destination,
-                      std::wstring (*nameOf)(const std::wstring&, unsigned), std::vector<std::wstring>& planned) {
+                      std::wstring (*nameOf)(const std::wstring&, unsigned), NamesInUse& names) {
     for (unsigned attempt = 0;; ++attempt) {
         std::wstring name = nameOf(destination, attempt);
-        if (!anySameName(planned, name) && !nameInUse(inFolder(folder, name))) {
-            planned.push_back(name);
+        const std::wstring path = inFolder(folder, name);
+        if (!names.planned(path) && !names.onDisk(path)) {
+            names.plan(path);
             return name;
         }
     }
@@ -87,9 +140,10 @@ bool restoreAll(const std::vector<PlannedPaths>& paths) {
     return restored;
 }
 
-// After a complete commit: the kept files (up to `keptLimit` of them) and
-// any staged file left are deleted. True when none is left.
-bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLimit) {
+// After a complete commit: the kept files (up to `keptLimit` of them) and,
+// when `stagedMayRemain` (a run stopped before it cleaned up), any staged file
+// left are deleted. True when none is left.
+bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLimit, bool stagedMayRemain) {
     bool removed = true;
     std::size_t deleted = 0;
     for (const PlannedPaths& file : paths) {
@@ -100,7 +154,9 @@ bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLim
             ++deleted;
             removed = DeleteFileW(file.kept.c_str()) != 0 && removed;
         }
-        removed = deleteFileIfThere(file.staged) && removed;
+        if (stagedMayRemain) {
+            removed = deleteFileIfThere(file.staged) && removed;
+        }
     }
     return removed;
 }
@@ -122,24 +178,24 @@ CopyTransaction::CopyTransaction(const std::wstring& installFolder)
 
 void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
     journal_ = Journal();
-    std::vector<std::wstring> planned;
+    NamesInUse names;
+    NamesInUse earlier;  // the destinations of the entries planned so far
     for (const PatchFileEntry& entry : files) {
         if (entry.size != noSizeMarker) {
-            planned.push_back(entry.destinationName);
+            names.plan(entry.destinationPath(folder_));
         }
     }
-    std::vector<std::wstring> earlier;
     for (const PatchFileEntry& entry : files) {
         if (entry.size == noSizeMarker) {
             continue;
         }
+        const std::wstring destination = entry.destinationPath(folder_);
         JournalEntry planEntry{entry.destinationName, std::wstring(), std::wstring()};
-        const bool replaces = anySameName(earlier, planEntry.destination) ||
-                              nameInUse(entry.destinationPath(folder_));
-        earlier.push_back(planEntry.destination);
-        planEntry.staged = freeName(folder_, planEntry.destination, stagedNameOf, planned);
+        const bool replaces = earlier.planned(destination) || names.onDisk(destination);
+        earlier.plan(destination);
+        planEntry.staged = freeName(folder_, planEntry.destination, stagedNameOf, names);
         if (replaces) {
-            planEntry.kept = freeName(folder_, planEntry.destination, keptNameOf, planned);
+            planEntry.kept = freeName(folder_, planEntry.destination, keptNameOf, names);
         }
         journal_.entries.push_back(planEntry);
     }
@@ -200,7 +256,8 @@ bool CopyTransaction::complete(std::size_t keptLimit) {
     journalFile_.reset();
     // A kept file that can't be deleted leaves the journal for the next
     // start, which deletes what is left; the files are in place either way.
-    if (removeLeftovers(paths_, keptLimit)) {
+    // Every staged file was moved into place by the commit.
+    if (removeLeftovers(paths_, keptLimit, false)) {
         DeleteFileW(journalPath_.c_str());
     }
     return true;
@@ -247,7 +304,7 @@ JournalRepair repairFromJournal(const std::wstring& installFolder) {
     }
     const std::vector<PlannedPaths> paths = pathsOf(installFolder, journal);
     if (journal.committed) {
-        return removeLeftovers(paths, SIZE_MAX) && DeleteFileW(path.c_str()) ? JournalRepair::completed
+        return removeLeftovers(paths, SIZE_MAX, true) && DeleteFileW(path.c_str()) ? JournalRepair::completed
                                                                              : JournalRepair::failed;
     }
     return restoreAll(paths) && DeleteFileW(path.c_str()) ? JournalRepair::restored : JournalRepair::failed;
