@@ -176,29 +176,41 @@ bool writeThrough(HANDLE file, const wchar_t* text, std::size_t length) {
 CopyTransaction::CopyTransaction(const std::wstring& installFolder)
     : folder_(installFolder), journalPath_(journalPathIn(installFolder)) {}
 
-void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
-    journal_ = Journal();
+namespace {
+
+// One journal entry for each entry with a known size, in list order. The
+// names in use are let go before the paths are worked out: with a thousand
+// files both are large, and the copy's peak memory is their sum otherwise.
+Journal plannedJournal(const std::wstring& folder, const std::vector<PatchFileEntry>& files) {
+    Journal journal;
     NamesInUse names;
     NamesInUse earlier;  // the destinations of the entries planned so far
     for (const PatchFileEntry& entry : files) {
         if (entry.size != noSizeMarker) {
-            names.plan(entry.destinationPath(folder_));
+            names.plan(entry.destinationPath(folder));
         }
     }
     for (const PatchFileEntry& entry : files) {
         if (entry.size == noSizeMarker) {
             continue;
         }
-        const std::wstring destination = entry.destinationPath(folder_);
+        const std::wstring destination = entry.destinationPath(folder);
         JournalEntry planEntry{entry.destinationName, std::wstring(), std::wstring()};
         const bool replaces = earlier.planned(destination) || names.onDisk(destination);
         earlier.plan(destination);
-        planEntry.staged = freeName(folder_, planEntry.destination, stagedNameOf, names);
+        planEntry.staged = freeName(folder, planEntry.destination, stagedNameOf, names);
         if (replaces) {
-            planEntry.kept = freeName(folder_, planEntry.destination, keptNameOf, names);
+            planEntry.kept = freeName(folder, planEntry.destination, keptNameOf, names);
         }
-        journal_.entries.push_back(planEntry);
+        journal.entries.push_back(planEntry);
     }
+    return journal;
+}
+
+}  // namespace
+
+void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
+    journal_ = plannedJournal(folder_, files);
     paths_ = pathsOf(folder_, journal_);
 }
 
