@@ -102,7 +102,7 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
         } else if (existing.isFolder) {
             add(severity, file.line,
                 quoted(file.destination) + "はインストール先ではフォルダのため、コピーに失敗します");
-        } else if (existing.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+        } else if (existing.attributes & protectingAttributes) {
             add(severity, file.line,
                 quoted(file.destination) + "は読み取り専用・隠し・システムのいずれかの属性があり、上書きに失敗します");
         } else {

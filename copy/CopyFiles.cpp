@@ -13,6 +13,7 @@
 #include "copy/ChunkSize.h"
 #include "copy/CopyTransaction.h"
 #include "copy/copy_rules.h"
+#include "core/FileProbe.h"
 #include "core/HandleOwners.h"
 #include "core/PatchSession.h"
 #include "resources/resource_ids.h"
@@ -70,27 +71,11 @@ void showFinishedView(HWND dialog) {
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
 }
 
-// Windows refuses to create over a read-only, hidden or system file with
-// normal attributes. Not every file system enforces it (a Unix-backed drive
-// written by its superuser replaces the file), and a file is moved aside
-// whatever its attributes, so the copy asks first rather than replace a file
-// the user protected. A folder of the destination's name is no file to
-// replace either.
+// A protected file, or a folder of the destination's name, is no file to
+// replace: moving it aside would succeed whatever its attributes.
 bool isProtectedFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                          FILE_ATTRIBUTE_DIRECTORY)) != 0;
-}
-
-// Whether another program holds the destination in a way that keeps it from
-// being moved aside (open without sharing its deletion). Asked while
-// staging, where the copy used to open the destination, so that such a file
-// fails the copy before any file is moved.
-bool isHeldByAnother(const std::wstring& path) {
-    UniqueHandle probe(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return !probe.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (protectingAttributes | FILE_ATTRIBUTE_DIRECTORY)) != 0;
 }
 
 // Writes exactly entry.size bytes under the staged name. Returns copyDone
@@ -108,9 +93,12 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
     if (!source.valid()) {
         return copyOpenFailed;
     }
-    // A destination that was not there when the copy was planned has nothing
-    // to protect (one that appeared since makes the commit's move fail).
-    if (!paths.kept.empty() && (isProtectedFile(paths.destination) || isHeldByAnother(paths.destination))) {
+    // Asked again while staging, where the copy used to open the destination,
+    // so that a file protected or held since the checks fails the copy
+    // before any file is moved. A destination that was not there when the
+    // copy was planned has nothing to protect (one that appeared since makes
+    // the commit's move fail).
+    if (!paths.kept.empty() && (isProtectedFile(paths.destination) || isHeldAgainstMoving(paths.destination))) {
         return copyOpenFailed;
     }
     // Never over a file: the name was free when it was chosen, and whatever

@@ -9,13 +9,6 @@ namespace {
 
 bool nameInUse(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Only a file is ever staged or kept: a folder that took one of those names
-// meanwhile is someone else's, and is never moved or deleted.
-bool fileAt(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 std::wstring inFolder(const std::wstring& folder, const std::wstring& name) { return folder + L'\\' + name; }
 
 // The names in use in the folders a plan writes to, each folder listed once,
@@ -112,7 +105,9 @@ bool moveFile(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
 }
 
-bool deleteFileIfThere(const std::wstring& path) { return !fileAt(path) || DeleteFileW(path.c_str()) != 0; }
+// Only a file is ever staged or kept: a folder that took one of those names
+// meanwhile is someone else's, and is never moved or deleted.
+bool deleteFileIfThere(const std::wstring& path) { return !isFileAt(path) || DeleteFileW(path.c_str()) != 0; }
 
 // One file back as it was, judged by what is on the disk, so that it holds
 // wherever the run stopped: a kept file still there means the old content
@@ -120,10 +115,10 @@ bool deleteFileIfThere(const std::wstring& path) { return !fileAt(path) || Delet
 // was moved into place by this run.
 bool restore(const PlannedPaths& file) {
     if (!file.kept.empty()) {
-        if (fileAt(file.kept) && (!deleteFileIfThere(file.destination) || !moveFile(file.kept, file.destination))) {
+        if (isFileAt(file.kept) && (!deleteFileIfThere(file.destination) || !moveFile(file.kept, file.destination))) {
             return false;
         }
-    } else if (!fileAt(file.staged) && !deleteFileIfThere(file.destination)) {
+    } else if (!isFileAt(file.staged) && !deleteFileIfThere(file.destination)) {
         return false;
     }
     return deleteFileIfThere(file.staged);
@@ -147,7 +142,7 @@ bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLim
     bool removed = true;
     std::size_t deleted = 0;
     for (const PlannedPaths& file : paths) {
-        if (!file.kept.empty() && fileAt(file.kept)) {
+        if (!file.kept.empty() && isFileAt(file.kept)) {
             if (deleted == keptLimit) {
                 return false;
             }

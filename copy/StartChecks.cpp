@@ -93,7 +93,7 @@ std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder
     // would let this program do it.
     const FoundFile found = findAt(destination);
     if (found.exists &&
-        (found.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
+        (found.attributes & protectingAttributes) != 0) {
         return quoted(entry.destinationName) + L"は書き換えられない属性になっています。属性を外してから再試行してください。";
     }
     if (isOpenElsewhere(destination)) {

@@ -51,6 +51,11 @@ bool isFolderAt(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool isFileAt(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 bool isOpenElsewhere(const std::wstring& path) {
     // Read access is enough to meet every other open that reads, writes or
     // deletes: with no sharing at all, any of them refuses this one.
@@ -58,6 +63,13 @@ bool isOpenElsewhere(const std::wstring& path) {
                                   nullptr));
     const DWORD error = GetLastError();
     return !file.valid() && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION);
+}
+
+bool isHeldAgainstMoving(const std::wstring& path) {
+    UniqueHandle probe(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD error = GetLastError();
+    return !probe.valid() && error == ERROR_SHARING_VIOLATION;
 }
 
 namespace {

@@ -30,10 +30,23 @@ bool pathExists(const wchar_t* path);
 // Whether the path names a folder, by its attributes (a drive root counts).
 bool isFolderAt(const std::wstring& path);
 
+// Whether the path names a file (not a folder), by its attributes.
+bool isFileAt(const std::wstring& path);
+
+// The attributes by which a user protects a file: read-only, hidden, system.
+// Not every file system enforces them (a Unix-backed drive written by its
+// superuser replaces such a file), so the program asks rather than replace a
+// file the user protected.
+inline constexpr DWORD protectingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
 // Whether another program holds the file open: an unshared open fails with
 // a sharing or lock violation. A file that does not exist, or one this
 // program may not open for other reasons (access denied), is not in use.
 bool isOpenElsewhere(const std::wstring& path);
+
+// Whether another program holds the file in a way that keeps it from being
+// moved aside (open without sharing its deletion).
+bool isHeldAgainstMoving(const std::wstring& path);
 
 // Whether two paths name the same file, whatever names lead to it (another
 // drive letter for the same disk, a short name, a junction): same volume,
