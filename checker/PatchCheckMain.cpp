@@ -16,29 +16,36 @@
 
 #include "checker/PatchFolderCheck.h"
 #include "checker/ProgramCheck.h"
+#include "core/ConsoleOutput.h"
 #include "settings/byte_scan.h"
+#include "settings/cp932_conversion.h"
 #include "settings/folder_names.h"
 #include "settings/settings_destinations.h"
 
 namespace {
 
-constexpr UINT textCodePage = 932;
-
-// Code page 932 text to the console as UTF-16 (so that any console shows it),
-// and to a pipe or file as the code page 932 bytes themselves.
-void write(const std::string& text) {
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    if (GetConsoleMode(output, &mode)) {
-        const int length = MultiByteToWideChar(textCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(length), L'\0');
-        MultiByteToWideChar(textCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-        DWORD written = 0;
-        WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-        return;
+// Every line the check prints is composed in code page 932, as the settings
+// and the findings are; it reaches the reader through the one writer of a
+// console tool's text (UTF-16 to a console, UTF-8 to a pipe or a file).
+std::wstring wideOfReport(const std::string& text) {
+    std::wstring wide;
+    // Every value that reaches the report has been made code page 932 text
+    // (shown, cp932Of): the second try only keeps a slip from losing a line.
+    if (!wideFromCp932(text, wide)) {
+        wideFromCp932(shown(text), wide);
     }
-    DWORD written = 0;
-    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return wide;
+}
+
+void write(const std::string& text) { writeToolText(ToolStream::output, wideOfReport(text)); }
+
+// Wrong usage: one line on standard error, in the findings' style, and where
+// to read more.
+int usageError(const std::string& what, const std::wstring& argument = std::wstring()) {
+    writeToolText(ToolStream::error,
+                  wideOfReport("patch-check: エラー: " + what) + argument +
+                      wideOfReport("。使い方は patch-check --help で確かめてください。\r\n"));
+    return 3;
 }
 
 void printUsage() {
@@ -146,32 +153,38 @@ int main() {
         if (argument == L"-h" || argument == L"--help" || argument == L"/?") {
             printUsage();
             return 0;
-        } else if (argument == L"--install-folder" && i + 1 < arguments.size()) {
-            options.installFolder = fullPath(arguments[++i]);
-        } else if (argument == L"--assume-free-space" && i + 1 < arguments.size()) {
+        } else if (argument == L"--install-folder" || argument == L"--assume-free-space") {
+            if (i + 1 >= arguments.size()) {
+                return usageError(argument == L"--install-folder" ? "--install-folder の後にインストール先のフォルダを指定してください"
+                                                                  : "--assume-free-space の後にバイト数を指定してください");
+            }
+            const std::wstring& value = arguments[++i];
+            if (argument == L"--install-folder") {
+                options.installFolder = fullPath(value);
+                continue;
+            }
             // Digits only: wcstoull would take "-5" for 2^64 - 5, and a
             // figure past 64 bits for the largest one.
-            const wchar_t* const figure = arguments[++i].c_str();
             wchar_t* end = nullptr;
             errno = 0;
-            options.assumedFreeSpace = std::wcstoull(figure, &end, 10);
-            if (figure[0] < L'0' || figure[0] > L'9' || *end != L'\0' || errno == ERANGE) {
-                printUsage();
-                return 3;
+            options.assumedFreeSpace = std::wcstoull(value.c_str(), &end, 10);
+            if (value.empty() || value[0] < L'0' || value[0] > L'9' || *end != L'\0' || errno == ERANGE) {
+                return usageError("--assume-free-space には 18446744073709551615 までのバイト数を数字だけで書いてください: ",
+                                  value);
             }
         } else if (argument == L"--list-settings") {
             list = true;
         } else if (!folderGiven && !argument.empty() && argument[0] != L'-') {
             options.patchFolder = fullPath(argument);
             folderGiven = true;
+        } else if (folderGiven && !argument.empty() && argument[0] != L'-') {
+            return usageError("パッチフォルダは一度に一つだけ指定してください: ", argument);
         } else {
-            printUsage();
-            return 3;
+            return usageError("知らないオプションです: ", argument);
         }
     }
     if (!folderGiven) {
-        printUsage();
-        return 3;
+        return usageError("パッチフォルダを指定してください");
     }
     const CheckReport report = checkPatchFolder(options);
     if (list) {

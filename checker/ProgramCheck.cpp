@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "checker/CaptionWidth.h"
 #include "checker/settings_lint.h"
 #include "core/FileProbe.h"
 #include "core/PatchFileEntry.h"
@@ -282,6 +283,26 @@ void ProgramCheck::checkNamesConvert() {
     }
 }
 
+// A caption wider than the title bar loses its end under the close button
+// (Windows cuts it with an ellipsis). Measured as a player at 100 % sees it:
+// the system's caption font at 96 DPI, against the program's own dialog
+// template.
+void ProgramCheck::checkCaptionFits(const ProgramAsData& program) {
+    const std::optional<std::wstring> caption = wideOf(settings_.caption);
+    if (!caption || caption->empty()) {
+        return;  // a caption that does not convert, or none: reported already
+    }
+    const std::optional<CaptionFit> fit = measureCaption(program.get(), *caption);
+    if (!fit || fit->captionWidth <= fit->room) {
+        return;
+    }
+    const auto at = lastLineOf_.find(SettingsKey::caption);
+    add(Severity::warning, at == lastLineOf_.end() ? 0 : at->second,
+        "キャプション" + quoted(settings_.caption) + "はタイトル バーに収まりません (幅 " +
+            std::to_string(fit->captionWidth) + " ピクセル、表示できるのは " + std::to_string(fit->room) +
+            " ピクセルまで)。短くしてください");
+}
+
 void ProgramCheck::checkRequiredValues() {
     // Every key is missing for the one reason already reported.
     if (inAnotherEncoding_) {
@@ -440,6 +461,7 @@ ProgramSettings ProgramCheck::run(const std::wstring& programName, const Program
         checkLines();
         checkRequiredValues();
         checkNamesConvert();
+        checkCaptionFits(program);
         checkFiles(folderFiles);
         reportSize();
         if (options_.installFolder) {

@@ -100,6 +100,7 @@ private:
     void checkSurroundingSpace(int line, SettingsKey key, const std::string& value);
     void checkRequiredValues();
     void checkNamesConvert();
+    void checkCaptionFits(const ProgramAsData& program);
     void addNotConverted(int line, const std::string& what, const std::string& name);
     void checkFiles(const std::vector<std::string>& folderFiles);
     void checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted);

@@ -1,14 +1,20 @@
 #include "checker/finding.h"
 
+#include "checker/settings_lint.h"
+
 std::string formatFinding(const Finding& finding) {
     const char* severity = finding.severity == Severity::error     ? "エラー"
                            : finding.severity == Severity::warning ? "警告"
-                                                                   : "情報";
+                                                                   : "メモ";
     std::string text = finding.file;
     if (finding.line > 0) {
         text += ":" + std::to_string(finding.line);
     }
-    return text + ": " + severity + ": " + finding.text;
+    // Each finding is one sentence or more, closed as a sentence is.
+    // (A double-byte character's trail byte and a "B" hold the bytes of
+    // "。" too: the scan goes character by character.)
+    const std::string fullStop = "。";
+    return text + ": " + severity + ": " + finding.text + (endsWithCharacter(finding.text, fullStop) ? "" : fullStop);
 }
 
 int exitCodeOf(const std::vector<Finding>& findings) {

@@ -15,7 +15,8 @@ struct Finding {
     std::string text;  // what is wrong, and what to do
 };
 
-// "file:line: エラー: text", "file: 警告: text" (code page 932).
+// "file:line: エラー: text。", "file: 警告: text。", "file: メモ: text。" (code
+// page 932), as a compiler reports.
 std::string formatFinding(const Finding& finding);
 
 // 0 nothing worse than notes, 1 warnings only, 2 any error.

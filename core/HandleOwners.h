@@ -63,6 +63,12 @@ using FindHandle = Owner<HANDLE, &FindClose, -1>;
 // An open registry key, closed by RegCloseKey.
 using RegistryKey = Owner<HKEY, &RegCloseKey>;
 
+// A memory device context (for measuring text without a window), deleted by
+// DeleteDC, and a font made for it, deleted by DeleteObject once it is no
+// longer selected.
+using MemoryDc = Owner<HDC, &DeleteDC>;
+using FontHandle = Owner<HFONT, &DeleteObject>;
+
 // Memory handed out by the COM task allocator (such as a shell item list),
 // released by CoTaskMemFree.
 template <typename T>

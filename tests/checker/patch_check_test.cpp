@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iostream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -20,7 +21,9 @@ namespace {
 
 struct CheckRun {
     DWORD exitCode = 99;
-    std::vector<std::string> lines;  // code page 932, without line breaks
+    std::string output;             // the bytes written to standard output, as they came
+    std::vector<std::string> lines;  // standard output in code page 932, as the literals here, without line breaks
+    std::vector<std::string> errorLines;  // standard error, the same way
 
     bool has(const std::string& start, const std::string& part = "") const {
         for (const std::string& line : lines) {
@@ -37,6 +40,9 @@ std::ostream& operator<<(std::ostream& out, const CheckRun& run) {
     for (const std::string& line : run.lines) {
         out << "  " << line << "\n";
     }
+    for (const std::string& line : run.errorLines) {
+        out << "  (standard error) " << line << "\n";
+    }
     return out;
 }
 
@@ -50,26 +56,68 @@ std::string cp932Of(const std::wstring& text) {
     return bytes;
 }
 
+// What patch-check wrote to a pipe, which must be UTF-8, as the code page 932
+// lines this file's literals compare with.
+std::vector<std::string> linesOfPipedText(const std::string& utf8Text, const char* stream) {
+    std::vector<std::string> lines;
+    if (utf8Text.empty()) {
+        return lines;
+    }
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Text.data(),
+                                           static_cast<int>(utf8Text.size()), nullptr, 0);
+    if (length <= 0) {
+        ADD_FAILURE() << "patch-check's " << stream << " is no UTF-8 text";
+        return lines;
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8Text.data(), static_cast<int>(utf8Text.size()), wide.data(), length);
+    const std::string text = cp932Of(wide);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// Everything from a pipe's read end until its last writer closes it.
+std::string readToEnd(HANDLE reader) {
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    return text;
+}
+
 // Runs patch-check with the arguments (UTF-16, as a folder of any name
-// needs) and collects what it prints.
+// needs) and collects what it prints on each stream.
 CheckRun runChecker(const std::wstring& arguments) {
     CheckRun run;
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+    HANDLE ends[4] = {};
+    // Standard error is read after standard output: its pipe holds all of it.
+    if (!CreatePipe(&ends[0], &ends[1], &inheritable, 0) || !CreatePipe(&ends[2], &ends[3], &inheritable, 1 << 16)) {
         ADD_FAILURE() << "no pipe: error " << GetLastError();
         return run;
     }
-    UniqueHandle reader(readEnd);
-    UniqueHandle writer(writeEnd);
+    UniqueHandle reader(ends[0]);
+    UniqueHandle writer(ends[1]);
+    UniqueHandle errorReader(ends[2]);
+    UniqueHandle errorWriter(ends[3]);
     SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errorReader.get(), HANDLE_FLAG_INHERIT, 0);
     std::wstring commandLine = L"\"" + hostPathInWine(PATCH_CHECKER) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = writer.get();
-    startup.hStdError = writer.get();
+    startup.hStdError = errorWriter.get();
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION created{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
@@ -79,24 +127,15 @@ CheckRun runChecker(const std::wstring& arguments) {
     }
     UniqueHandle process(created.hProcess);
     UniqueHandle thread(created.hThread);
-    writer.reset();  // only the checker holds the write end now: its exit ends the reading
-    std::string output;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        output.append(buffer, read);
-    }
+    // Only the checker holds the write ends now: its exit ends the reading.
+    writer.reset();
+    errorWriter.reset();
+    run.output = readToEnd(reader.get());
+    const std::string errors = readToEnd(errorReader.get());
     EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
     GetExitCodeProcess(process.get(), &run.exitCode);
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find("\r\n", start);
-        if (end == std::string::npos) {
-            end = output.size();
-        }
-        run.lines.push_back(output.substr(start, end - start));
-        start = end + 2;
-    }
+    run.lines = linesOfPipedText(run.output, "standard output");
+    run.errorLines = linesOfPipedText(errors, "standard error");
     return run;
 }
 
@@ -219,10 +258,11 @@ TEST_P(BrokenFolder, IsReportedWithFileLineAndExitCode) {
 
 const BrokenFolderCase brokenFolderCases[] = {
     {"Clean", [](PatchFolder&) {}, 0,
-     {{"patch.inf:5: 情報:", "「a.dat」(12 バイト) をインストール先の「a.dat」へ"},
-      {"patch.inf:6: 情報:", "「data\\b.dat」へ"},
-      {"patch.inf: 情報:", "容量 0KB"},
-      {"patch.inf: 情報:", "「data」"}}},
+     {{"patch.inf:5: メモ:", "「a.dat」(12 バイト) をインストール先の「a.dat」へ"},
+      {"patch.inf:6: メモ:", "「data\\b.dat」へ"},
+      {"patch.inf: メモ:", "容量 0KB"},
+      {"patch.inf: メモ:", "「data」"}},
+     {{"patch.inf:1: 警告:", ""}}},
     // 表's trail byte is 0x5C: still a program directly in the folder, and
     // it reads 表示.inf.
     {"ProgramNamedInJapanese",
@@ -230,7 +270,7 @@ const BrokenFolderCase brokenFolderCases[] = {
          patch.programName = L"表示.v1.1.exe";
          patch.settingsName = L"表示.inf";
      },
-     0, {{"表示.inf:5: 情報:", "「a.dat」"}}},
+     0, {{"表示.inf:5: メモ:", "「a.dat」"}}},
     {"SettingsSavedAsUtf8", [](PatchFolder& patch) { patch.settings = utf8Of(patch.settings); }, 2,
      {{"patch.inf:1: エラー:", "UTF-8"}}},
     {"SettingsSavedAsUtf16", [](PatchFolder& patch) { patch.settings = utf16Of(patch.settings); }, 2,
@@ -289,7 +329,7 @@ const BrokenFolderCase brokenFolderCases[] = {
      {{"patch.inf:5: エラー:", "フォルダ"}}},
     // ソ ends in the byte 0x5C, and names a file all the same.
     {"DestinationEndingInSo", withLines([](auto& lines) { lines[4] = "ファイル,a.dat,ソ"; }), 0,
-     {{"patch.inf:5: 情報:", "「ソ」へコピーします"}}},
+     {{"patch.inf:5: メモ:", "「ソ」へコピーします"}}},
     {"TwoEntriesWithOneDestination", withLines([](auto& lines) { lines.push_back("ファイル,a.dat,DATA/B.DAT"); }), 2,
      {{"patch.inf:7: エラー:", "6 行目"}}},
     {"FileOfFourGiB",
@@ -308,13 +348,19 @@ const BrokenFolderCase brokenFolderCases[] = {
              writeSparseFile(folder.file(L"b.dat"), 0xA0000000ull);
          };
      },
-     0, {{"patch.inf: 情報:", "容量 5242880KB"}}},
+     0, {{"patch.inf: メモ:", "容量 5242880KB"}}},
     {"SourceIsAFolder",
      [](PatchFolder& patch) {
          patch.files = {{L"b.dat", "b"}};
          patch.more = [](const TempFolder& folder) { CreateDirectoryW(folder.file(L"a.dat").c_str(), nullptr); };
      },
      2, {{"patch.inf:5: エラー:", "フォルダ"}}},
+    // Far past the title bar's end: the full caption never shows.
+    {"CaptionWiderThanTheTitleBar",
+     withLines([](auto& lines) {
+         lines[0] = "キャプション,試験ゲーム 修正ファイル バージョン 1.1 から 1.2 への更新プログラム (港の灯 追加データ付き)";
+     }),
+     1, {{"patch.inf:1: 警告:", "キャプション「試験ゲーム 修正ファイル バージョン"}, {"patch.inf:1: 警告:", "タイトル バーに収まりません"}}},
     {"MissingCaption", withLines([](auto& lines) { lines.erase(lines.begin()); }), 1,
      {{"patch.inf: 警告:", "「キャプション,」"}}},
     {"MissingTitle", withLines([](auto& lines) { lines.erase(lines.begin() + 1); }), 2,
@@ -344,7 +390,7 @@ const BrokenFolderCase brokenFolderCases[] = {
          patch.withSettings = false;
          patch.files = {{L"harbor.dat", "h"}, {L"lighthouse.pak", "l"}};
      },
-     0, {{"patch.exe(埋め込み設定): 情報:", "patch.inf"}}},
+     0, {{"patch.exe(埋め込み設定): メモ:", "patch.inf"}}},
     {"EmbeddedSettingsListAFileNotShipped",
      [](PatchFolder& patch) {
          patch.withSettings = false;
@@ -440,9 +486,9 @@ protected:
 TEST_F(DryRun, ReadyInstallationNamesReplacedAndCreatedFiles) {
     const CheckRun run = check();
     EXPECT_EQ(run.exitCode, 0u) << run;
-    EXPECT_TRUE(run.has("patch.inf:5: 情報:", "「a.dat」を置き換えます")) << run;
-    EXPECT_TRUE(run.has("patch.inf:6: 情報:", "「data\\b.dat」を新しく作ります")) << run;
-    EXPECT_TRUE(run.has("patch.inf: 情報:", "空き容量")) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: メモ:", "「a.dat」を置き換えます")) << run;
+    EXPECT_TRUE(run.has("patch.inf:6: メモ:", "「data\\b.dat」を新しく作ります")) << run;
+    EXPECT_TRUE(run.has("patch.inf: メモ:", "空き容量")) << run;
 }
 
 TEST_F(DryRun, MissingSubfolderAndTooLittleRoom) {
@@ -495,8 +541,8 @@ TEST_F(DryRun, InstallFolderNamedOutsideCodePage932) {
     ASSERT_TRUE(CreateDirectoryW((folder + L"\\data").c_str(), nullptr));
     const CheckRun run = runChecker(quotedArgument(patch.folder.path()) + L" --install-folder " + quotedArgument(folder));
     EXPECT_EQ(run.exitCode, 0u) << run;
-    EXPECT_TRUE(run.has("patch.inf:5: 情報:", "「a.dat」を置き換えます")) << run;
-    EXPECT_TRUE(run.has("patch.inf:6: 情報:", "「data\\b.dat」を新しく作ります")) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: メモ:", "「a.dat」を置き換えます")) << run;
+    EXPECT_TRUE(run.has("patch.inf:6: メモ:", "「data\\b.dat」を新しく作ります")) << run;
 }
 
 TEST_F(DryRun, ReadOnlyFileCannotBeReplaced) {
@@ -511,9 +557,9 @@ TEST(RegistryEntry, IsNamedInTheThirtyTwoBitView) {
     patch.write();
     const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
     EXPECT_EQ(run.exitCode, 0u) << run;
-    EXPECT_TRUE(run.has("patch.inf: 情報:", "HKEY_LOCAL_MACHINE\\SOFTWARE\\試験ソフト社\\試験ゲーム")) << run;
-    EXPECT_TRUE(run.has("patch.inf: 情報:", "WOW6432Node\\試験ソフト社\\試験ゲーム")) << run;
-    EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがありません")) << run;
+    EXPECT_TRUE(run.has("patch.inf: メモ:", "HKEY_LOCAL_MACHINE\\SOFTWARE\\試験ソフト社\\試験ゲーム")) << run;
+    EXPECT_TRUE(run.has("patch.inf: メモ:", "WOW6432Node\\試験ソフト社\\試験ゲーム")) << run;
+    EXPECT_TRUE(run.has("patch.inf: メモ:", "この PC にはこのエントリがありません")) << run;
 }
 
 // The entry a game's installer wrote on this machine: the check then tries
@@ -543,7 +589,7 @@ TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
     // Only when empty: another test may hold a key below it.
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\試験ソフト社");
     EXPECT_EQ(run.exitCode, 1u) << run;
-    EXPECT_TRUE(run.has("patch.inf: 情報:", "この PC にはこのエントリがあり、path は「" + cp932Of(install.path()) + "」"))
+    EXPECT_TRUE(run.has("patch.inf: メモ:", "この PC にはこのエントリがあり、path は「" + cp932Of(install.path()) + "」"))
         << run;
     EXPECT_TRUE(run.has("patch.inf: 警告:", "「data」フォルダがない")) << run;
     // The executable was found in the folder the entry names.
@@ -594,8 +640,8 @@ TEST_P(PatchFolderName, IsCheckedAsItIs) {
     }
     const CheckRun run = runChecker(quotedArgument(named));
     EXPECT_EQ(run.exitCode, 0u) << run;
-    EXPECT_TRUE(run.has("patch.inf:5: 情報:", "「a.dat」(12 バイト)")) << run;
-    EXPECT_TRUE(run.has("patch.inf:6: 情報:", "「data\\b.dat」へ")) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: メモ:", "「a.dat」(12 バイト)")) << run;
+    EXPECT_TRUE(run.has("patch.inf:6: メモ:", "「data\\b.dat」へ")) << run;
 }
 
 const PatchFolderNameCase patchFolderNameCases[] = {
@@ -607,15 +653,151 @@ const PatchFolderNameCase patchFolderNameCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, PatchFolderName, testing::ValuesIn(patchFolderNameCases),
                          caseName<PatchFolderNameCase>);
 
-TEST(Usage, WrongArgumentsGiveThree) {
-    EXPECT_EQ(runChecker(L"").exitCode, 3u);
-    EXPECT_EQ(runChecker(L"--no-such-option x").exitCode, 3u);
+// Wrong usage: exit code 3, and one line on standard error that says what is
+// wrong, in the findings' style; nothing on standard output, which a script
+// reads as the report.
+struct UsageCase {
+    const char* name;
+    std::wstring arguments;
+    std::string errorStart;
+};
+
+void PrintTo(const UsageCase& usageCase, std::ostream* out) { *out << usageCase.name; }
+
+class WrongUsage : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(WrongUsage, GivesThreeAndOneLineOnStandardError) {
+    const CheckRun run = runChecker(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, 3u) << run;
+    EXPECT_TRUE(run.output.empty()) << run;
+    ASSERT_EQ(run.errorLines.size(), 1u) << run;
+    EXPECT_EQ(run.errorLines[0].rfind("patch-check: エラー: " + GetParam().errorStart, 0), 0u) << run;
+    EXPECT_NE(run.errorLines[0].find("patch-check --help"), std::string::npos) << run;
+}
+
+const UsageCase usageCases[] = {
+    {"NoFolder", L"", "パッチフォルダを指定してください"},
+    {"UnknownOption", L"--no-such-option x", "知らないオプションです: --no-such-option"},
+    {"TwoFolders", L"x y", "パッチフォルダは一度に一つだけ"},
+    {"InstallFolderWithoutAFolder", L"x --install-folder", "--install-folder の後に"},
     // No byte count: not taken for a huge free space.
-    EXPECT_EQ(runChecker(L"--assume-free-space -5 x").exitCode, 3u);
-    EXPECT_EQ(runChecker(L"--assume-free-space 99999999999999999999 x").exitCode, 3u);
+    {"NegativeFreeSpace", L"--assume-free-space -5 x", "--assume-free-space には"},
+    {"FreeSpacePastSixtyFourBits", L"--assume-free-space 99999999999999999999 x", "--assume-free-space には"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WrongUsage, testing::ValuesIn(usageCases), caseName<UsageCase>);
+
+TEST(Usage, HelpGoesToStandardOutput) {
     const CheckRun help = runChecker(L"--help");
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_TRUE(help.has("使い方: patch-check")) << help;
+    EXPECT_TRUE(help.errorLines.empty()) << help;
+}
+
+// The report read from a pipe, as scripts, editors and CI logs read it: UTF-8
+// whatever the system's code page, so that a Japanese file name reads back
+// as the publisher named it.
+TEST(PipedReport, IsUtf8) {
+    PatchFolder patch;
+    patch.files.push_back({L"説明書.txt", "read me"});
+    patch.write();
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    const std::string expected =
+        utf8FromUtf16(L"\r\n説明書.txt: 警告: どの「ファイル,」の行にも書かれていないため、コピーされません。");
+    EXPECT_NE(run.output.find(expected), std::string::npos) << run;
+}
+
+INT_PTR CALLBACK ignoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The patch dialog's title bar as a real dialog made from the program's own
+// template has it (without its controls: only the frame matters), and the
+// width of a text in the system's caption font. The tests' Wine prefix runs
+// at 96 DPI and maps the Japanese fonts (scripts/lib/environment.sh).
+class TitleBar {
+public:
+    TitleBar() {
+        LoadedModule program(LoadLibraryExW(hostPathInWine(PATCH_PROGRAM).c_str(), nullptr,
+                                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        const HRSRC found = FindResourceW(program.get(), MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(5));
+        const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(program.get(), found)));
+        if (bytes == nullptr) {
+            ADD_FAILURE() << "the program carries no dialog 101";
+            return;
+        }
+        std::vector<unsigned char> dialogTemplate(bytes, bytes + SizeofResource(program.get(), found));
+        // A classic template: its item count is the word at offset 8.
+        dialogTemplate[8] = 0;
+        dialogTemplate[9] = 0;
+        const HWND dialog = CreateDialogIndirectParamW(
+            GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), nullptr,
+            ignoreMessages, 0);
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no dialog: error " << GetLastError();
+            return;
+        }
+        RECT client{};
+        GetClientRect(dialog, &client);
+        DestroyWindow(dialog);
+        room = client.right - client.left - GetSystemMetrics(SM_CXSIZE);
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        font_ = CreateFontIndirectW(&metrics.lfCaptionFont);
+        std::cout << "title bar: " << room << " pixels for the caption, font " << utf8(metrics.lfCaptionFont.lfFaceName)
+                  << " height " << metrics.lfCaptionFont.lfHeight << "\n";
+    }
+    ~TitleBar() { DeleteObject(font_); }
+
+    int widthOf(const std::wstring& text) const {
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ earlier = SelectObject(dc, font_);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, earlier);
+        DeleteDC(dc);
+        return extent.cx;
+    }
+
+    int room = 0;
+
+private:
+    HFONT font_ = nullptr;
+};
+
+// The caption that lost its last character under the close button: one
+// character more than the title bar holds is reported, with both widths;
+// one character less is not.
+TEST(CaptionWidth, OneCharacterPastTheCloseButtonIsReported) {
+    const TitleBar titleBar;
+    ASSERT_GT(titleBar.room, 0);
+    const std::wstring long_ = L"港の灯修正ファイル第二版更新プログラム追加データ集港の灯修正ファイル第二版更新プログラム追加データ集";
+    std::size_t length = 1;
+    while (length <= long_.size() && titleBar.widthOf(long_.substr(0, length)) <= titleBar.room) {
+        ++length;
+    }
+    ASSERT_LE(length, long_.size()) << "the caption never outgrows the title bar";
+    const std::wstring tooWide = long_.substr(0, length);
+    const int width = titleBar.widthOf(tooWide);
+    ASSERT_LT(width - titleBar.room, titleBar.widthOf(tooWide.substr(length - 1)) + 1);
+
+    for (const bool fits : {true, false}) {
+        const std::wstring caption = fits ? tooWide.substr(0, length - 1) : tooWide;
+        PatchFolder patch;
+        withLines([&](auto& lines) { lines[0] = "キャプション," + cp932Of(caption); })(patch);
+        patch.write();
+        const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+        EXPECT_EQ(run.exitCode, fits ? 0u : 1u) << run;
+        if (fits) {
+            EXPECT_FALSE(run.has("patch.inf:1: 警告:")) << run;
+        } else {
+            EXPECT_TRUE(run.has("patch.inf:1: 警告: キャプション「" + cp932Of(caption) +
+                                "」はタイトル バーに収まりません (幅 " + std::to_string(width) +
+                                " ピクセル、表示できるのは " + std::to_string(titleBar.room) +
+                                " ピクセルまで)。短くしてください。"))
+                << run;
+        }
+    }
 }
 
 }  // namespace

@@ -143,8 +143,13 @@ TEST(Lines, CountBreaksAsTheProgramDoes) {
 }
 
 TEST(Report, FormatAndExitCode) {
-    EXPECT_EQ(formatFinding({Severity::error, "patch.inf", 12, "x"}), "patch.inf:12: エラー: x");
-    EXPECT_EQ(formatFinding({Severity::warning, "a.dat", 0, "y"}), "a.dat: 警告: y");
+    EXPECT_EQ(formatFinding({Severity::error, "patch.inf", 12, "x"}), "patch.inf:12: エラー: x。");
+    EXPECT_EQ(formatFinding({Severity::warning, "a.dat", 0, "y"}), "a.dat: 警告: y。");
+    // A text closed already keeps its one full stop.
+    EXPECT_EQ(formatFinding({Severity::note, "a.dat", 0, "z。"}), "a.dat: メモ: z。");
+    // ａ is 82 81, and with a B the last bytes are those of 。 (81 42): the
+    // text is not closed.
+    EXPECT_EQ(formatFinding({Severity::note, "a.dat", 0, "ａB"}), "a.dat: メモ: ａB。");
     EXPECT_EQ(exitCodeOf({}), 0);
     EXPECT_EQ(exitCodeOf({{Severity::note, "a", 0, ""}}), 0);
     EXPECT_EQ(exitCodeOf({{Severity::warning, "a", 0, ""}, {Severity::note, "a", 0, ""}}), 1);
