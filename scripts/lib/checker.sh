@@ -11,13 +11,13 @@ windows_path() {
 }
 
 # Runs patch-check, the Windows program CHECKER, with the further arguments,
-# and prints what it writes as UTF-8 with LF line ends (it writes code page
-# 932 with CR LF). Returns patch-check's exit code.
+# and prints what it writes with LF line ends (to a pipe it writes UTF-8 with
+# CR LF). Returns patch-check's exit code.
 run_patch_check() {
     local checker=$1 status
     shift
     set +e
-    wine "$checker" "$@" </dev/null 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'
+    wine "$checker" "$@" </dev/null 2>/dev/null | tr -d '\r'
     status=${PIPESTATUS[0]}
     set -e
     return "$status"
@@ -29,5 +29,9 @@ run_patch_check() {
 # UTF-8 path converted.
 require_patch_folder() {
     local folder=$1
-    [ -d "$folder" ] || die "$CLI_USAGE_CODE" "$folder is not a folder: give the patch folder (the one holding the program)"
+    if [ "${CLI_LANGUAGE:-en}" = ja ]; then
+        [ -d "$folder" ] || die "$CLI_USAGE_CODE" "$folder はフォルダではありません。パッチフォルダ (プログラムのあるフォルダ) を指定してください"
+    else
+        [ -d "$folder" ] || die "$CLI_USAGE_CODE" "$folder is not a folder: give the patch folder (the one holding the program)"
+    fi
 }

@@ -48,13 +48,25 @@ refused 1 "save it as UTF-8" "$top/scripts/convert-settings" "$work/patch/update
 [ ! -e "$work/x.inf" ] || fail "convert-settings left x.inf after refusing"
 refused 2 "unknown option --bogus" "$top/scripts/convert-settings" --bogus "$work/x.inf"
 refused 2 "give the UTF-8 text and the settings file to write" "$top/scripts/convert-settings" "$sample_text"
-refused 3 "unknown option --bogus" "$top/scripts/check-patch" --bogus "$work/patch"
-refused 3 "--install-folder needs a folder" "$top/scripts/check-patch" "$work/patch" --install-folder
-refused 3 "--assume-free-space needs a number of bytes, not 'lots'" \
+# scripts/check-patch speaks as patch-check does: one Japanese line,
+# compiler-style, and nothing else.
+refused_in_japanese() {
+    refused "$@"
+    [ "$(wc -l <"$work/refused.err")" -eq 1 ] || { cat "$work/refused.err"; fail "${*:3}: more than one line"; }
+    grep -q '^scripts/check-patch: エラー: .*。' "$work/refused.err" || { cat "$work/refused.err"; fail "${*:3}: not compiler-style"; }
+}
+refused_in_japanese 3 "知らないオプションです: --bogus。使い方は scripts/check-patch --help" \
+    "$top/scripts/check-patch" --bogus "$work/patch"
+refused_in_japanese 3 "--install-folder の後に確かめるゲームのフォルダを" "$top/scripts/check-patch" "$work/patch" --install-folder
+refused_in_japanese 3 "--assume-free-space にはバイト数を数字だけで書いてください: lots" \
     "$top/scripts/check-patch" "$work/patch" --install-folder "$work" --assume-free-space lots
-refused 3 "--assume-free-space goes with --install-folder" "$top/scripts/check-patch" "$work/patch" --assume-free-space 10
-refused 3 "one patch folder at a time" "$top/scripts/check-patch" "$work/patch" "$work/broken"
-refused 3 "$work/patch/update.inf is not a folder" "$top/scripts/check-patch" "$work/patch/update.inf"
+refused_in_japanese 3 "--assume-free-space は --install-folder と一緒に" \
+    "$top/scripts/check-patch" "$work/patch" --assume-free-space 10
+refused_in_japanese 3 "パッチフォルダは一度に一つだけ指定してください: $work/patch、$work/broken" \
+    "$top/scripts/check-patch" "$work/patch" "$work/broken"
+refused_in_japanese 3 "$work/patch/update.inf はフォルダではありません" \
+    "$top/scripts/check-patch" "$work/patch/update.inf"
+refused_in_japanese 3 "確かめるパッチフォルダを指定してください" "$top/scripts/check-patch"
 refused 2 "unknown option --bogus" "$top/scripts/try-patch" --bogus "$work/patch"
 refused 2 "one patch folder at a time" "$top/scripts/try-patch" "$work/patch" "$work/broken"
 # A step before the check that fails (here the build of patch-check) is no
@@ -63,7 +75,7 @@ refused 2 "one patch folder at a time" "$top/scripts/try-patch" "$work/patch" "$
 mkdir -p "$work/failing-tools"
 printf '#!/bin/sh\necho "cmake: made to fail by the test" >&2\nexit 1\n' >"$work/failing-tools/cmake"
 chmod +x "$work/failing-tools/cmake"
-refused 4 "the check could not run" env PATH="$work/failing-tools:$PATH" "$top/scripts/check-patch" "$work/patch"
+refused 4 "scripts/check-patch: エラー: 確かめを始められませんでした" env PATH="$work/failing-tools:$PATH" "$top/scripts/check-patch" "$work/patch"
 refused 2 "unknown option --bogus" "$top/scripts/demo" --bogus
 refused 2 "one option at a time" "$top/scripts/demo" --headless --window
 refused 2 "unknown option --bogus" "$top/scripts/bench" --bogus
@@ -74,7 +86,7 @@ status=0
 "$top/scripts/check-patch" "$work/patch" >"$work/check.txt" 2>/dev/null || status=$?
 cat "$work/check.txt"
 [ $status -eq 0 ] || fail "check-patch gave $status for a clean folder"
-grep -q '^update.inf: 情報: ダイアログには「容量 292KB」と表示されます$' "$work/check.txt" ||
+grep -q '^update.inf: メモ: ダイアログには「容量 292KB」と表示されます。$' "$work/check.txt" ||
     fail "no size line in UTF-8"
 
 echo "== scripts/check-patch under folder names code page 932 lacks"
@@ -91,14 +103,14 @@ status=0
 "$top/scripts/check-patch" "$unpacked" --install-folder "$game" >"$work/check-named.txt" 2>/dev/null || status=$?
 cat "$work/check-named.txt"
 [ $status -eq 0 ] || fail "check-patch gave $status for a clean folder under $unpacked"
-grep -q '^update.inf:11: 情報: 「minato.dat」を置き換えます$' "$work/check-named.txt" ||
+grep -q '^update.inf:11: メモ: 「minato.dat」を置き換えます。$' "$work/check-named.txt" ||
     fail "minato.dat in $game is not found"
-grep -q '^update.inf:12: 情報: 「data\\表.dat」を新しく作ります$' "$work/check-named.txt" ||
+grep -q '^update.inf:12: メモ: 「data\\表.dat」を新しく作ります。$' "$work/check-named.txt" ||
     fail "data\\表.dat is not found to be new in $game"
 
 echo "== patch-check on a Windows whose system locale is not Japanese"
-# It names files in UTF-16 and writes its report in code page 932 by name:
-# 表.dat is found whatever the system's code page.
+# It names files in UTF-16 and writes its report to a pipe or a file in
+# UTF-8: 表.dat is found, and named, whatever the system's code page.
 (
     . "$top/scripts/lib/environment.sh"
     use_private_japanese_locale "$top/build/locale"
@@ -109,8 +121,10 @@ echo "== patch-check on a Windows whose system locale is not Japanese"
     # files: files of this test, never ctest's pipe.
     wine "$checker" "$(winepath -w "$work/patch")" </dev/null >"$work/western.txt" 2>/dev/null || status=$?
     wineserver -k >/dev/null 2>&1 || true
-    iconv -f CP932 -t UTF-8 "$work/western.txt" | tr -d '\r'
+    tr -d '\r' <"$work/western.txt"
     [ $status -eq 0 ] || fail "patch-check gave $status under a Western code page"
+    grep -qF 'をインストール先の「data\表.dat」へコピーします。' "$work/western.txt" ||
+        fail "data\表.dat is not named in UTF-8 under a Western code page"
 )
 
 echo "== scripts/check-patch on its copy saved as UTF-8"
