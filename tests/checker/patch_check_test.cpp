@@ -713,7 +713,11 @@ INT_PTR CALLBACK ignoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 // The patch dialog's title bar as a real dialog made from the program's own
 // template has it (without its controls: only the frame matters), and the
 // width of a text in the system's caption font. The tests' Wine prefix runs
-// at 96 DPI and maps the Japanese fonts (scripts/lib/environment.sh).
+// at 96 DPI and maps the Japanese fonts (scripts/lib/environment.sh): there
+// the caption font is Wine's "MS Shell Dlg" at 12 pixels, drawn with
+// IPAGothic under the Japanese locale, and the dialog's ＭＳ Ｐゴシック 9 pt is
+// IPAPGothic (base unit 7: 187 dialog units are 327 pixels; the close button
+// takes 18). The test prints what it measured.
 class TitleBar {
 public:
     TitleBar() {
@@ -738,14 +742,16 @@ public:
         }
         RECT client{};
         GetClientRect(dialog, &client);
-        DestroyWindow(dialog);
         room = client.right - client.left - GetSystemMetrics(SM_CXSIZE);
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
         SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
         font_ = CreateFontIndirectW(&metrics.lfCaptionFont);
-        std::cout << "title bar: " << room << " pixels for the caption, font " << utf8(metrics.lfCaptionFont.lfFaceName)
-                  << " height " << metrics.lfCaptionFont.lfHeight << "\n";
+        std::cout << "title bar: " << room << " pixels for the caption; caption font " << utf8(metrics.lfCaptionFont.lfFaceName)
+                  << " (drawn with " << faceOf(font_) << "), height " << metrics.lfCaptionFont.lfHeight
+                  << "; the dialog's client area " << client.right - client.left << " pixels in "
+                  << faceOf(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0))) << "\n";
+        DestroyWindow(dialog);
     }
     ~TitleBar() { DeleteObject(font_); }
 
@@ -762,6 +768,17 @@ public:
     int room = 0;
 
 private:
+    // The face a font is drawn with once the system has resolved its name.
+    static std::string faceOf(HFONT font) {
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ earlier = SelectObject(dc, font);
+        wchar_t face[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, face);
+        SelectObject(dc, earlier);
+        DeleteDC(dc);
+        return utf8(face);
+    }
+
     HFONT font_ = nullptr;
 };
 
