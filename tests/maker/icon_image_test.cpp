@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "maker/icon_image.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ struct ScalingCase {
     std::function<Rgba(std::uint32_t, std::uint32_t)> source;
     Rgba expectedTopLeft;
 };
+
+void PrintTo(const ScalingCase& scalingCase, std::ostream* out) { *out << scalingCase.name; }
 
 // Each case's pattern repeats, so every target pixel has the same expected value.
 class Scaling : public testing::TestWithParam<ScalingCase> {};
@@ -107,8 +110,7 @@ const ScalingCase scalingCases[] = {
     {"SameSizeKeepsThePixels", 128, [](std::uint32_t, std::uint32_t) { return Rgba{1, 2, 3, 200}; }, {1, 2, 3, 200}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Blocks, Scaling, testing::ValuesIn(scalingCases),
-                         [](const testing::TestParamInfo<ScalingCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Blocks, Scaling, testing::ValuesIn(scalingCases), caseName<ScalingCase>);
 
 TEST(Scaling, KeepsThePictureTheRightWayRound) {
     // One opaque pixel in the top-left 2 x 2 block of a transparent 256 picture.
@@ -374,6 +376,8 @@ struct LyingCase {
     IcoReading expected;
 };
 
+void PrintTo(const LyingCase& lyingCase, std::ostream* out) { *out << lyingCase.name; }
+
 class LyingIco : public testing::TestWithParam<LyingCase> {};
 
 TEST_P(LyingIco, IsRefusedWithoutReadingPastTheEnd) {
@@ -415,11 +419,18 @@ const LyingCase lyingCases[] = {
          f[22 + 12] = 'X';
      },
      IcoReading::damaged},
+    {"PngCutToItsSignature",
+     [](Bytes& f) {
+         const Bytes png = pngStart(128, 128);
+         f.resize(22);
+         f.insert(f.end(), png.begin(), png.begin() + 8);
+         set32(f, 14, 8);
+     },
+     IcoReading::damaged},
     {"Cursor", [](Bytes& f) { f[2] = 2; }, IcoReading::notIco},
     {"BitmapFile", [](Bytes& f) { f[0] = 'B'; f[1] = 'M'; }, IcoReading::notIco},
 };
 
-INSTANTIATE_TEST_SUITE_P(Headers, LyingIco, testing::ValuesIn(lyingCases),
-                         [](const testing::TestParamInfo<LyingCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Headers, LyingIco, testing::ValuesIn(lyingCases), caseName<LyingCase>);
 
 }  // namespace

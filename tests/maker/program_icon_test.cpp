@@ -13,6 +13,7 @@
 #include "maker/ProgramIcon.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -27,11 +28,14 @@ constexpr Rgb darkGrey{30, 30, 30};
 constexpr std::size_t colourBytes = 128 * 128 * 3;
 
 struct GoodCase {
+    const char* name;
     const wchar_t* file;
     bool cornerMasked;  // else the corner shows cornerColour
     Rgb centreColour;
     Rgb cornerColour;
 };
+
+void PrintTo(const GoodCase& goodCase, std::ostream* out) { *out << goodCase.name; }
 
 class GoodPicture : public testing::TestWithParam<GoodCase> {};
 
@@ -86,32 +90,27 @@ TEST_P(GoodPicture, BecomesOne24BitImageShowingThePicture) {
 }
 
 const GoodCase goodCases[] = {
-    {L"palette.png", true, green, {}},          // a palette with a transparent entry
-    {L"grey.png", false, grey, darkGrey},
-    {L"grey_alpha.png", true, grey, {}},
-    {L"grey16.png", false, grey, darkGrey},     // 16 bits a pixel
-    {L"rgb24.png", false, green, blue},
-    {L"rgba32.png", true, green, {}},
-    {L"large.png", true, green, {}},            // 512 x 512, scaled down
-    {L"bitmap24.ico", true, green, {}},
-    {L"sizes.ico", true, green, {}},            // 16, 128 and 48: the largest taken
-    {L"png_inside.ico", true, green, {}},       // a 32 bitmap and a 256 PNG
+    {"palette_png", L"palette.png", true, green, {}},          // a palette with a transparent entry
+    {"grey_png", L"grey.png", false, grey, darkGrey},
+    {"grey_alpha_png", L"grey_alpha.png", true, grey, {}},
+    {"grey16_png", L"grey16.png", false, grey, darkGrey},     // 16 bits a pixel
+    {"rgb24_png", L"rgb24.png", false, green, blue},
+    {"rgba32_png", L"rgba32.png", true, green, {}},
+    {"large_png", L"large.png", true, green, {}},            // 512 x 512, scaled down
+    {"bitmap24_ico", L"bitmap24.ico", true, green, {}},
+    {"sizes_ico", L"sizes.ico", true, green, {}},            // 16, 128 and 48: the largest taken
+    {"png_inside_ico", L"png_inside.ico", true, green, {}},       // a 32 bitmap and a 256 PNG
 };
 
-std::string caseName(const testing::TestParamInfo<GoodCase>& info) {
-    std::string name;
-    for (const wchar_t* c = info.param.file; *c != L'\0'; ++c) {
-        name += std::isalnum(static_cast<unsigned char>(*c)) ? static_cast<char>(*c) : '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Forms, GoodPicture, testing::ValuesIn(goodCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Forms, GoodPicture, testing::ValuesIn(goodCases), caseName<GoodCase>);
 
 struct RefusedCase {
+    const char* name;
     const wchar_t* file;
     const wchar_t* problem;
 };
+
+void PrintTo(const RefusedCase& refusedCase, std::ostream* out) { *out << refusedCase.name; }
 
 class RefusedPicture : public testing::TestWithParam<RefusedCase> {};
 
@@ -123,21 +122,17 @@ TEST_P(RefusedPicture, SaysWhatIsWrongAndWhatToDo) {
 }
 
 const RefusedCase refusedCases[] = {
-    {L"wide.png", L"縦横が 130 × 128 で、正方形ではありません。128 × 128 以上の正方形の画像を指定してください。"},
-    {L"small.png", L"縦横が 64 × 64 で、小さすぎます。128 × 128 以上の正方形の画像を指定してください。"},
-    {L"small.ico", L"縦横が 64 × 64 で、小さすぎます。128 × 128 以上の正方形の画像を指定してください。"},
-    {L"photo.png", L"JPEG の画像で、アイコンには使えません。アイコンの .ico か .png ファイルを指定してください。"},
-    {L"drawing.png", L"BMP の画像で、アイコンには使えません。アイコンの .ico か .png ファイルを指定してください。"},
-    {L"notes.png", L"画像ではありません。アイコンの .ico か .png ファイルを指定してください。"},
-    {L"cut.png", L"PNG の画像として読み取れません (壊れています)。画像ソフトで .png に保存し直してください。"},
-    {L"missing.png", L"ファイルがありません。アイコンの .ico か .png ファイルを指定してください。"},
+    {"wide_png", L"wide.png", L"縦横が 130 × 128 で、正方形ではありません。128 × 128 以上の正方形の画像を指定してください。"},
+    {"small_png", L"small.png", L"縦横が 64 × 64 で、小さすぎます。128 × 128 以上の正方形の画像を指定してください。"},
+    {"small_ico", L"small.ico", L"縦横が 64 × 64 で、小さすぎます。128 × 128 以上の正方形の画像を指定してください。"},
+    {"photo_png", L"photo.png", L"JPEG の画像で、アイコンには使えません。アイコンの .ico か .png ファイルを指定してください。"},
+    {"drawing_png", L"drawing.png", L"BMP の画像で、アイコンには使えません。アイコンの .ico か .png ファイルを指定してください。"},
+    {"notes_png", L"notes.png", L"画像ではありません。アイコンの .ico か .png ファイルを指定してください。"},
+    {"cut_png", L"cut.png", L"PNG の画像として読み取れません (壊れています)。画像ソフトで .png に保存し直してください。"},
+    {"missing_png", L"missing.png", L"ファイルがありません。アイコンの .ico か .png ファイルを指定してください。"},
 };
 
-std::string refusedName(const testing::TestParamInfo<RefusedCase>& info) {
-    return caseName(testing::TestParamInfo<GoodCase>({info.param.file, false, {}, {}}, info.index));
-}
-
-INSTANTIATE_TEST_SUITE_P(Pictures, RefusedPicture, testing::ValuesIn(refusedCases), refusedName);
+INSTANTIATE_TEST_SUITE_P(Pictures, RefusedPicture, testing::ValuesIn(refusedCases), caseName<RefusedCase>);
 
 TEST(RefusedPicture, HeldByAnotherProgramSaysItCantBeRead) {
     const TempFolder folder;
