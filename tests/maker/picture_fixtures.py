@@ -117,6 +117,8 @@ def pictures():
         "drawing.png": bmp_bytes(),
         "notes.png": "キャプション,Velk\n".encode(),
         "cut.png": png_bytes(picture(SIZE))[:200],
+        "cut.ico": ico([(SIZE, 32, bitmap_image(picture(SIZE), 32))])[:3000],
+        "huge.png": png_bytes(Image.new("RGB", (4097, 4097), GREEN)),
     }
 
 

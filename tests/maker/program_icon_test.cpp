@@ -90,16 +90,16 @@ TEST_P(GoodPicture, BecomesOne24BitImageShowingThePicture) {
 }
 
 const GoodCase goodCases[] = {
-    {"palette_png", L"palette.png", true, green, {}},          // a palette with a transparent entry
+    {"palette_png", L"palette.png", true, green, {}},  // a palette with a transparent entry
     {"grey_png", L"grey.png", false, grey, darkGrey},
     {"grey_alpha_png", L"grey_alpha.png", true, grey, {}},
-    {"grey16_png", L"grey16.png", false, grey, darkGrey},     // 16 bits a pixel
+    {"grey16_png", L"grey16.png", false, grey, darkGrey},  // 16 bits a pixel
     {"rgb24_png", L"rgb24.png", false, green, blue},
     {"rgba32_png", L"rgba32.png", true, green, {}},
-    {"large_png", L"large.png", true, green, {}},            // 512 x 512, scaled down
+    {"large_png", L"large.png", true, green, {}},  // 512 x 512, scaled down
     {"bitmap24_ico", L"bitmap24.ico", true, green, {}},
-    {"sizes_ico", L"sizes.ico", true, green, {}},            // 16, 128 and 48: the largest taken
-    {"png_inside_ico", L"png_inside.ico", true, green, {}},       // a 32 bitmap and a 256 PNG
+    {"sizes_ico", L"sizes.ico", true, green, {}},  // 16, 128 and 48: the largest taken
+    {"png_inside_ico", L"png_inside.ico", true, green, {}},  // a 32 bitmap and a 256 PNG
 };
 
 INSTANTIATE_TEST_SUITE_P(Forms, GoodPicture, testing::ValuesIn(goodCases), caseName<GoodCase>);
@@ -129,6 +129,8 @@ const RefusedCase refusedCases[] = {
     {"drawing_png", L"drawing.png", L"BMP の画像で、アイコンには使えません。アイコンの .ico か .png ファイルを指定してください。"},
     {"notes_png", L"notes.png", L"画像ではありません。アイコンの .ico か .png ファイルを指定してください。"},
     {"cut_png", L"cut.png", L"PNG の画像として読み取れません (壊れています)。画像ソフトで .png に保存し直してください。"},
+    {"huge_png", L"huge.png", L"縦横が 4097 × 4097 で、大きすぎます。4096 × 4096 以下に縮小した画像を指定してください。"},
+    {"cut_ico", L"cut.ico", L".ico ファイルの中身が壊れています。画像ソフトで .ico か .png に保存し直してください。"},
     {"missing_png", L"missing.png", L"ファイルがありません。アイコンの .ico か .png ファイルを指定してください。"},
 };
 
