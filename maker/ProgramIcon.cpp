@@ -9,6 +9,7 @@
 namespace {
 
 const std::wstring whatToGive = L"アイコンの .ico か .png ファイルを指定してください。";
+const std::wstring damagedIco = L".ico ファイルの中身が壊れています。画像ソフトで .ico か .png に保存し直してください。";
 
 std::wstring sizeText(std::uint32_t width, std::uint32_t height) {
     return L"縦横が " + wideDecimalText(width) + L" × " + wideDecimalText(height) + L" で、";
@@ -68,7 +69,7 @@ bool decodedPicture(const std::vector<std::uint8_t>& bytes, RgbaPicture& picture
             problem = notIconProblem(bytes);
             return false;
         case IcoReading::damaged:
-            problem = L".ico ファイルの中身が壊れています。画像ソフトで .ico か .png に保存し直してください。";
+            problem = damagedIco;
             return false;
         case IcoReading::unknownBitmap:
             problem = L".ico ファイルの画像が、アイコンに使えない形式 (圧縮や 16 ビット色など) です。"
@@ -81,8 +82,10 @@ bool decodedPicture(const std::vector<std::uint8_t>& bytes, RgbaPicture& picture
             return false;
         }
         if (!image.png) {
-            // Checked by largestIcoImage: the bitmap reads within the file.
-            decodeIcoBitmap(bytes.data(), bytes.size(), image, picture);
+            if (decodeIcoBitmap(bytes.data(), bytes.size(), image, picture) != IcoReading::read) {
+                problem = damagedIco;
+                return false;
+            }
             return true;
         }
         png = bytes.data() + image.offset;
