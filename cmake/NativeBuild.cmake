@@ -1,6 +1,10 @@
 # The native build runs the portable rules under the sanitizers.
-add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+set(patch_sanitizer_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+add_compile_options(${patch_sanitizer_flags})
 add_link_options(-fsanitize=address,undefined)
+# The rules' own library is made before this file is read, so the directory's
+# options above miss it: without this its reads past a block go unseen.
+target_compile_options(patch_portable PRIVATE ${patch_sanitizer_flags})
 
 include(cmake/GoogleTestFromSource.cmake)
 
