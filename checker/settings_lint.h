@@ -10,27 +10,7 @@
 #include <vector>
 
 #include "settings/settings_keys.h"
-
-// What a settings text's bytes are.
-enum class TextEncoding {
-    codePage932,       // what the program reads
-    utf8WithoutBom,    // no key matches: the Japanese keys are other bytes
-    utf8WithBom,       // as above, and the mark spoils the first line
-    bomOnCodePage932,  // code page 932 text behind a UTF-8 mark: the first line is spoiled
-    utf16,             // two bytes a character: nothing matches
-    notCodePage932,    // bytes that no code page 932 text holds
-};
-
-struct EncodingCheck {
-    TextEncoding encoding = TextEncoding::codePage932;
-    int line = 0;  // where it shows: 1 for a mark or UTF-16, else the first offending byte's line
-};
-
-EncodingCheck checkEncoding(const std::string& bytes);
-
-// Line number (from 1) of the byte at `offset`, with the program's line
-// breaks: CR, LF, or CR LF as one break.
-int lineOfOffset(const std::string& bytes, std::size_t offset);
+#include "settings/text_encoding.h"
 
 // The line (from 1) of a Ctrl-Z byte that hides more text after it (the
 // program reads nothing past it), or 0.

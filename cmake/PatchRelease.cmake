@@ -211,4 +211,13 @@ add_custom_command(OUTPUT ${patch_dist_checker}
     DEPENDS patch-check
     COMMENT "Copying patch-check into ${PATCH_DIST_DIR}"
     VERBATIM)
-add_custom_target(dist ALL DEPENDS ${patch_dist_program} ${patch_dist_settings} ${patch_dist_checker})
+# So does the release maker.
+set(patch_dist_maker ${PATCH_DIST_DIR}/patch-make.exe)
+add_custom_command(OUTPUT ${patch_dist_maker}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PATCH_DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:patch-make> ${patch_dist_maker}
+    DEPENDS patch-make
+    COMMENT "Copying patch-make into ${PATCH_DIST_DIR}"
+    VERBATIM)
+add_custom_target(dist ALL DEPENDS ${patch_dist_program} ${patch_dist_settings} ${patch_dist_checker}
+    ${patch_dist_maker})

@@ -20,3 +20,26 @@ bool wideFromCp932(const std::string& bytes, std::wstring& wide) {
     wide.resize(static_cast<std::size_t>(length));
     return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), byteCount, wide.data(), length) == length;
 }
+
+bool cp932FromWide(const std::wstring& wide, std::string& bytes) {
+    bytes.clear();
+    if (wide.empty()) {
+        return true;
+    }
+    if (wide.size() > 0x7FFFFFFF) {
+        return false;
+    }
+    const int units = static_cast<int>(wide.size());
+    BOOL usedDefault = FALSE;
+    const int length =
+        WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), units, nullptr, 0, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(length));
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), units, bytes.data(), length, nullptr, &usedDefault);
+    // Several characters share one code page 932 form; only the one that
+    // reads back is that form's own.
+    std::wstring back;
+    return !usedDefault && wideFromCp932(bytes, back) && back == wide;
+}

@@ -1,0 +1,335 @@
+// patch-make run from outside, as a publisher runs it: a release from a
+// sample release file (settings in UTF-8 and in code page 932, Japanese
+// version texts) read back from the written program; the same inputs giving
+// the same bytes; and a table of wrong inputs, each refused with its one
+// line at its place, leaving nothing behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/HandleOwners.h"
+#include "tests/driver/ProgramProcess.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/case_name.h"
+
+namespace {
+
+struct MakeRun {
+    DWORD exitCode = 99;
+    std::vector<std::wstring> lines;  // without line breaks
+};
+
+std::ostream& operator<<(std::ostream& out, const MakeRun& run) {
+    out << "exit code " << run.exitCode << ", output:\n";
+    for (const std::wstring& line : run.lines) {
+        out << "  " << utf8FromUtf16(line) << "\n";
+    }
+    return out;
+}
+
+std::vector<std::wstring> linesOf(const std::string& utf8Text) {
+    std::vector<std::wstring> lines;
+    const std::wstring text = utf16FromUtf8(utf8Text);
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(L"\r\n", start);
+        end = end == std::wstring::npos ? text.size() : end;
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring maker() { return hostPathInWine(PATCH_MAKER); }
+std::wstring stub() { return hostPathInWine(PATCH_PROGRAM); }
+
+// Runs a command line in `folder` with its output on a pipe (UTF-8, as a
+// script or a log reads it).
+MakeRun runIn(const std::wstring& folder, std::wstring commandLine) {
+    MakeRun run;
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        ADD_FAILURE() << "no pipe: error " << GetLastError();
+        return run;
+    }
+    UniqueHandle reader(readEnd);
+    UniqueHandle writer(writeEnd);
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer.get();
+    startup.hStdError = writer.get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION created{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
+                        &created)) {
+        ADD_FAILURE() << "did not start: error " << GetLastError();
+        return run;
+    }
+    UniqueHandle process(created.hProcess);
+    UniqueHandle thread(created.hThread);
+    writer.reset();
+    std::string output;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        output.append(buffer, read);
+    }
+    EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+    GetExitCodeProcess(process.get(), &run.exitCode);
+    run.lines = linesOf(output);
+    return run;
+}
+
+MakeRun runMaker(const std::wstring& folder, const std::wstring& arguments) {
+    return runIn(folder, quoted(maker()) + L" " + arguments);
+}
+
+std::string utf8Of(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// The sample release: its release file, settings, and two patch files.
+const std::string sampleRelease = utf8Of(u8"; Harborlight 1.1 の修正パッチ\r\n"
+                                         u8"settings,settings.txt\r\n"
+                                         u8"files,files\r\n"
+                                         u8"name,update\r\n"
+                                         u8"version,1.1.0.0\r\n"
+                                         u8"description,Harborlight 1.1 修正ファイル更新プログラム\r\n"
+                                         u8"product-name,Harborlight\r\n"
+                                         u8"company,ハーバーライト\r\n"
+                                         u8"copyright,Copyright (C) 2025 ハーバーライト\r\n"
+                                         u8"output,release\r\n");
+
+// The settings the program reads, code page 932 with CR LF (narrow literals
+// compile to code page 932).
+const std::string sampleSettingsCp932 =
+    "キャプション,Harborlight 1.1 修正\r\n"
+    "タイトル,Harborlight\r\n"
+    "社名,ハーバーライト\r\n"
+    "実行ファイル,Velk.exe\r\n"
+    "ファイル,データ\\ソ表.dat\r\n"
+    "ファイル,sub\\b.dat\r\n";
+const std::string sampleSettingsUtf8 = utf8Of(u8"キャプション,Harborlight 1.1 修正\n"
+                                              u8"タイトル,Harborlight\n"
+                                              u8"社名,ハーバーライト\n"
+                                              u8"実行ファイル,Velk.exe\n"
+                                              u8"ファイル,データ\\ソ表.dat\n"
+                                              u8"ファイル,sub\\b.dat\n");
+
+struct SampleRelease {
+    TempFolder folder;
+
+    explicit SampleRelease(const std::string& settings, const std::string& release = sampleRelease) {
+        folder.write(L"release.txt", release);
+        folder.write(L"settings.txt", settings);
+        CreateDirectoryW(folder.file(L"files").c_str(), nullptr);
+        CreateDirectoryW(folder.file(L"files\\データ").c_str(), nullptr);
+        CreateDirectoryW(folder.file(L"files\\sub").c_str(), nullptr);
+        folder.write(L"files\\データ\\ソ表.dat", "first");
+        folder.write(L"files\\sub\\b.dat", "second");
+    }
+    MakeRun make(const std::wstring& more = L"") const {
+        return runMaker(folder.path(), L"release.txt --stub " + quoted(stub()) + more);
+    }
+};
+
+std::string resourceOf(const std::wstring& program, const wchar_t* type, WORD id, WORD language) {
+    const LoadedModule module(
+        LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    const HRSRC found = FindResourceExW(module.get(), type, MAKEINTRESOURCEW(id), language);
+    if (found == nullptr) {
+        return "(none)";
+    }
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module.get(), found)));
+    return std::string(bytes, SizeofResource(module.get(), found));
+}
+
+std::wstring versionText(const std::wstring& program, const wchar_t* name) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+    std::vector<unsigned char> block(size);
+    if (size == 0 || !GetFileVersionInfoW(program.c_str(), 0, size, block.data())) {
+        return L"(none)";
+    }
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
+    if (!VerQueryValueW(block.data(), key.c_str(), &value, &length)) {
+        return L"(none)";
+    }
+    return static_cast<const wchar_t*>(value);
+}
+
+// What is left in the release's folder besides what the test put there.
+std::vector<std::wstring> leftOver(const TempFolder& folder) {
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : namesIn(folder.path())) {
+        if (name != L"release.txt" && name != L"settings.txt" && name != L"files") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+class MadeRelease : public testing::TestWithParam<const char*> {};
+
+TEST_P(MadeRelease, CarriesTheSettingsVersionTextsAndFiles) {
+    const bool utf8 = std::string(GetParam()) == "Utf8Settings";
+    const SampleRelease sample(utf8 ? sampleSettingsUtf8 : sampleSettingsCp932);
+    const MakeRun run = sample.make();
+    ASSERT_EQ(run.exitCode, 0u) << run;
+
+    const std::wstring program = sample.folder.file(L"release\\update.exe");
+    EXPECT_EQ(resourceOf(program, L"INF", 103, 0x0411), sampleSettingsCp932);
+    EXPECT_EQ(versionText(program, L"CompanyName"), L"ハーバーライト");
+    EXPECT_EQ(versionText(program, L"FileDescription"), L"Harborlight 1.1 修正ファイル更新プログラム");
+    EXPECT_EQ(versionText(program, L"FileVersion"), L"1.1.0.0");
+    EXPECT_EQ(versionText(program, L"ProductVersion"), L"1.1.0.0");
+    EXPECT_EQ(versionText(program, L"InternalName"), L"update");
+    EXPECT_EQ(versionText(program, L"OriginalFilename"), L"update.exe");
+    EXPECT_EQ(versionText(program, L"LegalCopyright"), L"Copyright (C) 2025 ハーバーライト");
+    EXPECT_EQ(versionText(program, L"ProductName"), L"Harborlight");
+    // Without an icon the stub's stays, group and images alike.
+    EXPECT_EQ(resourceOf(program, MAKEINTRESOURCEW(14), 102, 0x0411), resourceOf(stub(), MAKEINTRESOURCEW(14), 102, 0x0411));
+    EXPECT_NE(resourceOf(program, MAKEINTRESOURCEW(14), 102, 0x0411), "(none)");
+
+    EXPECT_EQ(readWholeFile(sample.folder.file(L"release\\データ\\ソ表.dat")), "first");
+    EXPECT_EQ(readWholeFile(sample.folder.file(L"release\\sub\\b.dat")), "second");
+    EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{L"release"});
+
+    // Each written file's digest, then the summary.
+    ASSERT_EQ(run.lines.size(), 4u) << run;
+    EXPECT_EQ(run.lines[0].substr(64), L"  update.exe");
+    const std::vector<std::wstring> files(run.lines.begin() + 1, run.lines.begin() + 3);
+    EXPECT_NE(std::find(files.begin(), files.end(), L"a7937b64b8caa58f03721bb6bacf5c78cb235febe0e70b1b84cd99541461a08e  データ\\ソ表.dat"), files.end()) << run;
+    EXPECT_NE(std::find(files.begin(), files.end(), L"16367aacb67a4a017c8da8ab95682ccb390863780f7114dda0a0e0c55644c7c4  sub\\b.dat"), files.end()) << run;
+    EXPECT_EQ(run.lines[3], L"「release」に update.exe とファイル 2 個を書きました (警告 0 件、署名なし)。");
+}
+
+INSTANTIATE_TEST_SUITE_P(PatchMake, MadeRelease, testing::Values("Utf8Settings", "Cp932Settings"),
+                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+TEST(PatchMake, SameInputsGiveTheSameBytes) {
+    const SampleRelease sample(sampleSettingsUtf8);
+    ASSERT_EQ(sample.make(L" --output first").exitCode, 0u);
+    ASSERT_EQ(sample.make(L" --output second").exitCode, 0u);
+    const std::string first = readWholeFile(sample.folder.file(L"first\\update.exe"));
+    EXPECT_GT(first.size(), 100000u);
+    EXPECT_TRUE(first == readWholeFile(sample.folder.file(L"second\\update.exe")));
+}
+
+TEST(PatchMake, WarnsOfTheStubsTextsAndLeavesOutUnsignedWhenSigningFollows) {
+    std::string release = sampleRelease;
+    for (const char* key : {"description,", "company,"}) {
+        const std::size_t at = release.find(key);
+        release.erase(at, release.find("\r\n", at) + 2 - at);
+    }
+    const SampleRelease sample(sampleSettingsUtf8, release);
+    const MakeRun run = sample.make(L" --signing-follows");
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    const std::wstring program = sample.folder.file(L"release\\update.exe");
+    EXPECT_EQ(versionText(program, L"CompanyName"), versionText(stub(), L"CompanyName"));
+    ASSERT_GE(run.lines.size(), 3u) << run;
+    EXPECT_EQ(run.lines[0].rfind(L"patch-make: 警告: company (会社名) の指定がないため、スタブの「", 0), 0u) << run;
+    EXPECT_EQ(run.lines[1].rfind(L"patch-make: 警告: description (ファイルの説明) の指定がないため", 0), 0u) << run;
+    EXPECT_EQ(run.lines.back(), L"「release」に update.exe とファイル 2 個を書きました (警告 2 件)。");
+}
+
+TEST(PatchMake, ReplacesAFullOutputOnlyWhenAsked) {
+    const SampleRelease sample(sampleSettingsUtf8);
+    CreateDirectoryW(sample.folder.file(L"release").c_str(), nullptr);
+    sample.folder.write(L"release\\old.txt", "old");
+    const MakeRun refused = sample.make();
+    EXPECT_EQ(refused.exitCode, 2u) << refused;
+    EXPECT_EQ(readWholeFile(sample.folder.file(L"release\\old.txt")), "old");
+    const MakeRun replaced = sample.make(L" --replace");
+    EXPECT_EQ(replaced.exitCode, 0u) << replaced;
+    EXPECT_EQ(namesIn(sample.folder.file(L"release")),
+              (std::vector<std::wstring>{L"sub", L"update.exe", L"データ"}));
+    EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{L"release"});
+}
+
+// Through the command interpreter, its output redirected to a file: the
+// same UTF-8 lines.
+TEST(PatchMake, RunsThroughCmdWithItsOutputInAFile) {
+    const SampleRelease sample(sampleSettingsUtf8);
+    MakeRun run = runIn(sample.folder.path(), L"cmd /c \"" + quoted(maker()) + L" release.txt --stub " +
+                                                  quoted(stub()) + L" > made.txt\"");
+    EXPECT_EQ(run.exitCode, 0u);
+    const std::vector<std::wstring> lines = linesOf(readWholeFile(sample.folder.file(L"made.txt")));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), L"「release」に update.exe とファイル 2 個を書きました (警告 0 件、署名なし)。");
+}
+
+struct WrongCase {
+    const char* name;
+    std::function<void(SampleRelease&)> spoil;
+    std::wstring arguments;  // after the release file and the stub
+    DWORD exitCode;
+    std::wstring line;  // the start of the one line printed
+};
+
+void PrintTo(const WrongCase& row, std::ostream* out) { *out << row.name; }
+
+class Wrong : public testing::TestWithParam<WrongCase> {};
+
+void replaceInRelease(SampleRelease& sample, const std::string& from, const std::string& to) {
+    std::string release = sampleRelease;
+    release.replace(release.find(from), from.size(), to);
+    sample.folder.write(L"release.txt", release);
+}
+
+TEST_P(Wrong, IsRefusedAtItsPlaceLeavingNothing) {
+    SampleRelease sample(sampleSettingsUtf8);
+    GetParam().spoil(sample);
+    const MakeRun run = sample.make(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run;
+    ASSERT_FALSE(run.lines.empty()) << run;
+    EXPECT_EQ(run.lines[0].rfind(GetParam().line, 0), 0u) << run;
+    EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{}) << run;
+}
+
+const auto nothing = [](SampleRelease&) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    PatchMake, Wrong,
+    testing::Values(
+        WrongCase{"MissingSettingsFile", [](SampleRelease& s) { DeleteFileW(s.folder.file(L"settings.txt").c_str()); },
+                  L"", 2, L"release.txt:2: エラー: 「settings.txt」がありません。"},
+        WrongCase{"MissingFilesFolder", [](SampleRelease& s) { replaceInRelease(s, "files,files", "files,patch"); },
+                  L"", 2, L"release.txt:3: エラー: 「patch」がありません。"},
+        WrongCase{"SettingsWithAYenSign",
+                  [](SampleRelease& s) {
+                      std::string settings = sampleSettingsUtf8;
+                      settings.replace(settings.find("sub\\"), 4, utf8Of(u8"sub¥"));
+                      s.folder.write(L"settings.txt", settings);
+                  },
+                  L"", 2,
+                  L"settings.txt:6: エラー: 「¥」はコード ページ 932 で「\\」に変わります。パスの区切りには「\\」と書いてください。"},
+        WrongCase{"SettingsListingAMissingFile",
+                  [](SampleRelease& s) { DeleteFileW(s.folder.file(L"files\\sub\\b.dat").c_str()); }, L"", 2,
+                  L"settings.txt:6: エラー: "},
+        WrongCase{"StubThatIsNotThisProgram", nothing, L" --stub " + quoted(hostPathInWine(PATCH_CHECKER)), 2,
+                  L"patch-make: エラー: 「" + hostPathInWine(PATCH_CHECKER) + L"」はこのパッチ プログラムではありません"},
+        WrongCase{"UnknownKey", [](SampleRelease& s) { replaceInRelease(s, "name,update", "nam,update"); }, L"", 2,
+                  L"release.txt:4: エラー: 「nam」というキーはありません。"},
+        WrongCase{"KeyTwice", [](SampleRelease& s) { replaceInRelease(s, "output,release", "name,again"); }, L"", 2,
+                  L"release.txt:10: エラー: 「name」は 4 行目にもあります。どちらか一方にしてください。"},
+        WrongCase{"BadVersion", [](SampleRelease& s) { replaceInRelease(s, "version,1.1.0.0", "version,1.1.0.70000"); },
+                  L"", 2, L"release.txt:5: エラー: バージョン「1.1.0.70000」が読めません。"},
+        WrongCase{"BadName", [](SampleRelease& s) { replaceInRelease(s, "name,update", "name,bin\\update"); }, L"", 2,
+                  L"release.txt:4: エラー: 「bin\\update」はプログラムの名前にできません。"},
+        WrongCase{"NoOutput", [](SampleRelease& s) { replaceInRelease(s, "output,release\r\n", ""); }, L"", 3,
+                  L"patch-make: エラー: --output を指定してください。"}),
+    caseName<WrongCase>);
+
+}  // namespace
