@@ -1,0 +1,28 @@
+# Writes the publisher's download afresh and packs it:
+#   cmake -DDIST=folder -DARCHIVE=file.zip -DSTUB=patch.exe -DCHECKER=patch-check.exe -DMAKER=patch-make.exe
+#         -DSAMPLE=resources/sample -DGUIDE=docs/publishing.ja.md -P WriteDist.cmake
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE "${DIST}")
+file(MAKE_DIRECTORY "${DIST}")
+file(COPY_FILE "${STUB}" "${DIST}/patch.exe")
+file(COPY_FILE "${CHECKER}" "${DIST}/patch-check.exe")
+file(COPY_FILE "${MAKER}" "${DIST}/patch-make.exe")
+file(COPY "${SAMPLE}/" DESTINATION "${DIST}/sample")
+# The guide as a text Notepad opens as UTF-8 on every Windows: with a
+# byte-order mark and CR LF line ends.
+file(READ "${GUIDE}" guide)
+string(REPLACE "\r\n" "\n" guide "${guide}")
+string(REPLACE "\n" "\r\n" guide "${guide}")
+string(ASCII 239 187 191 byte_order_mark)
+file(WRITE "${DIST}/README-ja.txt" "${byte_order_mark}${guide}")
+
+# Same files, same archive: the names in a fixed order and one fixed time.
+file(GLOB_RECURSE members RELATIVE "${DIST}" "${DIST}/*")
+list(SORT members)
+file(REMOVE "${ARCHIVE}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${ARCHIVE}" --format=zip --mtime=2026-01-01T00:00:00Z -- ${members}
+    WORKING_DIRECTORY "${DIST}" RESULT_VARIABLE packed)
+if(NOT packed EQUAL 0)
+    message(FATAL_ERROR "could not pack ${DIST} into ${ARCHIVE}")
+endif()
