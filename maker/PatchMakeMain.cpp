@@ -16,6 +16,7 @@
 #include "checker/PatchFolderCheck.h"
 #include "checker/finding.h"
 #include "core/ConsoleOutput.h"
+#include "core/ascii_fold.h"
 #include "core/DllDefence.h"
 #include "core/FileProbe.h"
 #include "core/HandleOwners.h"
@@ -47,7 +48,7 @@ void printUsage() {
         L"                  [--name 名前] [--version X.Y.Z.W] [--product-version X.Y.Z.W]\r\n"
         L"                  [--description 説明] [--product-name 製品名] [--company 会社名]\r\n"
         L"                  [--copyright 著作権表示] [--output フォルダ] [--stub patch.exe]\r\n"
-        L"                  [--replace] [--signing-follows]\r\n"
+        L"                  [--replace] [--signing-follows] [--show-release]\r\n"
         L"       patch-make --convert-settings テキスト 設定ファイル\r\n"
         L"\r\n"
         L"パッチ プログラム (スタブ) に設定、アイコン、バージョン情報を組み込んで「名前.exe」とし、\r\n"
@@ -58,6 +59,9 @@ void printUsage() {
         L"  --stub ファイル       もとにするパッチ プログラム (既定: patch-make と同じフォルダの patch.exe)\r\n"
         L"  --replace             出力フォルダが空でなければ置き換えます\r\n"
         L"  --signing-follows     このあと署名するので「署名なし」と書きません\r\n"
+        L"  --show-release        何も書かず、リリース ファイルとオプションを合わせた値を「キー=値」で書きます\r\n"
+        L"  --sign-pkcs12, --sign-password-file, --sign-timestamp-url\r\n"
+        L"                        署名の指定 (scripts/publish が使います。patch-make は署名しません)\r\n"
         L"  --convert-settings    UTF-8 かコード ページ 932 のテキストを、プログラムが読む\r\n"
         L"                        設定ファイル (コード ページ 932、CR LF) にします\r\n"
         L"\r\n"
@@ -335,6 +339,20 @@ bool copyTree(const std::wstring& from, const std::wstring& to, const std::wstri
 
 // --- The release ------------------------------------------------------------------
 
+// Whether `path` is `folder` or lies inside it (full paths; Windows compares
+// names without the case of ASCII letters).
+bool isWithin(const std::wstring& folder, const std::wstring& path) {
+    if (path.size() < folder.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        if (upperAscii(folder[i]) != upperAscii(path[i])) {
+            return false;
+        }
+    }
+    return path.size() == folder.size() || path[folder.size()] == L'\\' || folder.back() == L'\\';
+}
+
 std::wstring missing(const std::wstring& asGiven, const wchar_t* whatToDo) {
     return L"「" + asGiven + L"」がありません。" + whatToDo;
 }
@@ -451,6 +469,22 @@ bool ReleaseMaker::prepare() {
             return refuse(files->where,
                           missing(files->text, L"パッチのファイルを入れたフォルダを指定してください。"));
         }
+        // Every file of the folder ships: a release written inside it would
+        // copy itself, and replacing an output that holds the folder would
+        // delete the publisher's files.
+        const Given* output = release_.find(L"output");
+        if (isWithin(files_, output_)) {
+            return refuse(output->where, L"出力フォルダ「" + output->text + L"」がパッチ ファイルのフォルダ「" +
+                                             files->text + L"」の中にあります。別のフォルダを指定してください。");
+        }
+        if (isWithin(output_, files_)) {
+            return refuse(output->where, L"出力フォルダ「" + output->text + L"」がパッチ ファイルのフォルダ「" +
+                                             files->text + L"」を含んでいます。別のフォルダを指定してください。");
+        }
+        if (pathExists(files_ + L"\\" + name_ + L".exe")) {
+            return refuse(files->where, L"「" + files->text + L"\\" + name_ + L".exe」がプログラムと同じ名前です。"
+                                        L"そのファイルを除くか、name に別の名前を書いてください。");
+        }
     }
 
     // The version texts: what was given, else what the stub carries.
@@ -507,13 +541,20 @@ bool ReleaseMaker::prepare() {
         }
         *text.field = given->text;
     }
-    if (release_.find(L"company") == nullptr) {
-        warnings_.push_back(L"patch-make: 警告: company (会社名) の指定がないため、スタブの「" +
-                            stubVersion.company + L"」のままです。company を指定してください。");
+    // The stub carries the demo game's texts: a release that still shows
+    // them (not given, or copied from the sample unchanged) would name
+    // another publisher in the file's properties and the consent dialog.
+    const Given* company = release_.find(L"company");
+    if (version_.companyName == stubVersion.company) {
+        warnings_.push_back((company != nullptr ? company->where : std::wstring(L"patch-make")) +
+                            L": 警告: 会社名 (company) がスタブのまま「" + stubVersion.company +
+                            L"」です。あなたの会社名を company に書いてください。");
     }
-    if (release_.find(L"description") == nullptr) {
-        warnings_.push_back(L"patch-make: 警告: description (ファイルの説明) の指定がないため、スタブの「" +
-                            stubVersion.description + L"」のままです。description を指定してください。");
+    const Given* description = release_.find(L"description");
+    if (version_.fileDescription == stubVersion.description) {
+        warnings_.push_back((description != nullptr ? description->where : std::wstring(L"patch-make")) +
+                            L": 警告: ファイルの説明 (description) がスタブのまま「" + stubVersion.description +
+                            L"」です。あなたのパッチの説明を description に書いてください。");
     }
     version_.internalName = name_;
     version_.originalFilename = name_ + L".exe";
@@ -668,6 +709,32 @@ int ReleaseMaker::run() {
     return warnings > 0 ? 1 : 0;
 }
 
+// --show-release: what the release file and the options come to, one
+// "key=value" line each, paths made full; scripts/publish acts on the
+// signing entries and the output from these lines.
+int showRelease(const Release& release) {
+    constexpr const wchar_t* pathKeys[] = {L"settings", L"icon", L"files", L"output", L"stub",
+                                           L"sign-pkcs12", L"sign-password-file"};
+    std::wstring name = L"patch";
+    const Given* givenName = release.find(L"name");
+    if (givenName != nullptr && !programNameFrom(givenName->text, name)) {
+        name = givenName->text;
+    }
+    std::wstring lines = L"name=" + name + L"\r\n";
+    for (const auto& [key, given] : release.values) {
+        if (key == L"name") {
+            continue;
+        }
+        bool isPath = false;
+        for (const wchar_t* pathKey : pathKeys) {
+            isPath = isPath || key == pathKey;
+        }
+        lines += key + L"=" + (isPath ? release.pathOf(given) : given.text) + L"\r\n";
+    }
+    writeToolText(ToolStream::output, lines);
+    return 0;
+}
+
 // --convert-settings TEXT FILE.
 int convertSettings(const std::wstring& from, const std::wstring& to) {
     const std::wstring path = fullPath(from);
@@ -692,6 +759,8 @@ int convertSettings(const std::wstring& from, const std::wstring& to) {
 constexpr const wchar_t* valueOptions[] = {
     L"settings", L"icon",    L"files",     L"name",   L"version", L"product-version", L"description",
     L"product-name", L"company", L"copyright", L"output", L"stub",
+    // Read by scripts/publish (patch-make itself never signs).
+    L"sign-pkcs12", L"sign-password-file", L"sign-timestamp-url",
 };
 
 bool takesValue(const std::wstring& option) {
@@ -717,6 +786,7 @@ int main() {
     }
     Release release;
     std::wstring releaseFile;
+    bool showOnly = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         if (argument == L"-h" || argument == L"--help" || argument == L"/?") {
@@ -728,6 +798,8 @@ int main() {
             release.replace = true;
         } else if (argument == L"--signing-follows") {
             release.signingFollows = true;
+        } else if (argument == L"--show-release") {
+            showOnly = true;
         } else if (releaseFile.empty() && !argument.empty() && argument[0] != L'-') {
             releaseFile = argument;
         } else {
@@ -749,14 +821,16 @@ int main() {
             return 2;
         }
         for (const auto& [key, value] : file.values) {
-            // Options override the file; the signing keys are the publish
-            // script's.
-            if (release.values.count(key) == 0 && key.compare(0, 5, L"sign-") != 0) {
+            // Options override the file.
+            if (release.values.count(key) == 0) {
                 release.values[key] = {value.text,
                                        releaseFile + L":" + wideDecimalText(static_cast<std::uint64_t>(value.line)),
                                        folderOf(path)};
             }
         }
+    }
+    if (showOnly) {
+        return showRelease(release);
     }
     if (release.find(L"output") == nullptr) {
         say(errorLine({L"patch-make", L"--output を指定してください。"}));

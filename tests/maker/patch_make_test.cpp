@@ -105,8 +105,8 @@ const std::string sampleRelease = utf8Of(u8"; Harborlight 1.1 の修正パッチ
                                          u8"version,1.1.0.0\r\n"
                                          u8"description,Harborlight 1.1 修正ファイル更新プログラム\r\n"
                                          u8"product-name,Harborlight\r\n"
-                                         u8"company,ハーバーライト\r\n"
-                                         u8"copyright,Copyright (C) 2025 ハーバーライト\r\n"
+                                         u8"company,潮見ソフト\r\n"
+                                         u8"copyright,Copyright (C) 2025 潮見ソフト\r\n"
                                          u8"output,release\r\n");
 
 // The settings the program reads, code page 932 with CR LF (narrow literals
@@ -190,13 +190,13 @@ TEST_P(MadeRelease, CarriesTheSettingsVersionTextsAndFiles) {
 
     const std::wstring program = sample.folder.file(L"release\\update.exe");
     EXPECT_EQ(resourceOf(program, L"INF", 103, 0x0411), sampleSettingsCp932);
-    EXPECT_EQ(versionText(program, L"CompanyName"), L"ハーバーライト");
+    EXPECT_EQ(versionText(program, L"CompanyName"), L"潮見ソフト");
     EXPECT_EQ(versionText(program, L"FileDescription"), L"Harborlight 1.1 修正ファイル更新プログラム");
     EXPECT_EQ(versionText(program, L"FileVersion"), L"1.1.0.0");
     EXPECT_EQ(versionText(program, L"ProductVersion"), L"1.1.0.0");
     EXPECT_EQ(versionText(program, L"InternalName"), L"update");
     EXPECT_EQ(versionText(program, L"OriginalFilename"), L"update.exe");
-    EXPECT_EQ(versionText(program, L"LegalCopyright"), L"Copyright (C) 2025 ハーバーライト");
+    EXPECT_EQ(versionText(program, L"LegalCopyright"), L"Copyright (C) 2025 潮見ソフト");
     EXPECT_EQ(versionText(program, L"ProductName"), L"Harborlight");
     // Without an icon the stub's stays, group and images alike.
     EXPECT_EQ(resourceOf(program, MAKEINTRESOURCEW(14), 102, 0x0411), resourceOf(stub(), MAKEINTRESOURCEW(14), 102, 0x0411));
@@ -227,21 +227,58 @@ TEST(PatchMake, SameInputsGiveTheSameBytes) {
     EXPECT_TRUE(first == readWholeFile(sample.folder.file(L"second\\update.exe")));
 }
 
+void replaceText(std::string& text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+}
+
+// The stub's company and description are the demo game's: left out, or
+// copied from the sample unchanged, they would name another publisher.
 TEST(PatchMake, WarnsOfTheStubsTextsAndLeavesOutUnsignedWhenSigningFollows) {
     std::string release = sampleRelease;
-    for (const char* key : {"description,", "company,"}) {
-        const std::size_t at = release.find(key);
-        release.erase(at, release.find("\r\n", at) + 2 - at);
-    }
+    const std::size_t at = release.find("description,");
+    release.erase(at, release.find("\r\n", at) + 2 - at);
+    replaceText(release, utf8Of(u8"company,潮見ソフト"), utf8Of(u8"company,ハーバーライト"));
     const SampleRelease sample(sampleSettingsUtf8, release);
     const MakeRun run = sample.make(L" --signing-follows");
     EXPECT_EQ(run.exitCode, 1u) << run;
     const std::wstring program = sample.folder.file(L"release\\update.exe");
     EXPECT_EQ(versionText(program, L"CompanyName"), versionText(stub(), L"CompanyName"));
     ASSERT_GE(run.lines.size(), 3u) << run;
-    EXPECT_EQ(run.lines[0].rfind(L"patch-make: 警告: company (会社名) の指定がないため、スタブの「", 0), 0u) << run;
-    EXPECT_EQ(run.lines[1].rfind(L"patch-make: 警告: description (ファイルの説明) の指定がないため", 0), 0u) << run;
+    EXPECT_EQ(run.lines[0], L"release.txt:7: 警告: 会社名 (company) がスタブのまま「ハーバーライト」です。"
+                            L"あなたの会社名を company に書いてください。") << run;
+    EXPECT_EQ(run.lines[1].rfind(L"patch-make: 警告: ファイルの説明 (description) がスタブのまま「", 0), 0u) << run;
     EXPECT_EQ(run.lines.back(), L"「release」に update.exe とファイル 2 個を書きました (警告 2 件)。");
+}
+
+// The icon replaces the stub's whole: one 128 x 128 image in 24-bit colour,
+// and no image of the stub's left behind under another id.
+TEST(PatchMake, CarriesTheIconAsOne128By128ImageIn24Bits) {
+    const SampleRelease sample(sampleSettingsUtf8);
+    const MakeRun run = sample.make(L" --icon " + quoted(hostPathInWine(PICTURES "/large.png")));
+    ASSERT_EQ(run.exitCode, 0u) << run;
+    const std::wstring program = sample.folder.file(L"release\\update.exe");
+    const std::string group = resourceOf(program, MAKEINTRESOURCEW(14), 102, 0x0411);
+    ASSERT_EQ(group.size(), 6u + 14u) << "one image in the group";
+    EXPECT_EQ(static_cast<unsigned char>(group[6]), 128u);
+    EXPECT_EQ(static_cast<unsigned char>(group[7]), 128u);
+    EXPECT_EQ(static_cast<unsigned char>(group[12]), 24u);
+    const WORD imageId = static_cast<WORD>(static_cast<unsigned char>(group[18]) | static_cast<unsigned char>(group[19]) << 8);
+    const std::string image = resourceOf(program, MAKEINTRESOURCEW(3), imageId, 0x0411);
+    ASSERT_GE(image.size(), 40u);
+    EXPECT_EQ(static_cast<unsigned char>(image[14]), 24u) << "biBitCount";
+    EXPECT_NE(image, resourceOf(stub(), MAKEINTRESOURCEW(3), imageId, 0x0411)) << "the stub's own picture";
+    int images = 0;
+    const LoadedModule module(
+        LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    EnumResourceNamesW(module.get(), MAKEINTRESOURCEW(3),
+                       [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
+                           ++*reinterpret_cast<int*>(count);
+                           return TRUE;
+                       },
+                       reinterpret_cast<LONG_PTR>(&images));
+    EXPECT_EQ(images, 1);
 }
 
 TEST(PatchMake, ReplacesAFullOutputOnlyWhenAsked) {
@@ -331,5 +368,32 @@ INSTANTIATE_TEST_SUITE_P(
         WrongCase{"NoOutput", [](SampleRelease& s) { replaceInRelease(s, "output,release\r\n", ""); }, L"", 3,
                   L"patch-make: エラー: --output を指定してください。"}),
     caseName<WrongCase>);
+
+}  // namespace
+
+namespace {
+
+// The download's sample makes a release as it stands, with the stub beside
+// patch-make: the one warning is the demo's company, which the sample says
+// to replace.
+TEST(PatchMake, TheDownloadsSampleMakesARelease) {
+    const TempFolder work;
+    const std::wstring dist = hostPathInWine(PATCH_DIST);
+    const MakeRun run = runIn(work.path(), quoted(dist + L"\\patch-make.exe") + L" " +
+                                               quoted(dist + L"\\sample\\release.txt") + L" --output release");
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    ASSERT_FALSE(run.lines.empty());
+    int warnings = 0;
+    for (const std::wstring& line : run.lines) {
+        warnings += line.find(L": 警告: ") != std::wstring::npos ? 1 : 0;
+    }
+    EXPECT_EQ(warnings, 1) << run;
+    EXPECT_NE(run.lines[0].find(L"会社名 (company) がスタブのまま"), std::wstring::npos) << run;
+    EXPECT_EQ(run.lines.back(), L"「release」に update.exe とファイル 2 個を書きました (警告 1 件、署名なし)。");
+    const std::wstring program = work.file(L"release\\update.exe");
+    EXPECT_EQ(versionText(program, L"InternalName"), L"update");
+    EXPECT_EQ(namesIn(work.file(L"release")),
+              (std::vector<std::wstring>{L"harbor.dat", L"lighthouse.pak", L"update.exe"}));
+}
 
 }  // namespace

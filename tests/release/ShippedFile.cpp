@@ -69,18 +69,6 @@ std::string groupIconImage(const std::wstring& path, WORD group) {
     return resourceBytes(path, iconType, MAKEINTRESOURCEW(iconId));
 }
 
-std::string icoFileImage(const std::string& ico) {
-    // ICONDIR (6 bytes), then 16-byte entries: the image's size at 8, its
-    // offset in the file at 12.
-    const DWORD size = readAt<DWORD>(ico, 6 + 8);
-    const DWORD offset = readAt<DWORD>(ico, 6 + 12);
-    if (offset + static_cast<std::size_t>(size) > ico.size()) {
-        ADD_FAILURE() << "the .ico file is cut short";
-        return {};
-    }
-    return ico.substr(offset, size);
-}
-
 std::wstring versionText(const std::wstring& path, const wchar_t* field) {
     std::vector<char> block = versionBlock(path);
     const std::wstring query = std::wstring(L"\\StringFileInfo\\041104B0\\") + field;

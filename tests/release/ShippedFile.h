@@ -16,9 +16,6 @@ std::string resourceBytes(const std::wstring& path, LPCWSTR type, LPCWSTR name, 
 // The image of the first icon of icon group `group`, as the file stores it.
 std::string groupIconImage(const std::wstring& path, WORD group);
 
-// The image of the first icon in an .ico file's bytes.
-std::string icoFileImage(const std::string& ico);
-
 // One text of the version resource's Japanese table; empty when missing.
 std::wstring versionText(const std::wstring& path, const wchar_t* field);
 

@@ -1,10 +1,11 @@
-// The program of this build as it ships: the manifest that Windows acts on,
-// the version resource that the file's properties show, and the release
-// folder with the program and a sample settings file a publisher starts from.
+// The program of this build as it ships, the stub of every release: the
+// manifest that Windows acts on, the version resource that the file's
+// properties show; and dist/, what a publisher downloads.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,60 +95,81 @@ TEST(ShippedProgram, ManifestGivesModernControlsAsksForAdministratorRightsAndNoC
         << "Windows 10 and 11 are not among the supported versions";
 }
 
+// The stub says what it is: the demo game's texts, which a release replaces
+// (and patch-make warns of where it would not).
 TEST(ShippedProgram, VersionResourceSaysWhatTheFileIs) {
     struct Field {
         const wchar_t* name;
         std::wstring expected;
     };
-    const std::wstring programName = fromUtf8(shipped::programName);
     const Field fields[] = {
-        {L"FileDescription", fromUtf8(shipped::fileDescription)},
-        {L"ProductName", fromUtf8(shipped::productName)},
-        {L"CompanyName", fromUtf8(shipped::companyName)},
-        {L"LegalCopyright", fromUtf8(shipped::copyright)},
-        {L"FileVersion", fromUtf8(shipped::fileVersion)},
-        {L"ProductVersion", fromUtf8(shipped::productVersion)},
-        {L"InternalName", programName},
-        {L"OriginalFilename", programName + L".exe"},
+        {L"FileDescription", L"Harborlight修正ファイル更新プログラム"},
+        {L"ProductName", L"Harborlight"},
+        {L"CompanyName", L"ハーバーライト"},
+        {L"LegalCopyright", L"Copyright (C) ハーバーライト"},
+        {L"FileVersion", L"1.0.0.0"},
+        {L"ProductVersion", L"1.0.0.0"},
+        {L"InternalName", L"patch"},
+        {L"OriginalFilename", L"patch.exe"},
     };
     for (const Field& field : fields) {
         EXPECT_EQ(versionText(program, field.name), field.expected)
             << "field " << testing::PrintToString(std::wstring(field.name));
     }
     const FixedVersions numbers = fixedVersions(program);
-    EXPECT_EQ(numbers.file, (VersionNumbers{shipped::fileVersionNumbers[0], shipped::fileVersionNumbers[1],
-                                            shipped::fileVersionNumbers[2], shipped::fileVersionNumbers[3]}));
-    EXPECT_EQ(numbers.product,
-              (VersionNumbers{shipped::productVersionNumbers[0], shipped::productVersionNumbers[1],
-                              shipped::productVersionNumbers[2], shipped::productVersionNumbers[3]}));
+    EXPECT_EQ(numbers.file, (VersionNumbers{1, 0, 0, 0}));
+    EXPECT_EQ(numbers.product, (VersionNumbers{1, 0, 0, 0}));
 }
 
-TEST(ShippedProgram, ReleaseFolderHoldsTheProgramAndASampleSettingsFileNamedAfterIt) {
-    EXPECT_EQ(readWholeFile(distFile(fromUtf8(shipped::programName) + L".exe")), readWholeFile(program));
-    const std::string sample = readWholeFile(distFile(fromUtf8(shipped::settingsBaseName) + L".inf"));
-    EXPECT_EQ(sample, settingsBytes(readWholeFile(shipped::sampleSource)));
-}
-
-TEST(ShippedProgram, ReleaseFolderHoldsThePublishersCheckBesideTheProgram) {
-    EXPECT_EQ(readWholeFile(distFile(L"patch-check.exe")), readWholeFile(shipped::checkerFile));
-}
-
-// A publisher starts from the sample: it must read as the program reads
-// settings, give what the program's embedded settings give, and say what
-// each key is for.
-TEST(ShippedProgram, SampleSettingsCommentEveryKeyAndMatchTheEmbeddedSettings) {
-    const std::string sample = readWholeFile(distFile(fromUtf8(shipped::settingsBaseName) + L".inf"));
-    ASSERT_FALSE(sample.empty());
-    EXPECT_NE(sample.substr(0, 3), "\xEF\xBB\xBF") << "a byte-order mark would hide the first key";
-    for (std::size_t at = 0; at < sample.size(); ++at) {
-        const bool pairStarts = sample[at] == '\r' && at + 1 < sample.size() && sample[at + 1] == '\n';
-        const bool pairEnds = sample[at] == '\n' && at > 0 && sample[at - 1] == '\r';
-        if (sample[at] == '\r' || sample[at] == '\n') {
-            ASSERT_TRUE(pairStarts || pairEnds) << "a line ends without CR LF at byte " << at;
+// Every file of a folder tree, relative to it, "/" between folders.
+void listFiles(const std::wstring& folder, const std::wstring& relative, std::vector<std::wstring>& files) {
+    for (const std::wstring& name : namesIn(folder + relative)) {
+        const std::wstring path = relative + L"/" + name;
+        if (GetFileAttributesW((folder + path).c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            listFiles(folder, path, files);
+        } else {
+            files.push_back(path.substr(1));
         }
     }
-    EXPECT_EQ(sample.substr(sample.size() - 2), "\r\n");
+}
 
+// dist/ holds what a publisher needs and nothing else: the stub, the two
+// tools, the sample release ready to run, and the guide.
+TEST(PublishersDownload, HoldsTheStubTheToolsTheSampleAndTheGuideOnly) {
+    std::vector<std::wstring> files;
+    listFiles(shipped::distFolder, L"", files);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::wstring>{L"README-ja.txt", L"patch-check.exe", L"patch-make.exe", L"patch.exe",
+                                                L"sample/files/harbor.dat", L"sample/files/lighthouse.pak",
+                                                L"sample/release.txt", L"sample/settings.txt"}));
+    EXPECT_EQ(readWholeFile(distFile(L"patch.exe")), readWholeFile(program));
+    EXPECT_EQ(readWholeFile(distFile(L"patch-check.exe")), readWholeFile(shipped::checkerFile));
+    EXPECT_EQ(readWholeFile(distFile(L"patch-make.exe")), readWholeFile(shipped::makerFile));
+    for (const wchar_t* name : {L"release.txt", L"settings.txt"}) {
+        EXPECT_EQ(readWholeFile(distFile(std::wstring(L"sample/") + name)),
+                  readWholeFile(std::wstring(shipped::sampleFolder) + L"/" + name));
+    }
+}
+
+// The guide opens as UTF-8 in every Notepad: a byte-order mark and CR LF.
+TEST(PublishersDownload, GuideIsTheJapaneseGuideAsNotepadReadsIt) {
+    const std::string guide = readWholeFile(distFile(L"README-ja.txt"));
+    std::string expected;
+    for (const char c : readWholeFile(shipped::guideSource)) {
+        if (c == '\n' && (expected.empty() || expected.back() != '\r')) {
+            expected += '\r';
+        }
+        expected += c;
+    }
+    EXPECT_TRUE(guide == "\xEF\xBB\xBF" + expected) << "README-ja.txt is not docs/publishing.ja.md with CR LF";
+}
+
+// A publisher starts from the sample: its settings give what the stub's
+// built-in settings give (so the sample release is the demo game's), and
+// say what each key is for.
+TEST(PublishersDownload, SampleSettingsCommentEveryKeyAndMatchTheBuiltInSettings) {
+    const std::string sample = settingsBytes(readWholeFile(distFile(L"sample/settings.txt")));
+    ASSERT_FALSE(sample.empty());
     const std::vector<std::string> sampleLines = lines(sample);
     const std::string embedded = resourceBytes(program, L"INF", MAKEINTRESOURCEW(103), japanese);
     EXPECT_EQ(readSettingsValues(sampleLines), readSettingsValues(lines(embedded)));

@@ -1,8 +1,8 @@
-// A publisher's program, made both ways a publisher can make it: with the
-// build options (the test release_publisher_build) and with scripts/publish
-// (release_publish_script, which also signs it and writes the patch folder).
-// Their own settings text, icon, program name and version texts end up in
-// the program, in its release folder and in the patch folder.
+// A publisher's program, made both ways a publisher can make it on Debian,
+// each through patch-make: with the build's options (the test
+// release_publisher_build) and with scripts/publish (release_publish_script,
+// which also signs it). Their own settings text, icon, program name and
+// version texts end up in the program, and the patch files beside it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "settings/settings_text.h"
 #include "settings/settings_keys.h"
 #include "core/HandleOwners.h"
+#include "maker/ProgramIcon.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/driver/ProgramWindows.h"
 #include "tests/release/ShippedFile.h"
@@ -32,9 +33,9 @@ std::string embeddedSettings(const std::wstring& program) {
     return resourceBytes(program, L"INF", MAKEINTRESOURCEW(103), japanese);
 }
 
-// One way of making the publisher's program: where it lands, and the .ico
-// whose image it must carry (the publisher's 24-bit .ico as it is; for the
-// PNG given to scripts/publish, the image the build made of it).
+// One way of making the publisher's program: where it lands, and the
+// picture it was given for its icon (a 24-bit .ico to the build's options, a
+// PNG to scripts/publish).
 struct TheirBuild {
     const char* name;
     std::wstring program;
@@ -69,7 +70,11 @@ TEST_P(TheirProgram, CarriesTheirIconAsOne128By128ImageIn24Bits) {
     EXPECT_EQ(header.biWidth, 128);
     EXPECT_EQ(header.biHeight, 2 * 128) << "an icon's bitmap counts its colour and mask rows";
     EXPECT_EQ(header.biBitCount, 24);
-    EXPECT_EQ(image, icoFileImage(readWholeFile(GetParam().expectedIcon)));
+    // The image patch-make makes of the picture, nothing of the stub's.
+    ProgramIcon expected;
+    std::wstring problem;
+    ASSERT_TRUE(programIconFrom(GetParam().expectedIcon, 1, expected, problem)) << utf8(problem);
+    EXPECT_TRUE(image == std::string(expected.image.begin(), expected.image.end()));
 }
 
 TEST_P(TheirProgram, VersionResourceCarriesTheirTexts) {
@@ -100,17 +105,8 @@ TEST_P(TheirProgram, VersionResourceCarriesTheirTexts) {
 INSTANTIATE_TEST_SUITE_P(
     Routes, TheirProgram,
     testing::Values(TheirBuild{"BuildOptions", publisher::programFile, publisher::iconSource},
-                    TheirBuild{"PublishScript", published::programFile, published::convertedIcon}),
+                    TheirBuild{"PublishScript", published::programFile, published::iconSource}),
     caseName<TheirBuild>);
-
-// The program's file name has a full stop in it: its settings file is named
-// after the name up to there.
-TEST(PublisherBuild, ReleaseFolderUsesTheirProgramNameAndHoldsTheirSettings) {
-    const std::wstring dist = publisher::distFolder;
-    EXPECT_EQ(readWholeFile(dist + L"/update.v2.exe"), readWholeFile(publisher::programFile));
-    EXPECT_EQ(readWholeFile(dist + L"/update.inf"), embeddedSettings(publisher::programFile))
-        << "a sample beside the program replaces the embedded settings, so it must be the publisher's own";
-}
 
 // The patch folder holds the program and the patch files, as they were, and
 // nothing else: the program carries its settings.
