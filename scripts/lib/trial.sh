@@ -55,10 +55,13 @@ trial_prepare() {
 # X screen, and there is nothing to take a picture of. So the server and
 # everything it runs are stopped once the key is written (the registry is
 # saved as the server ends), and started again, as prepare_wine_prefix starts
-# them; then the desktop window must be there.
+# them; then the desktop window must be there. (A program of the prefix that
+# starts again at once starts the server anew, and may keep it busy for
+# ever: the wait for the old one to end is bounded. Its new desktop reads
+# the key already.)
 trial_restart_wine_desktop() {
     wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    timeout 10 wineserver -w >/dev/null 2>&1 || true
     wineserver -p </dev/null >/dev/null 2>&1
     wine cmd /c exit </dev/null >/dev/null 2>&1
     local tries=0
