@@ -76,6 +76,10 @@ std::wstring visible(const std::wstring& text) {
 // lets the script take its picture.
 bool screenshot(HWND dialog, const std::wstring& signalFolder, const std::wstring& name) {
     SetForegroundWindow(dialog);
+    // A box that has only just opened is brought in front a moment later:
+    // its caption would be drawn inactive. A window that never comes in front
+    // is still worth its picture.
+    waitUntil([&] { return GetForegroundWindow() == dialog; }, 5000);
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(500);
     print(L"@screenshot " + name);
