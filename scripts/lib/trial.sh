@@ -5,14 +5,19 @@
 # on a display or driven by demo/driver.cpp in a private X server; and what
 # the run wrote. Needs scripts/lib/environment.sh and scripts/lib/checker.sh.
 
-# Starts afresh in the work folder WORK (the prefix, the run's files and the
-# screenshots), for MODE window or headless.
+# Starts afresh in the work folder WORK (the prefix and the run's files),
+# for MODE window or headless. The pictures land in SHOTS (by default
+# WORK/screenshots), which is emptied; other folders of pictures under WORK
+# are kept, so that each patch folder tried keeps its own.
 trial_prepare() {
     local work="$1" mode="$2"
     TRIAL_WORK="$work"
     TRIAL_MODE="$mode"
-    rm -rf "$work/wineprefix" "$work/screenshots" "$work/run" "$work/home"
-    mkdir -p "$work/screenshots" "$work/run" "$work/home"
+    TRIAL_SHOTS="${3:-$work/screenshots}"
+    TRIAL_SHOTS_SHOWN=${TRIAL_SHOTS#"$top"/}
+    rm -rf "$work/wineprefix" "$TRIAL_SHOTS" "$work/run" "$work/home"
+    mkdir -p "$TRIAL_SHOTS" "$work/run" "$work/home"
+    : >"$work/run/promised"
     # Wine writes menu entries and file associations under the user's home:
     # keep them in the work folder.
     export XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config" XDG_CACHE_HOME="$work/home/cache"
@@ -36,9 +41,73 @@ trial_prepare() {
         # Wine, and the screenshots show what a player sees.
         trial_wine_quiet reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
         trial_wine_quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f
+        trial_restart_wine_desktop
     else
         # On a real display the window manager frames the dialog.
         trial_wine_quiet reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f || true
+    fi
+}
+
+# Wine reads the Desktop key only when its desktop process starts, and that
+# process was started by the first Wine program of the prefix, before the key
+# was written; it lingers while any Wine program of the prefix runs. A program
+# started meanwhile gets no Wine desktop window: its dialog lies on the bare
+# X screen, and there is nothing to take a picture of. So the server and
+# everything it runs are stopped once the key is written (the registry is
+# saved as the server ends), and started again, as prepare_wine_prefix starts
+# them; then the desktop window must be there. (A program of the prefix that
+# starts again at once starts the server anew, and may keep it busy for
+# ever: the wait for the old one to end is bounded. Its new desktop reads
+# the key already.)
+trial_restart_wine_desktop() {
+    wineserver -k >/dev/null 2>&1 || true
+    timeout 10 wineserver -w >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    local tries=0
+    while [ -z "$(trial_desktop_window)" ]; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ]; then
+            trial_error "Wine のデスクトップ窓が現れません（HKCU\\Software\\Wine\\Explorer の Desktop が効いていません）"
+            return 1
+        fi
+        # The desktop process ends soon after the last program: ask again.
+        [ $((tries % 20)) -ne 0 ] || wine cmd /c exit </dev/null >/dev/null 2>&1
+        sleep 0.1
+    done
+}
+
+# The X window of Wine's desktop "Default", or nothing.
+trial_desktop_window() {
+    xdotool search --name '^Default - Wine desktop$' 2>/dev/null | head -n1
+}
+
+# One line on standard error, as the project's tools say what is wrong:
+# "try-patch: エラー: …".
+trial_error() {
+    echo "${CLI_COMMAND:-trial}: エラー: $*" >&2
+}
+
+# Records that the run promises the picture NAME (NAME.png in the folder of
+# pictures); trial_check_pictures holds it to that.
+trial_promise_picture() {
+    printf '%s\n' "$@" >>"$TRIAL_WORK/run/promised"
+}
+
+# Whether every promised picture is there. Names each missing one on
+# standard error; fails when one is.
+trial_check_pictures() {
+    local name missing=0
+    while IFS= read -r name; do
+        [ -n "$name" ] || continue
+        if [ ! -s "$TRIAL_SHOTS/$name.png" ]; then
+            trial_error "$TRIAL_SHOTS_SHOWN/$name.png が撮れていません"
+            missing=$((missing + 1))
+        fi
+    done < <(LC_ALL=C sort -u "$TRIAL_WORK/run/promised")
+    if [ $missing -gt 0 ]; then
+        trial_error "約束したスクリーンショットのうち ${missing} 枚がありません（$TRIAL_SHOTS_SHOWN/）"
+        return 1
     fi
 }
 
@@ -95,16 +164,19 @@ trial_list_files() {
 
 # Runs the program PROGRAM (a Linux path) once: on the display for a person
 # to click through (window), or driven by DRIVER (headless), which prints
-# each step (further arguments go to the driver); pictures of the dialog before and after the copy land in
-# WORK/screenshots. Returns the driver's verdict (headless) or 0 (window),
-# and leaves the program's exit code in TRIAL_EXIT_CODE when it is known.
+# each step. Further arguments go to the driver after its usual three: a look
+# name (the dialog's picture only), or --box NAME (a message box expected
+# instead of the dialog). Pictures land in the folder of pictures; each one
+# the driver asks for is promised. Returns the driver's verdict (headless) or
+# 0 (window), and leaves the program's exit code in TRIAL_EXIT_CODE when it is
+# known.
 trial_run_program() {
     local program="$1" driver="$2"
     shift 2
-    local program_path shown
+    local program_path
     program_path=$(winepath -w "$program")
-    shown=${TRIAL_WORK#"$top"/}
     TRIAL_EXIT_CODE=
+    rm -f "$TRIAL_WORK/run/exit-code"
     if [ "$TRIAL_MODE" = window ]; then
         echo "== starting $(basename "$program") on $DISPLAY: choose the folder, press 実行, then 完了"
         local status=0
@@ -114,35 +186,75 @@ trial_run_program() {
         return 0
     fi
     echo "== running $(basename "$program") under Xvfb, driven by ${driver#"$top"/}"
-    local status line name window
+    local status
+    local -a arguments
+    if [ "${1:-}" = --box ]; then
+        arguments=(--box "$program_path" "$(winepath -w "$TRIAL_WORK/run")" "$2")
+    else
+        arguments=("$program_path" "$(winepath -w "$TRIAL_WORK/run/expected-folder.txt")"
+            "$(winepath -w "$TRIAL_WORK/run")" "$@")
+    fi
     set +e
-    wine "$driver" "$program_path" \
-        "$(winepath -w "$TRIAL_WORK/run/expected-folder.txt")" "$(winepath -w "$TRIAL_WORK/run")" "$@" \
-        </dev/null 2>/dev/null |
-        while IFS= read -r line; do
-            case "$line" in
-                "@screenshot "*)
-                    name=${line#@screenshot }
-                    window=$(xdotool search --name 'Wine desktop' 2>/dev/null | head -n1)
-                    if [ -n "$window" ] && import -window "$window" "$TRIAL_WORK/screenshots/$name.png"; then
-                        echo "  screenshot:    $shown/screenshots/$name.png"
-                    else
-                        echo "  screenshot:    FAILED (no Wine desktop window to take)"
-                    fi
-                    # The driver goes on either way.
-                    touch "$TRIAL_WORK/run/$name.done"
-                    ;;
-                *)
-                    printf '%s\n' "$line"
-                    case "$line" in "exit code: "*) echo "${line#exit code: }" >"$TRIAL_WORK/run/exit-code" ;; esac
-                    ;;
-            esac
-        done
+    wine "$driver" "${arguments[@]}" </dev/null 2>/dev/null | trial_follow_driver
     status=${PIPESTATUS[0]}
     set -e
     if [ -f "$TRIAL_WORK/run/exit-code" ]; then
         TRIAL_EXIT_CODE=$(cat "$TRIAL_WORK/run/exit-code")
     fi
+    return "$status"
+}
+
+# Prints what the driver prints, and at each "@screenshot NAME" takes the
+# picture of Wine's desktop as NAME.png, then lets the driver go on.
+trial_follow_driver() {
+    local line name window
+    while IFS= read -r line; do
+        case "$line" in
+            "@screenshot "*)
+                name=${line#@screenshot }
+                trial_promise_picture "$name"
+                window=$(trial_desktop_window)
+                if [ -z "$window" ]; then
+                    echo "  screenshot:    FAILED (no Wine desktop window to take)"
+                    trial_error "$name.png: Wine のデスクトップ窓がなく、スクリーンショットを撮れません"
+                elif import -window "$window" "$TRIAL_SHOTS/$name.png" 2>"$TRIAL_WORK/run/import.err"; then
+                    echo "  screenshot:    $TRIAL_SHOTS_SHOWN/$name.png"
+                else
+                    rm -f "$TRIAL_SHOTS/$name.png"
+                    echo "  screenshot:    FAILED"
+                    trial_error "$name.png: スクリーンショットを撮れません: $(head -n1 "$TRIAL_WORK/run/import.err")"
+                fi
+                # The driver goes on either way; the picture is checked at
+                # the end.
+                touch "$TRIAL_WORK/run/$name.done"
+                ;;
+            *)
+                printf '%s\n' "$line"
+                case "$line" in "exit code: "*) echo "${line#exit code: }" >"$TRIAL_WORK/run/exit-code" ;; esac
+                ;;
+        esac
+    done
+}
+
+# The program file PROGRAM (a Linux path) as a player's Explorer shows it,
+# read back by DRIVER: its icon at 128 x 128 and at Explorer's sizes, and its
+# version texts (version.txt and a picture of them). Promises icon-128,
+# icon-sizes and version; fails when the driver found no icon or no texts.
+trial_program_resources() {
+    local program="$1" driver="$2" status name
+    echo "== the program's icon and version texts, as Explorer reads them"
+    trial_promise_picture icon-128 icon-sizes version
+    set +e
+    wine "$driver" --resources "$(winepath -w "$program")" "$(winepath -w "$TRIAL_SHOTS")" </dev/null 2>/dev/null
+    status=$?
+    set -e
+    for name in icon-128 icon-sizes version; do
+        if [ -f "$TRIAL_SHOTS/$name.bmp" ]; then
+            convert "$TRIAL_SHOTS/$name.bmp" "$TRIAL_SHOTS/$name.png" && rm -f "$TRIAL_SHOTS/$name.bmp"
+        fi
+        [ ! -s "$TRIAL_SHOTS/$name.png" ] || echo "  picture:       $TRIAL_SHOTS_SHOWN/$name.png"
+    done
+    [ ! -s "$TRIAL_SHOTS/version.txt" ] || echo "  text:          $TRIAL_SHOTS_SHOWN/version.txt"
     return "$status"
 }
 

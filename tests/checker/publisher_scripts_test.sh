@@ -146,8 +146,11 @@ grep -q '^  written:     minato.dat (300000 bytes, the same as minato_v2.dat)$' 
     fail "minato.dat is not reported written"
 grep -q '^  written:     data\\表.dat (17 bytes, the same as 表.dat)$' "$work/try.txt" ||
     fail "data\\表.dat is not reported written"
+# The pictures are in the folder that the last line names.
+shots=$(tail -n1 "$work/try.txt" | sed -n 's/^== trial finished: screenshots in //p')
+[ -n "$shots" ] || fail "the last line names no pictures"
 for picture in before after; do
-    [ -s "$top/build/try/screenshots/$picture.png" ] || fail "no $picture.png"
+    [ -s "$top/$shots/$picture.png" ] || fail "no $picture.png in $shots"
 done
 
 echo "== scripts/try-patch on its copy saved as UTF-8"
