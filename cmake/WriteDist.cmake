@@ -21,7 +21,7 @@ file(WRITE "${DIST}/README-ja.txt" "${byte_order_mark}${guide}")
 file(GLOB_RECURSE members RELATIVE "${DIST}" "${DIST}/*")
 list(SORT members)
 file(REMOVE "${ARCHIVE}")
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${ARCHIVE}" --format=zip --mtime=2026-01-01T00:00:00Z -- ${members}
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${ARCHIVE}" --format=zip "--mtime=2026-01-01 00:00:00 UTC" -- ${members}
     WORKING_DIRECTORY "${DIST}" RESULT_VARIABLE packed)
 if(NOT packed EQUAL 0)
     message(FATAL_ERROR "could not pack ${DIST} into ${ARCHIVE}")

@@ -481,7 +481,7 @@ bool ReleaseMaker::prepare() {
             return refuse(output->where, L"出力フォルダ「" + output->text + L"」がパッチ ファイルのフォルダ「" +
                                              files->text + L"」を含んでいます。別のフォルダを指定してください。");
         }
-        if (pathExists(files_ + L"\\" + name_ + L".exe")) {
+        if (pathExists((files_ + L"\\" + name_ + L".exe").c_str())) {
             return refuse(files->where, L"「" + files->text + L"\\" + name_ + L".exe」がプログラムと同じ名前です。"
                                         L"そのファイルを除くか、name に別の名前を書いてください。");
         }

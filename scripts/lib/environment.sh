@@ -1,15 +1,19 @@
 # Shared by the commands in scripts/: the packages this project needs, an X
 # server of its own, and a Wine prefix set up for Japanese text.
 
-# What building the program alone needs (scripts/publish): CMake, Ninja, the
-# cross compiler, and Pillow, which converts the icon.
-PATCH_BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-python3-pil"
+# What building the program and its tools alone needs (scripts/publish,
+# scripts/dist): CMake, Ninja, the cross compiler.
+PATCH_BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev"
+
+# What running patch-make and patch-check needs (scripts/publish,
+# scripts/convert-settings, scripts/check-patch): Wine.
+PATCH_WINE_PACKAGES="wine wine32:i386 wine64"
 
 # Packages for building the program and its tests and running them under
-# Wine. osslsigncode and openssl: the signing tests.
-PATCH_PACKAGES="$PATCH_BUILD_PACKAGES g++ googletest wine wine32:i386 wine64 xvfb x11-utils fonts-ipafont-gothic
-fonts-wine locales osslsigncode openssl"
+# Wine. osslsigncode and openssl: the signing tests; Pillow: the pictures
+# the icon tests draw.
+PATCH_PACKAGES="$PATCH_BUILD_PACKAGES $PATCH_WINE_PACKAGES g++ googletest xvfb x11-utils fonts-ipafont-gothic
+fonts-wine locales osslsigncode openssl python3-pil"
 
 # What scripts/demo needs besides: finding the Wine desktop window and taking
 # its picture.

@@ -99,7 +99,6 @@ TEST_F(JapaneseText, SettingsFileIsNamedAfterTheProgramUpToItsFirstFullStop) {
 }
 
 TEST_F(JapaneseText, EmbeddedSettingsServeWhenNoSettingsFileIsBeside) {
-    SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
     // As the repository's embedded settings name them.
     caption = L"Harborlight修正ファイル更新プログラム";
     company = L"ハーバーライト";

@@ -252,6 +252,11 @@ TEST(PatchMake, WarnsOfTheStubsTextsAndLeavesOutUnsignedWhenSigningFollows) {
     EXPECT_EQ(run.lines.back(), L"「release」に update.exe とファイル 2 個を書きました (警告 2 件)。");
 }
 
+BOOL CALLBACK countResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 // The icon replaces the stub's whole: one 128 x 128 image in 24-bit colour,
 // and no image of the stub's left behind under another id.
 TEST(PatchMake, CarriesTheIconAsOne128By128ImageIn24Bits) {
@@ -272,12 +277,7 @@ TEST(PatchMake, CarriesTheIconAsOne128By128ImageIn24Bits) {
     int images = 0;
     const LoadedModule module(
         LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    EnumResourceNamesW(module.get(), MAKEINTRESOURCEW(3),
-                       [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
-                           ++*reinterpret_cast<int*>(count);
-                           return TRUE;
-                       },
-                       reinterpret_cast<LONG_PTR>(&images));
+    EnumResourceNamesW(module.get(), MAKEINTRESOURCEW(3), countResource, reinterpret_cast<LONG_PTR>(&images));
     EXPECT_EQ(images, 1);
 }
 

@@ -18,7 +18,6 @@ BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
 }
 
 TEST(DefaultSettingsResource, HoldsTheTwelveLinesInCodePage932) {
-    SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC resource =
         FindResourceW(module, MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);

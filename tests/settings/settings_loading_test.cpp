@@ -272,7 +272,6 @@ void PrintTo(const UnreadableCase& unreadable, std::ostream* out) { *out << unre
 class UnreadableSettingsFile : public SettingsLoading, public testing::WithParamInterface<UnreadableCase> {};
 
 TEST_P(UnreadableSettingsFile, EmbeddedSettingsApply) {
-    SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
     UniqueHandle holder = GetParam().prepare(folder);
     expectEmbeddedSettings(load(folder.file(L"update.exe")), folder.path());
 }
@@ -376,7 +375,6 @@ TEST_F(SettingsPathLength, LongestClassicPathIsRead) {
 }
 
 TEST_F(SettingsPathLength, LongerPathIsReadWhereTheSystemOpensIt) {
-    SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
     // In a subfolder: no one name may pass 255 characters.
     const std::wstring subfolder = folder.file(std::wstring(150, L'd'));
     ASSERT_TRUE(CreateDirectoryW(subfolder.c_str(), nullptr)) << GetLastError();
@@ -391,7 +389,6 @@ TEST_F(SettingsPathLength, LongerPathIsReadWhereTheSystemOpensIt) {
 }
 
 TEST_F(SettingsPathLength, FarTooLongFolderUsesEmbeddedSettings) {
-    SKIP_UNLESS_REPOSITORY_DEFAULT_SETTINGS();
     const std::wstring longFolder = L"C:\\" + std::wstring(1200, L'f');
     expectEmbeddedSettings(load(longFolder + L"\\" + std::wstring(600, L'n') + L".exe"), longFolder);
 }
