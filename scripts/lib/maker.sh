@@ -19,3 +19,24 @@ run_patch_make() {
 linux_path() {
     winepath -u "$1" 2>/dev/null
 }
+
+# TEXT as a sed pattern that matches it literally.
+sed_literal() {
+    printf '%s' "$1" | sed 's/[][\\.*^$#]/\\&/g'
+}
+
+# Copies standard input to standard output with each Windows path given to
+# patch-make shown again as the user typed it: pairs of arguments, the
+# Windows form then the typed one.
+shown_as_typed() {
+    local expressions=()
+    while [ $# -ge 2 ]; do
+        expressions+=(-e "s#$(sed_literal "$1")#$(printf '%s' "$2" | sed 's/[\\&#]/\\&/g')#g")
+        shift 2
+    done
+    if [ ${#expressions[@]} -eq 0 ]; then
+        cat
+    else
+        sed "${expressions[@]}"
+    fi
+}
