@@ -505,7 +505,7 @@ bool ReleaseMaker::prepare() {
                                             L"ピリオドで区切って書いてください (例: 1.1.0.0)。");
         }
         const bool file = key == std::wstring(L"version");
-        if (file || release_.find(L"product-version") == nullptr) {
+        if (!file || release_.find(L"product-version") == nullptr) {
             // The product's version follows the file's unless given.
             version_.productVersion = numbers;
             version_.productVersionText = given->text;
@@ -696,7 +696,9 @@ int ReleaseMaker::run() {
     for (const std::wstring& line : lines) {
         say(line);
     }
-    for (const std::wstring& name : written_) {
+    // A signature changes the program's digest: whoever signs lists the
+    // files once it is done.
+    for (const std::wstring& name : release_.signingFollows ? std::vector<std::wstring>() : written_) {
         Sha256Digest digest{};
         say(sha256OfFile(output_ + L"\\" + name, digest) ? hexOf(digest) + L"  " + name
                                                          : L"(SHA-256 を計算できません)  " + name);

@@ -81,7 +81,7 @@ expect_refused "missing certificate" "証明書のファイルがありません
 # program; unsigned, the summary says so.
 "$source_dir/scripts/publish" "$tree/release.txt" --output "$tree/unsigned-a" --replace --build-dir "$tree/build" \
     >"$tree/unsigned-a.log" 2>&1 || { cat "$tree/unsigned-a.log"; fail "the unsigned release from the file failed"; }
-grep -q '(署名なし)' "$tree/unsigned-a.log" || { cat "$tree/unsigned-a.log"; fail "an unsigned release does not say so"; }
+grep -q '署名なし)。' "$tree/unsigned-a.log" || { cat "$tree/unsigned-a.log"; fail "an unsigned release does not say so"; }
 "$source_dir/scripts/publish" --settings "$tree/settings.txt" --icon "$tree/pictures/large.png" --files "$tree/files" \
     --name update.v2 --version 2.5.1 --product-version 2025.3 \
     --description 'Velk "第二章" 更新\プログラム' --product-name 'Velk 第二章' \
