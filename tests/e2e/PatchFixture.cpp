@@ -5,8 +5,17 @@
 
 namespace {
 
-// The built program, handed over by the build as a path on the build host.
-std::wstring builtProgram() { return hostPathInWine(PATCH_PROGRAM); }
+// The built program, handed over by the build as a path on the build host;
+// or, for the scenarios run on a publisher's release, the program patch-make
+// wrote (PATCH_E2E_PROGRAM, a host path too).
+std::wstring builtProgram() {
+    wchar_t released[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"PATCH_E2E_PROGRAM", released, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        return hostPathInWine(utf8FromUtf16(released).c_str());
+    }
+    return hostPathInWine(PATCH_PROGRAM);
+}
 
 std::wstring registryKeyOf(const std::wstring& company, const std::wstring& title) {
     return L"SOFTWARE\\" + company + L"\\" + title;
