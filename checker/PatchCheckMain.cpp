@@ -17,6 +17,7 @@
 #include "checker/PatchFolderCheck.h"
 #include "checker/ProgramCheck.h"
 #include "core/ConsoleOutput.h"
+#include "core/ToolCommandLine.h"
 #include "settings/byte_scan.h"
 #include "settings/cp932_conversion.h"
 #include "settings/folder_names.h"
@@ -69,38 +70,12 @@ void printUsage() {
 // A folder as the program would see it: absolute, without a trailing
 // backslash (a drive root keeps its own).
 std::wstring fullPath(const std::wstring& path) {
-    std::wstring full = path;
-    // A path can be longer than MAX_PATH: the call then says how much room
-    // it needs.
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed > 0) {
-        std::wstring buffer(needed, L'\0');
-        const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
-        if (length > 0 && length < needed) {
-            full = buffer.substr(0, length);
-        }
-    }
+    std::wstring full = fullPathOf(path);
     // The program's own trim of a folder text.
     for (std::wstring trimmed = installFolderFromValue(full); trimmed != full; trimmed = installFolderFromValue(full)) {
         full = trimmed;
     }
     return full;
-}
-
-// The arguments as Windows passes them, in UTF-16: a folder may be named in
-// any script, whatever code page the system uses.
-std::vector<std::wstring> commandLineArguments() {
-    std::vector<std::wstring> arguments;
-    int count = 0;
-    wchar_t** const words = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (words == nullptr) {
-        return arguments;
-    }
-    for (int i = 1; i < count; ++i) {
-        arguments.emplace_back(words[i]);
-    }
-    LocalFree(words);
-    return arguments;
 }
 
 // Values as the settings write them; a value that is no code page 932 text
@@ -147,7 +122,7 @@ int main() {
     CheckOptions options;
     bool list = false;
     bool folderGiven = false;
-    const std::vector<std::wstring> arguments = commandLineArguments();
+    const std::vector<std::wstring> arguments = toolArguments();
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         if (argument == L"-h" || argument == L"--help" || argument == L"/?") {

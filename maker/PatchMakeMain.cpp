@@ -16,6 +16,7 @@
 #include "checker/PatchFolderCheck.h"
 #include "checker/finding.h"
 #include "core/ConsoleOutput.h"
+#include "core/ToolCommandLine.h"
 #include "core/ascii_fold.h"
 #include "core/DllDefence.h"
 #include "core/FileProbe.h"
@@ -68,21 +69,6 @@ void printUsage() {
         L"終了コード: 0 書いた、1 書いたが警告あり、2 エラー (何も書いていません)、3 使い方の誤り。");
 }
 
-// The arguments as Windows passes them, in UTF-16.
-std::vector<std::wstring> commandLineArguments() {
-    std::vector<std::wstring> arguments;
-    int count = 0;
-    wchar_t** const words = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (words == nullptr) {
-        return arguments;
-    }
-    for (int i = 1; i < count; ++i) {
-        arguments.emplace_back(words[i]);
-    }
-    LocalFree(words);
-    return arguments;
-}
-
 std::wstring wideOfCp932(const std::string& bytes) {
     std::wstring wide;
     if (!wideFromCp932(bytes, wide)) {
@@ -91,23 +77,6 @@ std::wstring wideOfCp932(const std::string& bytes) {
         MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), length);
     }
     return wide;
-}
-
-std::wstring fullPath(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return path;
-    }
-    std::wstring buffer(needed, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
-    if (length == 0 || length >= needed) {
-        return path;
-    }
-    buffer.resize(length);
-    while (buffer.size() > 3 && (buffer.back() == L'\\' || buffer.back() == L'/')) {
-        buffer.pop_back();
-    }
-    return buffer;
 }
 
 std::wstring folderOf(const std::wstring& path) {
@@ -149,9 +118,9 @@ public:
     }
     std::wstring pathOf(const Given& given) const {
         if (given.baseFolder.empty() || !isRelative(given.text)) {
-            return fullPath(given.text);
+            return fullPathOf(given.text);
         }
-        return fullPath(given.baseFolder + L"\\" + given.text);
+        return fullPathOf(given.baseFolder + L"\\" + given.text);
     }
 };
 
@@ -739,7 +708,7 @@ int showRelease(const Release& release) {
 
 // --convert-settings TEXT FILE.
 int convertSettings(const std::wstring& from, const std::wstring& to) {
-    const std::wstring path = fullPath(from);
+    const std::wstring path = fullPathOf(from);
     const std::optional<std::string> text = isFileAt(path) ? fileBytesAt(path) : std::nullopt;
     if (!text) {
         say(errorLine({L"patch-make", missing(from, L"設定のテキスト (UTF-8 かコード ページ 932) を指定してください。")}));
@@ -750,7 +719,7 @@ int convertSettings(const std::wstring& from, const std::wstring& to) {
         say(errorLine({from + L":" + wideDecimalText(static_cast<std::uint64_t>(converted.line)), converted.problem}));
         return 2;
     }
-    if (!writeWholeFile(fullPath(to), converted.bytes)) {
+    if (!writeWholeFile(fullPathOf(to), converted.bytes)) {
         say(errorLine({L"patch-make", L"「" + to + L"」に書けません。"}));
         return 2;
     }
@@ -778,7 +747,7 @@ bool takesValue(const std::wstring& option) {
 
 int main() {
     loadCodeOnlyFromTheSystem();
-    const std::vector<std::wstring> arguments = commandLineArguments();
+    const std::vector<std::wstring> arguments = toolArguments();
     if (!arguments.empty() && arguments[0] == L"--convert-settings") {
         if (arguments.size() != 3) {
             printUsage();
@@ -810,7 +779,7 @@ int main() {
         }
     }
     if (!releaseFile.empty()) {
-        const std::wstring path = fullPath(releaseFile);
+        const std::wstring path = fullPathOf(releaseFile);
         const std::optional<std::string> bytes = isFileAt(path) ? fileBytesAt(path) : std::nullopt;
         if (!bytes) {
             say(errorLine({L"patch-make", missing(releaseFile, L"リリース ファイルを指定してください。")}));

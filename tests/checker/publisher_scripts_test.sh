@@ -39,15 +39,17 @@ refused() {
     grep -qF -- "$text" "$work/refused.err" || { cat "$work/refused.err"; fail "$*: no line saying '$text'"; }
 }
 sample_text=$top/tests/checker/sample/settings.txt
-refused 1 "$work/patch is a folder" "$top/scripts/convert-settings" "$sample_text" "$work/patch"
+refused 1 "「$work/patch」はフォルダです" "$top/scripts/convert-settings" "$sample_text" "$work/patch"
 [ ! -e "$work/patch/settings.inf" ] || fail "convert-settings wrote settings.inf into the folder it was given"
-refused 1 "$work/no such/update.inf: the folder $work/no such does not exist" \
+refused 1 "「$work/no such/update.inf」のフォルダ「$work/no such」がありません" \
     "$top/scripts/convert-settings" "$sample_text" "$work/no such/update.inf"
-refused 1 "$work/missing.txt: no such file" "$top/scripts/convert-settings" "$work/missing.txt" "$work/x.inf"
-refused 1 "save it as UTF-8" "$top/scripts/convert-settings" "$work/patch/update.inf" "$work/x.inf"
+refused 1 "「$work/missing.txt」がありません" "$top/scripts/convert-settings" "$work/missing.txt" "$work/x.inf"
+# The usual slip of a Japanese keyboard is named with its mend, at its line.
+printf 'キャプション,更新\n社名,ハーバーライト¥\n' >"$work/yen.txt"
+refused 1 "$work/yen.txt:2: エラー: 「¥」" "$top/scripts/convert-settings" "$work/yen.txt" "$work/x.inf"
 [ ! -e "$work/x.inf" ] || fail "convert-settings left x.inf after refusing"
-refused 2 "unknown option --bogus" "$top/scripts/convert-settings" --bogus "$work/x.inf"
-refused 2 "give the UTF-8 text and the settings file to write" "$top/scripts/convert-settings" "$sample_text"
+refused 2 "--bogus というオプションはありません" "$top/scripts/convert-settings" --bogus "$work/x.inf"
+refused 2 "テキストと、書く設定ファイルを指定してください" "$top/scripts/convert-settings" "$sample_text"
 # scripts/check-patch speaks as patch-check does: one Japanese line,
 # compiler-style, and nothing else.
 refused_in_japanese() {
