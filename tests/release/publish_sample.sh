@@ -77,6 +77,12 @@ expect_refused "output inside the files" "がパッチ ファイルのフォル�
 expect_refused "missing certificate" "証明書のファイルがありません" \
     "$tree/release.txt" --sign-pkcs12 "$tree/signing/none.pfx" --sign-password-file "$tree/signing/password.txt"
 
+# A signature that fails (a wrong password) comes after the release is
+# written: the release goes again, nothing that looks ready is left.
+printf 'not the password\n' >"$tree/signing/wrong.txt"
+expect_refused "wrong password" "署名できませんでした" \
+    "$tree/release.txt" --sign-pkcs12 "$tree/signing/publisher.pfx" --sign-password-file "$tree/signing/wrong.txt"
+
 # --- The release file and the same release given as options give the same
 # program; unsigned, the summary says so.
 "$source_dir/scripts/publish" "$tree/release.txt" --output "$tree/unsigned-a" --replace --build-dir "$tree/build" \
