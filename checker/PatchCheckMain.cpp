@@ -17,6 +17,7 @@
 #include "checker/PatchFolderCheck.h"
 #include "checker/ProgramCheck.h"
 #include "core/ConsoleOutput.h"
+#include "core/DllDefence.h"
 #include "core/ToolCommandLine.h"
 #include "settings/byte_scan.h"
 #include "settings/cp932_conversion.h"
@@ -119,6 +120,9 @@ std::string summaryOf(const std::vector<Finding>& findings) {
 }  // namespace
 
 int main() {
+    // Started from a download folder, like the program it checks: every DLL
+    // it loads by name comes from the system folder.
+    loadCodeOnlyFromTheSystem();
     CheckOptions options;
     bool list = false;
     bool folderGiven = false;

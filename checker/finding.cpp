@@ -10,11 +10,15 @@ std::string formatFinding(const Finding& finding) {
     if (finding.line > 0) {
         text += ":" + std::to_string(finding.line);
     }
+    return text + ": " + severity + ": " + closedSentence(finding.text);
+}
+
+std::string closedSentence(const std::string& text) {
     // Each finding is one sentence or more, closed as a sentence is.
     // (A double-byte character's trail byte and a "B" hold the bytes of
     // "。" too: the scan goes character by character.)
     const std::string fullStop = "。";
-    return text + ": " + severity + ": " + finding.text + (endsWithCharacter(finding.text, fullStop) ? "" : fullStop);
+    return endsWithCharacter(text, fullStop) ? text : text + fullStop;
 }
 
 int exitCodeOf(const std::vector<Finding>& findings) {

@@ -19,5 +19,8 @@ struct Finding {
 // page 932), as a compiler reports.
 std::string formatFinding(const Finding& finding);
 
+// A finding's text closed with "。" if it is not already (code page 932).
+std::string closedSentence(const std::string& text);
+
 // 0 nothing worse than notes, 1 warnings only, 2 any error.
 int exitCodeOf(const std::vector<Finding>& findings);

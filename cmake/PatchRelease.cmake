@@ -37,7 +37,8 @@ target_link_libraries(patch PRIVATE patch_release_resources)
 # (a file left from an older layout would ship), and the same files packed
 # as one versioned archive. Names are ASCII: Windows' own unpacking reads a
 # zip's names in the system's code page.
-set(patch_dist_archive ${CMAKE_BINARY_DIR}/patch-tools-${PROJECT_VERSION}.zip)
+set(PATCH_DIST_ARCHIVE_DIR "${CMAKE_BINARY_DIR}" CACHE PATH "Where the download's archive patch-tools-VERSION.zip is written")
+set(patch_dist_archive ${PATCH_DIST_ARCHIVE_DIR}/patch-tools-${PROJECT_VERSION}.zip)
 set(patch_dist_stamp ${CMAKE_BINARY_DIR}/dist.stamp)
 set(patch_sample_folder ${CMAKE_SOURCE_DIR}/resources/sample)
 file(GLOB_RECURSE patch_sample_files CONFIGURE_DEPENDS ${patch_sample_folder}/*)
@@ -92,8 +93,11 @@ foreach(pair IN LISTS patch_release_options)
     endif()
 endforeach()
 if(NOT patch_make_arguments STREQUAL "")
+    # Exit code 1 is a release written with warnings (shown): the build
+    # goes on; 2 and 3 stop it.
     add_custom_target(publisher_release ALL
-        COMMAND ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:patch-make> ${patch_make_arguments}
+        COMMAND sh -c "\"$@\" || test $? -eq 1" patch-make
+            ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:patch-make> ${patch_make_arguments}
             --stub Z:$<TARGET_FILE:patch> --output Z:${PATCH_RELEASE_DIR} --replace
         DEPENDS patch patch-make
         COMMENT "Writing the publisher's release ${PATCH_RELEASE_DIR} with patch-make"

@@ -641,7 +641,8 @@ int ReleaseMaker::run() {
         const bool error = finding.severity == Severity::error;
         errors += error ? 1 : 0;
         warnings += error ? 0 : 1;
-        lines.push_back(shownWhere(finding) + (error ? L": エラー: " : L": 警告: ") + wideOfCp932(finding.text));
+        lines.push_back(shownWhere(finding) + (error ? L": エラー: " : L": 警告: ") +
+                        wideOfCp932(closedSentence(finding.text)));
     }
     if (errors > 0) {
         removeTree(temporary);
