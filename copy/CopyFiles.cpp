@@ -1,6 +1,7 @@
 // The worker's copy: every entry with a known size, from the program's folder
 // into the install folder, one cluster at a time, with the dialog turned into
-// its progress view. All or nothing: every file is staged beside its
+// its progress view; each file the table of digests names is hashed on the
+// way, and one whose digest differs stops the copy as damaged. All or nothing: every file is staged beside its
 // destination first, then all are moved into place; a failure or a cancel
 // before the end puts the folder back as it was (CopyTransaction).
 #include <windows.h>
@@ -12,10 +13,12 @@
 
 #include "copy/ChunkSize.h"
 #include "copy/CopyTransaction.h"
+#include "copy/StartChecks.h"
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
 #include "core/HandleOwners.h"
 #include "core/PatchSession.h"
+#include "core/Sha256.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -27,6 +30,9 @@ struct CopyRun {
     unsigned char* buffer;
     std::uint32_t chunkSize;
     std::uint64_t total;
+    // Hashes each file the table names on the copy's own pass over its
+    // bytes: a big file is never read twice.
+    Sha256Stream& hash;
     std::uint64_t done = 0;
     bool cancelled = false;
 };
@@ -109,6 +115,11 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
         return copyOpenFailed;
     }
 
+    if (entry.checked && !run.hash.begin()) {
+        // No file the table names is installed unchecked.
+        return copyOpenFailed;
+    }
+
     // The test comes after each chunk, so an empty entry still makes one pass
     // and its staged file exists, empty.
     std::uint32_t copied = 0;
@@ -127,6 +138,9 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
             return copyReadFailed;
         }
         copied += got;
+        if (entry.checked && !run.hash.update(run.buffer, got)) {
+            return copyReadFailed;
+        }
 
         DWORD written = 0;
         if (!WriteFile(staged.get(), run.buffer, wanted, &written, nullptr) || written < wanted) {
@@ -142,6 +156,17 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
     DWORD beyond = 0;
     if (!ReadFile(source.get(), run.buffer, 1, &beyond, nullptr) || beyond != 0) {
         return copyReadFailed;
+    }
+    if (entry.checked) {
+        Sha256Digest digest{};
+        if (!run.hash.finish(digest)) {
+            return copyReadFailed;
+        }
+        if (digest != entry.expectedDigest) {
+            // The room was made before the copy started: nothing allocates.
+            writeDamagedFileText(run.session, entry, run.session.statusText);
+            return copyDamaged;
+        }
     }
     return copyDone;
 }
@@ -170,6 +195,19 @@ bool anyFileFound(const std::vector<PatchFileEntry>& files) {
         }
     }
     return false;
+}
+
+// Room in statusText for the text of any file the copy may find damaged,
+// made while the copy may still allocate.
+void makeRoomForDamagedText(PatchSession& session) {
+    std::size_t longest = 0;
+    for (const PatchFileEntry& entry : session.files) {
+        if (entry.checked) {
+            const std::size_t length = damagedFileTextLength(session, entry);
+            longest = length > longest ? length : longest;
+        }
+    }
+    session.statusText.reserve(longest);
 }
 
 // Moves every staged file into place. A cancel confirmed while the files
@@ -215,11 +253,13 @@ CopyResult PatchSession::copyFiles() {
     // with nothing changed.
     CopyTransaction transaction(installFolder);
     transaction.plan(files);
+    makeRoomForDamagedText(*this);
     if (!transaction.writeJournal()) {
         return copyOpenFailed;
     }
 
-    CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), chunkSize, total};
+    Sha256Stream hash;
+    CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), chunkSize, total, hash};
     // From here on nothing allocates (the paths were planned above), so
     // nothing can leave without the folder being put back.
     CopyResult result = stageAll(run, transaction);

@@ -34,6 +34,13 @@ bool PatchSession::startCopyJob(const wchar_t* folderText) {
         return true;
     }
 
+    // A damaged download stays damaged whatever the player chooses: told
+    // first, and the run ends with nothing written.
+    if (auto damaged = damagedFileRefusal(*this)) {
+        showRefusal(dialog, *damaged);
+        return false;
+    }
+
     installFolder = folderText;
     if (!pathExists(folderText)) {
         showRefusal(dialog, L"指定されたフォルダがありません。");
@@ -73,8 +80,10 @@ DWORD WINAPI copyWorker(LPVOID parameter) {
     }
     // Written before the post: the dialog reads it when the notice arrives.
     // statusText has had room for it since the session was made, so this
-    // needs no memory.
-    session.statusText = copyFailedText;
+    // needs no memory; a damaged file's text is already there.
+    if (result != copyDamaged) {
+        session.statusText = copyFailedText;
+    }
     PostMessageW(session.dialog, WM_COPYJOB_FAILED, 0, 0);
     return static_cast<DWORD>(result);
 }

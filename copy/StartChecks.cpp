@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <iterator>
+
 #include "copy/copy_rules.h"
 #include "core/HandleOwners.h"
 #include "core/PatchSession.h"
@@ -99,6 +101,40 @@ std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder
     if (isOpenElsewhere(destination)) {
         return quoted(entry.destinationName) +
                L"がほかのプログラムで使用中です。そのプログラムを終了してから再試行してください。";
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+constexpr wchar_t damagedOpening[] = L"「";
+constexpr wchar_t damagedClosing[] = L"」が壊れています。パッチをもう一度ダウンロードしてください。";
+
+// Where the settings' source name starts in the entry's full path.
+std::size_t sourceNameStart(const PatchSession& session) { return session.programFolder.size() + 1; }
+
+}  // namespace
+
+void writeDamagedFileText(const PatchSession& session, const PatchFileEntry& entry, std::wstring& text) {
+    text.assign(damagedOpening);
+    text.append(entry.sourcePath, sourceNameStart(session), std::wstring::npos);
+    text.append(damagedClosing);
+}
+
+std::size_t damagedFileTextLength(const PatchSession& session, const PatchFileEntry& entry) {
+    return std::size(damagedOpening) - 1 + entry.sourcePath.size() - sourceNameStart(session) +
+           std::size(damagedClosing) - 1;
+}
+
+std::optional<std::wstring> damagedFileRefusal(const PatchSession& session) {
+    for (const PatchFileEntry& entry : session.files) {
+        // A missing file, or one of 4 GiB or more, has no size here: neither
+        // is what the table gives (the copy takes no file that large).
+        if (entry.checked && (entry.size == noSizeMarker || entry.size != entry.expectedSize)) {
+            std::wstring text;
+            writeDamagedFileText(session, entry, text);
+            return text;
+        }
     }
     return std::nullopt;
 }

@@ -22,6 +22,18 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
 // order.
 std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder, const PatchFileEntry& entry);
 
+// "「<source>」が壊れています。…": the text of a damaged file, named as the
+// settings name its source, written into `text`. It allocates nothing when
+// `text` has the room (damagedFileTextLength), so the copy can tell it once
+// it has started.
+void writeDamagedFileText(const PatchSession& session, const PatchFileEntry& entry, std::wstring& text);
+std::size_t damagedFileTextLength(const PatchSession& session, const PatchFileEntry& entry);
+
+// For the first listed file the table of digests names that was missing
+// beside the program at load, or of another size than the table gives: the
+// download is damaged, and no retry mends it.
+std::optional<std::wstring> damagedFileRefusal(const PatchSession& session);
+
 // How the free bytes of the install folder's drive are asked.
 using FreeBytesQuery = std::optional<std::uint64_t> (*)(const std::wstring& folder);
 

@@ -1,7 +1,10 @@
 // One file of the patch: where it is read from, the name it gets in the
-// install folder, and its size as found when the settings were loaded.
+// install folder, its size as found when the settings were loaded, and, when
+// the program's table of digests names it, the size and SHA-256 the release
+// gave it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +16,11 @@ struct PatchFileEntry {
     std::wstring sourcePath;
     std::wstring destinationName;
     std::uint32_t size = noSizeMarker;
+    // Set from the table of digests: such a file must be found with exactly
+    // this size and these bytes, or it is damaged.
+    bool checked = false;
+    std::uint64_t expectedSize = 0;
+    std::array<std::uint8_t, 32> expectedDigest{};
 
     // Builds the entry of one "ファイル," line: the source is looked up in the
     // program folder for its size. An empty destination name means the file

@@ -23,6 +23,7 @@ enum CopyResult : std::int32_t {
     copyOpenFailed = -1,
     copyReadFailed = -2,
     copyWriteFailed = -3,
+    copyDamaged = -4,  // a file's bytes are not the table's: statusText names it
 };
 
 // What the user is told of any failed copy.

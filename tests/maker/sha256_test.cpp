@@ -2,6 +2,7 @@
 // longer than one read, so that every buffer reaches the hash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/Sha256.h"
@@ -35,6 +36,42 @@ TEST(Sha256, OfAFileReadInSeveralBuffers) {
     EXPECT_EQ(hexOf(digest), L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 
     EXPECT_FALSE(sha256OfFile(folder.file(L"missing.bin"), digest));
+}
+
+// The copy feeds each file in chunks of its cluster size, one object for a
+// whole run: a digest must not depend on where the pieces split, and each
+// file starts afresh, whatever the one before it left.
+TEST(Sha256, StreamInPiecesGivesTheWholeDigestFileAfterFile) {
+    Sha256Stream hash;
+    Sha256Digest digest{};
+    // Fed before any begin: no digest of nothing.
+    EXPECT_FALSE(hash.update("abc", 3));
+    EXPECT_FALSE(hash.finish(digest));
+
+    const std::string million(1000000, 'a');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::size_t piece;
+        const wchar_t* expected;
+    };
+    const Case cases[] = {
+        {"abc in ones", "abc", 1, L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"a million a in 4095s", million, 4095, L"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+        {"nothing", "", 1, L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc whole, after the others", "abc", 3, L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(hash.begin());
+        for (std::size_t at = 0; at < c.bytes.size(); at += c.piece) {
+            ASSERT_TRUE(hash.update(c.bytes.data() + at, std::min(c.piece, c.bytes.size() - at)));
+        }
+        ASSERT_TRUE(hash.finish(digest));
+        EXPECT_EQ(hexOf(digest), c.expected);
+        // Finished: the next digest needs a begin.
+        EXPECT_FALSE(hash.update("x", 1));
+    }
 }
 
 }  // namespace
