@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 
+#include "checker/DigestTableCheck.h"
 #include "checker/ProgramCheck.h"
 #include "core/FileProbe.h"
 #include "settings/SettingsLoading.h"
@@ -88,10 +89,12 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
 
     std::set<std::wstring> settingsFilesRead;
     std::set<std::string> listedSources;
+    std::set<std::string> tableEntriesChecked;
     for (const std::wstring& program : programs) {
         ProgramAsData data(pathIn(folder, program));
         ProgramCheck check(options, findings, listedSources);
         report.programs.push_back(check.run(program, data, settingsFilesRead, nameable));
+        checkDigestTable(folder, program, data.get(), findings, tableEntriesChecked);
     }
 
     for (const FolderEntry& entry : entries) {

@@ -24,6 +24,7 @@
 #include "core/Sha256.h"
 #include "core/decimal_text.h"
 #include "maker/ProgramIcon.h"
+#include "maker/ReleaseDigests.h"
 #include "maker/release_file.h"
 #include "maker/version_resource.h"
 #include "settings/SettingsLoading.h"
@@ -547,6 +548,8 @@ bool ReleaseMaker::build(const std::wstring& folder) {
     std::vector<WORD> groupLanguages;
     std::vector<WORD> versionLanguages;
     std::map<WORD, std::vector<WORD>> imageLanguages;
+    std::vector<WORD> tableLanguages;
+    std::string builtInSettings = settingsBytes_;
     {
         const LoadedModule stub(
             LoadLibraryExW(stubPath_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
@@ -556,7 +559,27 @@ bool ReleaseMaker::build(const std::wstring& folder) {
         }
         groupLanguages = languagesOf(stub.get(), iconGroupType, MAKEINTRESOURCEW(iconGroupResourceId));
         versionLanguages = languagesOf(stub.get(), versionType, MAKEINTRESOURCEW(1));
+        tableLanguages = languagesOf(stub.get(), digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId));
+        if (!settingsGiven_) {
+            const HRSRC found =
+                FindResourceW(stub.get(), MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);
+            const HGLOBAL loaded = found == nullptr ? nullptr : LoadResource(stub.get(), found);
+            const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
+            if (bytes != nullptr) {
+                builtInSettings.assign(static_cast<const char*>(bytes), SizeofResource(stub.get(), found));
+            }
+        }
     }
+    // The table holds the files as they lie in the release: copied first.
+    written_.push_back(name_ + L".exe");
+    if (!files_.empty() && !copyTree(files_, folder, L"", written_)) {
+        return refuse(L"patch-make", L"「" + files_ + L"」のファイルを出力先に写せません。");
+    }
+    const std::optional<std::vector<DigestEntry>> digests = releaseDigests(folder, builtInSettings);
+    if (!digests) {
+        return refuse(L"patch-make", L"パッチのファイルの SHA-256 を計算できません。");
+    }
+    const std::string table = digestTableText(*digests);
     HANDLE update = BeginUpdateResourceW(program.c_str(), FALSE);
     if (update == nullptr) {
         return refuse(L"patch-make", L"「" + program + L"」のリソースを書き換えられません。");
@@ -585,15 +608,20 @@ bool ReleaseMaker::build(const std::wstring& folder) {
     for (const WORD language : versionLanguages) {
         done = done && UpdateResourceW(update, versionType, MAKEINTRESOURCEW(1), language, nullptr, 0);
     }
+    // A stub that is itself a release carries the table of its own files.
+    for (const WORD language : tableLanguages) {
+        done = done && UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId),
+                                       language, nullptr, 0);
+    }
+    if (!table.empty()) {
+        done = done && UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId),
+                                       japanese, const_cast<char*>(table.data()), static_cast<DWORD>(table.size()));
+    }
     std::vector<std::uint8_t> versionBytes = versionResourceBytes(version_);
     done = done && UpdateResourceW(update, versionType, MAKEINTRESOURCEW(1), japanese, versionBytes.data(),
                                    static_cast<DWORD>(versionBytes.size()));
     if (!EndUpdateResourceW(update, done ? FALSE : TRUE) || !done) {
         return refuse(L"patch-make", L"「" + program + L"」のリソースを書き換えられません。");
-    }
-    written_.push_back(name_ + L".exe");
-    if (!files_.empty() && !copyTree(files_, folder, L"", written_)) {
-        return refuse(L"patch-make", L"「" + files_ + L"」のファイルを出力先に写せません。");
     }
     return true;
 }

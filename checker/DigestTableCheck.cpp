@@ -1,0 +1,81 @@
+#include "checker/DigestTableCheck.h"
+
+#include "checker/ProgramCheck.h"
+#include "core/FileProbe.h"
+#include "core/Sha256.h"
+#include "core/decimal_text.h"
+#include "settings/DigestTableResource.h"
+#include "settings/byte_scan.h"
+#include "settings/digest_table.h"
+
+namespace {
+
+const char* tableProblemText(DigestTableProblem problem) {
+    switch (problem) {
+        case DigestTableProblem::empty: return "空です";
+        case DigestTableProblem::cutShort: return "途中で切れています";
+        case DigestTableProblem::unreadableLine: return "「SHA-256 大きさ 名前」の形をしていません";
+        case DigestTableProblem::badDigest: return "SHA-256 が 16 進の小文字 64 けたではありません";
+        case DigestTableProblem::badSize: return "大きさが数ではないか、大きすぎます";
+        case DigestTableProblem::badName: return "名前がインストール先フォルダの中のファイル名ではありません";
+        case DigestTableProblem::nameTwice: return "同じファイルが前の行にもあります";
+        case DigestTableProblem::none: break;
+    }
+    return "";
+}
+
+// What the player meets, and what the publisher does about it.
+std::string damagedConsequence(const std::string& name) {
+    return "。プレイヤーのパッチは「" + name +
+           "」が壊れています と表示して何もコピーしません。ファイルを置き直すか、patch-make でリリースを作り直してください";
+}
+
+}  // namespace
+
+void checkDigestTable(const std::wstring& patchFolder, const std::wstring& programName, HMODULE program,
+                      std::vector<Finding>& findings, std::set<std::string>& checked) {
+    const std::optional<std::string> bytes = digestTableBytesOf(program);
+    if (!bytes) {
+        return;  // no release wrote this program: it checks nothing
+    }
+    const DigestTableReading table = readDigestTable(*bytes);
+    if (table.problem != DigestTableProblem::none) {
+        findings.push_back(
+            {Severity::error, cp932Of(programName), 0,
+             std::string("埋め込みの SHA-256 の表") + (table.line > 0 ? " (" + lineText(table.line) + ")" : "") +
+                 "が" + tableProblemText(table.problem) +
+                 "。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください"});
+        return;
+    }
+    for (const DigestEntry& entry : table.entries) {
+        if (!checked.insert(comparableName(entry.name) + " " + decimalText(entry.size) + " " + digestHex(entry.digest))
+                 .second) {
+            continue;
+        }
+        const std::string name = shown(entry.name);
+        const std::optional<std::wstring> wide = wideOf(entry.name);
+        const std::wstring path = pathIn(patchFolder, wide ? *wide : std::wstring());
+        const FoundFile found = findAt(path);
+        if (!wide || !found.exists || found.isFolder) {
+            findings.push_back({Severity::error, name, 0,
+                                "配布したときにあったファイルがありません (" + cp932Of(programName) +
+                                    " の SHA-256 の表にあります)" + damagedConsequence(name)});
+            continue;
+        }
+        if (found.size != entry.size) {
+            findings.push_back({Severity::error, name, 0,
+                                "配布したときと大きさが違います (表では " + decimalText(entry.size) + " バイト、いまは " +
+                                    decimalText(found.size) + " バイト)" + damagedConsequence(name)});
+            continue;
+        }
+        Sha256Digest digest{};
+        if (!sha256OfFile(path, digest)) {
+            findings.push_back({Severity::error, name, 0,
+                                "読めないため SHA-256 を確かめられません。ほかのプログラムが開いていないか確かめてください"});
+        } else if (digest != entry.digest) {
+            findings.push_back({Severity::error, name, 0,
+                                "配布したときと中身が違います (SHA-256 が表では " + digestHex(entry.digest) +
+                                    "、いまは " + digestHex(digest) + ")" + damagedConsequence(name)});
+        }
+    }
+}
