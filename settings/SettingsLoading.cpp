@@ -5,7 +5,9 @@
 #include <new>
 #include <utility>
 
+#include "settings/DigestTableResource.h"
 #include "settings/cp932_conversion.h"
+#include "settings/digest_table.h"
 #include "settings/folder_names.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_text.h"
@@ -20,9 +22,26 @@ bool takeGameNames(PatchSession& session, const SettingsValues& values) {
            wideFromCp932(values.executableName, session.executableName);
 }
 
+// The table of digests the program carries, if any; false when it carries one
+// the reader refuses: a damaged table could let a damaged file through.
+bool readOwnDigestTable(HINSTANCE instance, std::vector<DigestEntry>& table) {
+    const std::optional<std::string> bytes = digestTableBytesOf(instance);
+    if (!bytes) {
+        return true;
+    }
+    DigestTableReading reading = readDigestTable(*bytes);
+    if (reading.problem != DigestTableProblem::none) {
+        return false;
+    }
+    table = std::move(reading.entries);
+    return true;
+}
+
 // One entry per "ファイル," line; false when a name does not convert or a
-// destination would leave the install folder.
-bool takeFiles(PatchSession& session, const std::vector<FileLine>& files) {
+// destination would leave the install folder. A file the table names must be
+// found with the table's size and digest; the table's other lines are for
+// settings that list more.
+bool takeFiles(PatchSession& session, const std::vector<FileLine>& files, const std::vector<DigestEntry>& table) {
     for (const FileLine& file : files) {
         std::wstring source;
         std::wstring destination;
@@ -34,6 +53,12 @@ bool takeFiles(PatchSession& session, const std::vector<FileLine>& files) {
         // beside it would otherwise choose where it writes.
         if (!destinationStaysInside(session.files.back().destinationName)) {
             return false;
+        }
+        if (const DigestEntry* expected = findDigestEntry(table, file.sourceName)) {
+            PatchFileEntry& entry = session.files.back();
+            entry.checked = true;
+            entry.expectedSize = expected->size;
+            entry.expectedDigest = expected->digest;
         }
     }
     return !session.files.empty();
@@ -50,8 +75,14 @@ int fillSession(PatchSession& session, HINSTANCE instance, const std::wstring& p
         return settingsUnusable;
     }
 
+    // The table is the release's, whichever settings are in use.
+    std::vector<DigestEntry> table;
+    if (!readOwnDigestTable(instance, table)) {
+        return settingsUnusable;
+    }
+
     const SettingsValues values = readSettingsValues(text.lines());
-    if (!takeGameNames(session, values) || !takeFiles(session, values.files)) {
+    if (!takeGameNames(session, values) || !takeFiles(session, values.files, table)) {
         return settingsUnusable;
     }
     return readInstallFolder(session.company, session.title, session.installFolder);
