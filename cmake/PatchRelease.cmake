@@ -20,7 +20,10 @@ endforeach()
 target_link_options(patch PRIVATE -s -Wl,--gc-sections)
 # The runtime's message printing and its second string type, which the
 # program never uses (the source says why they would be linked otherwise).
-target_sources(patch PRIVATE ${CMAKE_SOURCE_DIR}/shell/small_runtime.cpp)
+# The POSIX thread calls of the runtime, on Windows' own primitives, so that
+# the static thread library stays out (SmallThreadRuntime.cpp says why).
+target_sources(patch PRIVATE ${CMAKE_SOURCE_DIR}/shell/small_runtime.cpp
+    ${CMAKE_SOURCE_DIR}/shell/SmallThreadRuntime.cpp)
 
 # The manifest and the version resource, for the program alone (the test
 # executables keep the system's defaults).
