@@ -14,7 +14,10 @@ Call entryOf(HMODULE module, const char* name) {
 
 }  // namespace
 
-Sha256Stream::Sha256Stream() {
+Sha256Stream::Sha256Stream() = default;
+
+void Sha256Stream::openAlgorithm() {
+    opened_ = true;
     wchar_t path[MAX_PATH + 16];
     const UINT length = GetSystemDirectoryW(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
@@ -59,6 +62,9 @@ void Sha256Stream::dropHash() {
 
 bool Sha256Stream::begin() {
     dropHash();
+    if (!opened_) {
+        openAlgorithm();
+    }
     if (algorithm_ == nullptr) {
         return false;
     }

@@ -16,8 +16,8 @@
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
 // One digest at a time, fed in pieces: begin, any number of updates, finish.
-// The library and the algorithm are opened once, when the object is made;
-// each begin starts a new hash (a finished one can't be reused on every
+// The library and the algorithm are opened once, on the first begin (a copy
+// with nothing to check never loads them); each begin starts a new hash (a finished one can't be reused on every
 // Windows). Every call returns false when the system offers no SHA-256 or a
 // step fails; update and finish also after a begin that failed.
 class Sha256Stream {
@@ -32,8 +32,10 @@ public:
     bool finish(Sha256Digest& digest);
 
 private:
+    void openAlgorithm();
     void dropHash();
 
+    bool opened_ = false;
     using CreateHashCall = NTSTATUS(WINAPI*)(BCRYPT_ALG_HANDLE, BCRYPT_HASH_HANDLE*, PUCHAR, ULONG, PUCHAR, ULONG,
                                              ULONG);
     using HashDataCall = NTSTATUS(WINAPI*)(BCRYPT_HASH_HANDLE, PUCHAR, ULONG, ULONG);

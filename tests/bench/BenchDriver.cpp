@@ -11,11 +11,15 @@
 // file; the game's registry entry names it. Both are driven the same way:
 // started, Run pressed, "完了" awaited and pressed, the exit awaited (code
 // 1). Wall time runs from the start to the exit; the private bytes are
-// sampled while it runs. The two alternate, program first in odd rounds,
-// after one uncounted warm-up run of each.
+// sampled while it runs. A third contender is the same program carrying a
+// table of digests of the case's files (as patch-make writes it), in a patch
+// folder of its own: each of its files is hashed as it is copied. The three
+// take turns, each first in its own rounds, after one uncounted warm-up run
+// of each.
 //
 // Cases: one 64 MiB file, and 1,000 files of 4 KB (--quick: 1 MiB and 20
-// files, one round). Prints each run, then a table of medians. Exit code 0
+// files, one round). Prints each run, then a table of medians against the
+// floor and one of the program with its table against the program without. Exit code 0
 // when every run copied every file; no figure is judged.
 #include <windows.h>
 
@@ -30,6 +34,8 @@
 #include <vector>
 
 #include "core/HandleOwners.h"
+#include "core/Sha256.h"
+#include "settings/digest_table.h"
 #include "resources/resource_ids.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/driver/ProgramWindows.h"
@@ -124,19 +130,37 @@ struct Case {
 
 std::wstring gameFolderOf(const Case& c) { return c.folder + L"\\game"; }
 
-// The patch folder (program, settings file, new files) and the floor
-// folder (floor, its list). The settings name the game by its registry key.
+// Writes the table of digests of `entries` into the program at `path`, as
+// patch-make does.
+bool writeTable(const std::wstring& path, const std::vector<DigestEntry>& entries) {
+    const std::string table = digestTableText(entries);
+    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+    if (update == nullptr) {
+        return false;
+    }
+    const BOOL done = UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId),
+                                      MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), const_cast<char*>(table.data()),
+                                      static_cast<DWORD>(table.size()));
+    return EndUpdateResourceW(update, done ? FALSE : TRUE) && done;
+}
+
+// The patch folder (program, settings file, new files), the same with the
+// program carrying the table of digests, and the floor folder (floor, its
+// list). The settings name the game by its registry key.
 bool preparePatch(Case& c, const std::wstring& program, const std::wstring& floor) {
     const std::wstring patch = c.folder + L"\\patch";
+    const std::wstring tabled = c.folder + L"\\patch-table";
     const std::wstring floorFolder = c.folder + L"\\floor";
     if (!CreateDirectoryW(c.folder.c_str(), nullptr) || !CreateDirectoryW(patch.c_str(), nullptr) ||
-        !CreateDirectoryW(floorFolder.c_str(), nullptr)) {
+        !CreateDirectoryW(tabled.c_str(), nullptr) || !CreateDirectoryW(floorFolder.c_str(), nullptr)) {
         return false;
     }
     if (!CopyFileW(program.c_str(), (patch + L"\\patch.exe").c_str(), FALSE) ||
+        !CopyFileW(program.c_str(), (tabled + L"\\patch.exe").c_str(), FALSE) ||
         !CopyFileW(floor.c_str(), (floorFolder + L"\\copy_floor.exe").c_str(), FALSE)) {
         return false;
     }
+    std::vector<DigestEntry> digests;
     // Code page 932, as a publisher writes it.
     std::string settings = "キャプション,計測\r\n"
                            "タイトル,計測ゲーム\r\n"
@@ -149,11 +173,18 @@ bool preparePatch(Case& c, const std::wstring& program, const std::wstring& floo
         c.fileNames.push_back(name);
         settings += "ファイル," + utf8FromUtf16(name) + "\r\n";
         list += patch + L"\\" + name + L"\t" + gameFolderOf(c) + L"\\" + name + L"\n";
-        if (!writeFile(patch + L"\\" + name, contentOf(i, c.size, '2'))) {
+        const std::string bytes = contentOf(i, c.size, '2');
+        DigestEntry digest;
+        digest.size = bytes.size();
+        digest.name = utf8FromUtf16(name);  // ASCII: the same in code page 932
+        if (!writeFile(patch + L"\\" + name, bytes) || !writeFile(tabled + L"\\" + name, bytes) ||
+            !sha256OfBytes(bytes.data(), bytes.size(), digest.digest)) {
             return false;
         }
+        digests.push_back(digest);
     }
-    return writeFile(patch + L"\\patch.inf", settings) && writeFile(floorFolder + L"\\floor.txt", utf8FromUtf16(list));
+    return writeFile(patch + L"\\patch.inf", settings) && writeFile(tabled + L"\\patch.inf", settings) &&
+           writeTable(tabled + L"\\patch.exe", digests) && writeFile(floorFolder + L"\\floor.txt", utf8FromUtf16(list));
 }
 
 // The game as its installer left it, with the old version of every file,
@@ -280,9 +311,12 @@ double median(std::vector<double> values) {
 std::wstring mib(std::uint64_t bytes) { return fixed(static_cast<double>(bytes) / (1024.0 * 1024.0), 2) + L" MiB"; }
 
 struct Result {
-    std::vector<double> program, floor;
-    std::uint64_t programPeak = 0, floorPeak = 0;
+    std::vector<double> program, floor, tabled;
+    std::uint64_t programPeak = 0, floorPeak = 0, tabledPeak = 0;
 };
+
+// The contenders of a case, in the order of their turns.
+enum Contender { theProgram, theFloor, theProgramWithTable, contenderCount };
 
 }  // namespace
 
@@ -339,32 +373,34 @@ int main() {
     for (int round = 0; round <= rounds && ok; ++round) {
         for (std::size_t i = 0; i < cases.size() && ok; ++i) {
             const Case& c = cases[i];
-            for (int turn = 0; turn < 2 && ok; ++turn) {
-                const bool isProgram = (turn == 0) == (round % 2 == 1);
+            for (int turn = 0; turn < contenderCount && ok; ++turn) {
+                // The program first in odd rounds, as before the table came.
+                const auto who = static_cast<Contender>((turn + (round % 2 == 1 ? 0 : 1) + round / 2) % contenderCount);
                 if (!installGame(c)) {
                     print(L"FAILED: cannot install the game of " + c.name);
                     ok = false;
                     break;
                 }
-                const std::wstring path = isProgram ? c.folder + L"\\patch\\patch.exe"
-                                                    : c.folder + L"\\floor\\copy_floor.exe";
+                const std::wstring path = who == theProgram ? c.folder + L"\\patch\\patch.exe"
+                                          : who == theFloor ? c.folder + L"\\floor\\copy_floor.exe"
+                                                            : c.folder + L"\\patch-table\\patch.exe";
                 const Measure m = driveOnce(path);
                 ok = m.ok && everyFileWritten(c);
                 if (!ok) {
                     break;
                 }
-                const std::wstring who = isProgram ? L"program" : L"floor  ";
+                const std::wstring name = who == theProgram ? L"program" : who == theFloor ? L"floor  " : L"table  ";
                 const std::wstring figures =
                     fixed(m.seconds, 3) + L" s, peak private " + mib(m.peakPrivate);
                 if (round == 0) {
-                    print(L"warm-up, " + c.name + L", " + who + L": " + figures);
+                    print(L"warm-up, " + c.name + L", " + name + L": " + figures);
                     continue;
                 }
                 Result& r = results[i];
-                (isProgram ? r.program : r.floor).push_back(m.seconds);
-                std::uint64_t& peak = isProgram ? r.programPeak : r.floorPeak;
+                (who == theProgram ? r.program : who == theFloor ? r.floor : r.tabled).push_back(m.seconds);
+                std::uint64_t& peak = who == theProgram ? r.programPeak : who == theFloor ? r.floorPeak : r.tabledPeak;
                 peak = std::max(peak, m.peakPrivate);
-                print(L"round " + std::to_wstring(round) + L", " + c.name + L", " + who + L": " + figures);
+                print(L"round " + std::to_wstring(round) + L", " + c.name + L", " + name + L": " + figures);
             }
         }
     }
@@ -384,7 +420,17 @@ int main() {
         print(L"| " + cases[i].name + L" | " + fixed(p, 3) + L" s | " + fixed(f, 3) + L" s | " +
               fixed(p / f, 2) + L" | " + mib(r.programPeak) + L" | " + mib(r.floorPeak) + L" |");
     }
+    print(L"");
+    print(L"| case | program with table (median) | program without (median) | with/without | with table peak private |");
+    print(L"|---|---|---|---|---|");
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Result& r = results[i];
+        const double t = median(r.tabled);
+        const double p = median(r.program);
+        print(L"| " + cases[i].name + L" | " + fixed(t, 3) + L" s | " + fixed(p, 3) + L" s | " + fixed(t / p, 2) +
+              L" | " + mib(r.tabledPeak) + L" |");
+    }
     print(L"(" + std::to_wstring(rounds) + L" round" + (rounds == 1 ? L"" : L"s") +
-          L", median of each; program and floor alternate)");
+          L", median of each; program, floor and program with table take turns)");
     return 0;
 }
