@@ -190,22 +190,31 @@ void PrintTo(const TableDamage& damage, std::ostream* out) { *out << damage.name
 
 class DamagedTable : public DamagedDownload, public testing::WithParamInterface<TableDamage> {};
 
+// Whichever settings are in use: the built-in ones, or a file beside the
+// program that lists only a file the table does not name.
 TEST_P(DamagedTable, MakesTheSettingsUnusable) {
     const std::string table = tableOf(program);
     ASSERT_FALSE(table.empty()) << "the release carries no table";
     ASSERT_NO_FATAL_FAILURE(replaceTable(program, GetParam().damage(table)));
     const Files before = filesUnder(gameFolder);
 
-    ProgramRun run(program);
-    const MessageBoxView box = waitForMessageBox(run);
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text, L"設定ファイルが読み込めません。");
-    EXPECT_EQ(box.caption, L"error");
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(findDialog(run.processId(), DialogKind::patchDialog), nullptr);
-    pressButton(box.window, IDOK);
-    expectExitCode(run, 0);
-    EXPECT_EQ(filesUnder(gameFolder), before);
+    for (const bool beside : {false, true}) {
+        SCOPED_TRACE(beside ? "settings file beside the program" : "built-in settings");
+        if (beside) {
+            patchFolder.write(L"release\\c.bin", "not in the table");
+            patchFolder.write(L"release\\update.inf", settingsListing({{L"c.bin", L"", "not in the table"}}));
+        }
+        ProgramRun run(program);
+        const MessageBoxView box = waitForMessageBox(run);
+        ASSERT_NE(box.window, nullptr);
+        EXPECT_EQ(box.text, L"設定ファイルが読み込めません。");
+        EXPECT_EQ(box.caption, L"error");
+        EXPECT_EQ(box.owner, nullptr);
+        EXPECT_EQ(findDialog(run.processId(), DialogKind::patchDialog), nullptr);
+        pressButton(box.window, IDOK);
+        expectExitCode(run, 0);
+        EXPECT_EQ(filesUnder(gameFolder), before);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
