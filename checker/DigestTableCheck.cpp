@@ -42,9 +42,9 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
     if (table.problem != DigestTableProblem::none) {
         findings.push_back(
             {Severity::error, cp932Of(programName), 0,
-             std::string("埋め込みの SHA-256 の表") + (table.line > 0 ? " (" + lineText(table.line) + ")" : "") +
-                 "が" + tableProblemText(table.problem) +
-                 "。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください"});
+             std::string("埋め込みの SHA-256 の表が壊れています (") +
+                 (table.line > 0 ? lineText(table.line) + ": " : std::string()) + tableProblemText(table.problem) +
+                 ")。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください"});
         return;
     }
     for (const DigestEntry& entry : table.entries) {

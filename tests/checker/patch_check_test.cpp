@@ -948,7 +948,7 @@ TEST(ReleaseDigests, ATableCutShortIsReportedOnTheProgram) {
     ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
     const CheckRun run = runChecker(quotedArgument(release.folder));
     EXPECT_EQ(run.exitCode, 2u) << run;
-    EXPECT_TRUE(run.has("update.exe: エラー: 埋め込みの SHA-256 の表 (2 行目)が途中で切れています。")) << run;
+    EXPECT_TRUE(run.has("update.exe: エラー: 埋め込みの SHA-256 の表が壊れています (2 行目: 途中で切れています)。")) << run;
 }
 
 }  // namespace
