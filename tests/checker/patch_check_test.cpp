@@ -926,6 +926,23 @@ TEST(ReleaseDigests, NamesEachDamagedFile) {
     EXPECT_TRUE(run.has(bDat + "配布したときと中身が違います (SHA-256 が表では ")) << run;
 }
 
+// A settings file beside the program listing fewer files than the table:
+// the program checks only what it copies, yet the release is not what was
+// made, and the finding says which of the two a file is.
+TEST(ReleaseDigests, AFileTheSettingsInUseDoNotListIsNamedAsNotCheckedByTheProgram) {
+    const MadeRelease release;
+    release.work.write(L"release\\update.inf", joined({"キャプション,試験ゲーム修正ファイル", "タイトル,試験ゲーム",
+                                                        "社名,試験ソフト社", "実行ファイル,Game.exe", "ファイル,ソ表.dat"}));
+    release.work.write(L"release\\data\\a.dat", std::string(65536, 'x'));
+    release.work.write(L"release\\ソ表.dat", "b, version 3");
+    const CheckRun run = runChecker(quotedArgument(release.folder));
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has(contentDiffers, "。いまの設定はこのファイルをコピーしないため、プレイヤーのパッチは確かめません。")) << run;
+    EXPECT_TRUE(run.has(bDat + "配布したときと中身が違います (SHA-256 が表では ",
+                        "プレイヤーのパッチは「ソ表.dat」が壊れています と表示して何もコピーしません。"))
+        << run;
+}
+
 // A table the program can't read makes its settings unusable: reported on
 // the program, whatever the files are.
 TEST(ReleaseDigests, ATableCutShortIsReportedOnTheProgram) {
