@@ -24,16 +24,22 @@ const char* tableProblemText(DigestTableProblem problem) {
     return "";
 }
 
-// What the player meets, and what the publisher does about it.
-std::string damagedConsequence(const std::string& name) {
-    return "。プレイヤーのパッチは「" + name +
-           "」が壊れています と表示して何もコピーしません。ファイルを置き直すか、patch-make でリリースを作り直してください";
+// What the player meets, and what the publisher does about it. A file the
+// settings in use do not list (a settings file beside the program listing
+// fewer) is not checked by the program, but the release is not what was
+// made all the same.
+std::string damagedConsequence(const std::string& name, bool listed) {
+    return std::string("。") +
+           (listed ? "プレイヤーのパッチは「" + name + "」が壊れています と表示して何もコピーしません"
+                   : std::string("いまの設定はこのファイルをコピーしないため、プレイヤーのパッチは確かめません")) +
+           "。ファイルを置き直すか、patch-make でリリースを作り直してください";
 }
 
 }  // namespace
 
 void checkDigestTable(const std::wstring& patchFolder, const std::wstring& programName, HMODULE program,
-                      std::vector<Finding>& findings, std::set<std::string>& checked) {
+                      const std::vector<std::string>& sources, std::vector<Finding>& findings,
+                      std::set<std::string>& checked) {
     const std::optional<std::string> bytes = digestTableBytesOf(program);
     if (!bytes) {
         return;  // no release wrote this program: it checks nothing
@@ -42,9 +48,9 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
     if (table.problem != DigestTableProblem::none) {
         findings.push_back(
             {Severity::error, cp932Of(programName), 0,
-             std::string("埋め込みの SHA-256 の表") + (table.line > 0 ? " (" + lineText(table.line) + ")" : "") +
-                 "が" + tableProblemText(table.problem) +
-                 "。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください"});
+             std::string("埋め込みの SHA-256 の表が壊れています (") +
+                 (table.line > 0 ? lineText(table.line) + ": " : std::string()) + tableProblemText(table.problem) +
+                 ")。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください"});
         return;
     }
     for (const DigestEntry& entry : table.entries) {
@@ -53,19 +59,23 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
             continue;
         }
         const std::string name = shown(entry.name);
+        bool listed = false;
+        for (const std::string& source : sources) {
+            listed = listed || comparableName(source) == comparableName(entry.name);
+        }
         const std::optional<std::wstring> wide = wideOf(entry.name);
         const std::wstring path = pathIn(patchFolder, wide ? *wide : std::wstring());
         const FoundFile found = findAt(path);
         if (!wide || !found.exists || found.isFolder) {
             findings.push_back({Severity::error, name, 0,
                                 "配布したときにあったファイルがありません (" + cp932Of(programName) +
-                                    " の SHA-256 の表にあります)" + damagedConsequence(name)});
+                                    " の SHA-256 の表にあります)" + damagedConsequence(name, listed)});
             continue;
         }
         if (found.size != entry.size) {
             findings.push_back({Severity::error, name, 0,
                                 "配布したときと大きさが違います (表では " + decimalText(entry.size) + " バイト、いまは " +
-                                    decimalText(found.size) + " バイト)" + damagedConsequence(name)});
+                                    decimalText(found.size) + " バイト)" + damagedConsequence(name, listed)});
             continue;
         }
         Sha256Digest digest{};
@@ -75,7 +85,7 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
         } else if (digest != entry.digest) {
             findings.push_back({Severity::error, name, 0,
                                 "配布したときと中身が違います (SHA-256 が表では " + digestHex(entry.digest) +
-                                    "、いまは " + digestHex(digest) + ")" + damagedConsequence(name)});
+                                    "、いまは " + digestHex(digest) + ")" + damagedConsequence(name, listed)});
         }
     }
 }

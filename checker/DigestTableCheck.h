@@ -14,6 +14,8 @@
 // Adds an error for a table the program can't read, and for each file the
 // table names that is missing from the folder, or whose size or SHA-256
 // differs. `checked` holds the entries already checked for another program
-// of the folder (name, size and digest): each is checked once.
+// of the folder (name, size and digest): each is checked once. `sources`:
+// the files the settings in use list (the program checks only those).
 void checkDigestTable(const std::wstring& patchFolder, const std::wstring& programName, HMODULE program,
-                      std::vector<Finding>& findings, std::set<std::string>& checked);
+                      const std::vector<std::string>& sources, std::vector<Finding>& findings,
+                      std::set<std::string>& checked);

@@ -94,7 +94,8 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         ProgramAsData data(pathIn(folder, program));
         ProgramCheck check(options, findings, listedSources);
         report.programs.push_back(check.run(program, data, settingsFilesRead, nameable));
-        checkDigestTable(folder, program, data.get(), findings, tableEntriesChecked);
+        checkDigestTable(folder, program, data.get(), report.programs.back().sources, findings,
+                         tableEntriesChecked);
     }
 
     for (const FolderEntry& entry : entries) {

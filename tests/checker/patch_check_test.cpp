@@ -818,3 +818,154 @@ TEST(CaptionWidth, OneCharacterPastTheCloseButtonIsReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// A release as a publisher makes it: patch-make writes the program, with
+// the table of each listed file's SHA-256 and size, and the files beside it.
+struct MadeRelease {
+    TempFolder work;
+    std::wstring folder;
+    std::string large;  // data\a.dat: every byte position tells apart
+
+    MadeRelease() {
+        work.write(L"settings.txt", joined({"キャプション,試験ゲーム修正ファイル", "タイトル,試験ゲーム", "社名,試験ソフト社",
+                                            "実行ファイル,Game.exe", "ファイル,data\\a.dat", "ファイル,ソ表.dat,data\\b.dat"}));
+        CreateDirectoryW(work.file(L"files").c_str(), nullptr);
+        CreateDirectoryW(work.file(L"files\\data").c_str(), nullptr);
+        for (int i = 0; i < 65536; ++i) {
+            large += static_cast<char>((i * 7 + i / 256) & 0xFF);
+        }
+        work.write(L"files\\data\\a.dat", large);
+        work.write(L"files\\ソ表.dat", "b, version 2");
+        make();
+    }
+
+    // patch-make on the files, its exit code asserted.
+    void make() {
+        std::wstring commandLine = L"\"" + hostPathInWine(PATCH_MAKER) + L"\" --stub \"" + hostPathInWine(PATCH_PROGRAM) +
+                                   L"\" --settings settings.txt --files files --output release --name update"
+                                   L" --company 試験ソフト社 --description 試験ゲーム修正ファイル";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION created{};
+        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                   work.path().c_str(), &startup, &created));
+        UniqueHandle process(created.hProcess);
+        UniqueHandle thread(created.hThread);
+        ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+        DWORD exitCode = 99;
+        GetExitCodeProcess(process.get(), &exitCode);
+        ASSERT_EQ(exitCode, 0u) << "patch-make";
+        folder = work.file(L"release");
+    }
+};
+
+const std::string aDat = "data\\a.dat: エラー: ";
+const std::string bDat = "ソ表.dat: エラー: ";
+
+TEST(ReleaseDigests, TheUntouchedReleasePasses) {
+    const MadeRelease release;
+    const CheckRun run = runChecker(quotedArgument(release.folder));
+    EXPECT_EQ(run.exitCode, 0u) << run;
+}
+
+struct DamageCase {
+    const char* name;
+    std::function<void(const MadeRelease&)> damage;
+    std::string finding;  // the start of the line naming data\a.dat
+};
+
+void PrintTo(const DamageCase& row, std::ostream* out) { *out << row.name; }
+
+class DamagedRelease : public testing::TestWithParam<DamageCase> {};
+
+// Each as a download can arrive: the damaged file named, the other not.
+TEST_P(DamagedRelease, NamesTheDamagedFileWithExitTwo) {
+    const MadeRelease release;
+    GetParam().damage(release);
+    const CheckRun run = runChecker(quotedArgument(release.folder));
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has(GetParam().finding,
+                        "プレイヤーのパッチは「data\\a.dat」が壊れています と表示して何もコピーしません。"))
+        << run;
+    EXPECT_FALSE(run.has(bDat)) << run;
+}
+
+const std::string sizeDiffers = aDat + "配布したときと大きさが違います (表では 65536 バイト、いまは ";
+const std::string contentDiffers = aDat + "配布したときと中身が違います (SHA-256 が表では ";
+
+const DamageCase damageCases[] = {
+    {"OneByteFlipped",
+     [](const MadeRelease& r) {
+         std::string bytes = r.large;
+         bytes[40000] = static_cast<char>(bytes[40000] ^ 0x01);
+         r.work.write(L"release\\data\\a.dat", bytes);
+     },
+     contentDiffers},
+    {"CutToAThird", [](const MadeRelease& r) { r.work.write(L"release\\data\\a.dat", r.large.substr(0, 65536 / 3)); },
+     sizeDiffers + "21845 バイト)"},
+    {"ReplacedByAnotherOfTheSameSize",
+     [](const MadeRelease& r) { r.work.write(L"release\\data\\a.dat", std::string(65536, 'x')); }, contentDiffers},
+    {"MadeLonger", [](const MadeRelease& r) { r.work.write(L"release\\data\\a.dat", r.large + "\n"); },
+     sizeDiffers + "65537 バイト)"},
+    {"Missing", [](const MadeRelease& r) { DeleteFileW(r.work.file(L"release\\data\\a.dat").c_str()); },
+     aDat + "配布したときにあったファイルがありません (update.exe の SHA-256 の表にあります)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(ReleaseDigests, DamagedRelease, testing::ValuesIn(damageCases), caseName<DamageCase>);
+
+// Every damaged file is named, not only the first.
+TEST(ReleaseDigests, NamesEachDamagedFile) {
+    const MadeRelease release;
+    release.work.write(L"release\\data\\a.dat", release.large.substr(1));
+    release.work.write(L"release\\ソ表.dat", "b, version 3");
+    const CheckRun run = runChecker(quotedArgument(release.folder));
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has(sizeDiffers + "65535 バイト)")) << run;
+    EXPECT_TRUE(run.has(bDat + "配布したときと中身が違います (SHA-256 が表では ")) << run;
+}
+
+// A settings file beside the program listing fewer files than the table:
+// the program checks only what it copies, yet the release is not what was
+// made, and the finding says which of the two a file is.
+TEST(ReleaseDigests, AFileTheSettingsInUseDoNotListIsNamedAsNotCheckedByTheProgram) {
+    const MadeRelease release;
+    release.work.write(L"release\\update.inf", joined({"キャプション,試験ゲーム修正ファイル", "タイトル,試験ゲーム",
+                                                        "社名,試験ソフト社", "実行ファイル,Game.exe", "ファイル,ソ表.dat"}));
+    release.work.write(L"release\\data\\a.dat", std::string(65536, 'x'));
+    release.work.write(L"release\\ソ表.dat", "b, version 3");
+    const CheckRun run = runChecker(quotedArgument(release.folder));
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has(contentDiffers, "。いまの設定はこのファイルをコピーしないため、プレイヤーのパッチは確かめません。")) << run;
+    EXPECT_TRUE(run.has(bDat + "配布したときと中身が違います (SHA-256 が表では ",
+                        "プレイヤーのパッチは「ソ表.dat」が壊れています と表示して何もコピーしません。"))
+        << run;
+}
+
+// A table the program can't read makes its settings unusable: reported on
+// the program, whatever the files are.
+TEST(ReleaseDigests, ATableCutShortIsReportedOnTheProgram) {
+    const MadeRelease release;
+    const std::wstring program = release.work.file(L"release\\update.exe");
+    std::string table;
+    {
+        const LoadedModule module(
+            LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        const HRSRC found = FindResourceExW(module.get(), L"SHA256", MAKEINTRESOURCEW(104), 0x0411);
+        ASSERT_NE(found, nullptr) << "the release carries no table";
+        table.assign(static_cast<const char*>(LockResource(LoadResource(module.get(), found))),
+                     SizeofResource(module.get(), found));
+    }
+    table.resize(table.size() - 5);
+    HANDLE update = BeginUpdateResourceW(program.c_str(), FALSE);
+    ASSERT_NE(update, nullptr);
+    ASSERT_TRUE(UpdateResourceW(update, L"SHA256", MAKEINTRESOURCEW(104), 0x0411, table.data(),
+                                static_cast<DWORD>(table.size())));
+    ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
+    const CheckRun run = runChecker(quotedArgument(release.folder));
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has("update.exe: エラー: 埋め込みの SHA-256 の表が壊れています (2 行目: 途中で切れています)。")) << run;
+}
+
+}  // namespace

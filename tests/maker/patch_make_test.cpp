@@ -202,6 +202,11 @@ TEST_P(MadeRelease, CarriesTheSettingsVersionTextsAndFiles) {
     EXPECT_EQ(resourceOf(program, MAKEINTRESOURCEW(14), 102, 0x0411), resourceOf(stub(), MAKEINTRESOURCEW(14), 102, 0x0411));
     EXPECT_NE(resourceOf(program, MAKEINTRESOURCEW(14), 102, 0x0411), "(none)");
 
+    // The table of digests: each listed file's SHA-256 and size, named as
+    // the settings name it (code page 932), in the settings' order.
+    EXPECT_EQ(resourceOf(program, L"SHA256", 104, 0x0411),
+              "a7937b64b8caa58f03721bb6bacf5c78cb235febe0e70b1b84cd99541461a08e 5 データ\\ソ表.dat\r\n"
+              "16367aacb67a4a017c8da8ab95682ccb390863780f7114dda0a0e0c55644c7c4 6 sub\\b.dat\r\n");
     EXPECT_EQ(readWholeFile(sample.folder.file(L"release\\データ\\ソ表.dat")), "first");
     EXPECT_EQ(readWholeFile(sample.folder.file(L"release\\sub\\b.dat")), "second");
     EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{L"release"});
@@ -225,6 +230,18 @@ TEST(PatchMake, SameInputsGiveTheSameBytes) {
     const std::string first = readWholeFile(sample.folder.file(L"first\\update.exe"));
     EXPECT_GT(first.size(), 100000u);
     EXPECT_TRUE(first == readWholeFile(sample.folder.file(L"second\\update.exe")));
+}
+
+// A file two lines copy (to two places, named in another case and with /)
+// has one line in the table, under the name the first line gives.
+TEST(PatchMake, TheTableListsAFileOnceWhateverTheLinesNamingIt) {
+    SampleRelease sample(sampleSettingsCp932);
+    sample.folder.write(L"settings.txt", sampleSettingsCp932 + "ファイル,SUB/B.DAT,copy.dat\r\n");
+    const MakeRun run = sample.make();
+    ASSERT_EQ(run.exitCode, 0u) << run;
+    EXPECT_EQ(resourceOf(sample.folder.file(L"release\\update.exe"), L"SHA256", 104, 0x0411),
+              "a7937b64b8caa58f03721bb6bacf5c78cb235febe0e70b1b84cd99541461a08e 5 データ\\ソ表.dat\r\n"
+              "16367aacb67a4a017c8da8ab95682ccb390863780f7114dda0a0e0c55644c7c4 6 sub\\b.dat\r\n");
 }
 
 void replaceText(std::string& text, const std::string& from, const std::string& to) {
