@@ -1,9 +1,10 @@
 // The worker's copy: every entry with a known size, from the program's folder
 // into the install folder, one cluster at a time, with the dialog turned into
 // its progress view; each file the table of digests names is hashed on the
-// way, and one whose digest differs stops the copy as damaged. All or nothing: every file is staged beside its
-// destination first, then all are moved into place; a failure or a cancel
-// before the end puts the folder back as it was (CopyTransaction).
+// way, and one whose digest differs stops the copy as damaged. All or
+// nothing: every file is staged beside its destination first, then all are
+// moved into place; a failure, a damaged file or a cancel before the end puts
+// the folder back as it was (CopyTransaction).
 #include <windows.h>
 #include <commctrl.h>
 
