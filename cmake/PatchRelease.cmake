@@ -51,6 +51,7 @@ target_link_libraries(patch PRIVATE patch_release_resources)
 # as one versioned archive. Names are ASCII: Windows' own unpacking reads a
 # zip's names in the system's code page.
 set(PATCH_DIST_ARCHIVE_DIR "${CMAKE_BINARY_DIR}" CACHE PATH "Where the download's archive patch-tools-VERSION.zip is written")
+find_program(PATCH_DIST_PYTHON python3 HINTS /usr/bin REQUIRED)
 set(patch_dist_archive ${PATCH_DIST_ARCHIVE_DIR}/patch-tools-${PROJECT_VERSION}.zip)
 set(patch_dist_stamp ${CMAKE_BINARY_DIR}/dist.stamp)
 set(patch_sample_folder ${CMAKE_SOURCE_DIR}/resources/sample)
@@ -59,10 +60,11 @@ set(patch_guide ${CMAKE_SOURCE_DIR}/docs/publishing.ja.md)
 add_custom_command(OUTPUT ${patch_dist_stamp} ${patch_dist_archive}
     COMMAND ${CMAKE_COMMAND} -DDIST=${PATCH_DIST_DIR} -DARCHIVE=${patch_dist_archive}
         -DSTUB=$<TARGET_FILE:patch> -DCHECKER=$<TARGET_FILE:patch-check> -DMAKER=$<TARGET_FILE:patch-make>
-        -DSAMPLE=${patch_sample_folder} -DGUIDE=${patch_guide}
+        -DSAMPLE=${patch_sample_folder} -DGUIDE=${patch_guide} -DPYTHON=${PATCH_DIST_PYTHON}
         -P ${CMAKE_SOURCE_DIR}/cmake/WriteDist.cmake
     COMMAND ${CMAKE_COMMAND} -E touch ${patch_dist_stamp}
     DEPENDS patch patch-check patch-make ${patch_sample_files} ${patch_guide} ${CMAKE_SOURCE_DIR}/cmake/WriteDist.cmake
+        ${CMAKE_SOURCE_DIR}/cmake/pack_zip.py
     COMMENT "Writing the publisher's download ${PATCH_DIST_DIR} and ${patch_dist_archive}"
     VERBATIM)
 add_custom_target(dist ALL DEPENDS ${patch_dist_stamp})

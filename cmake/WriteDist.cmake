@@ -1,6 +1,6 @@
 # Writes the publisher's download afresh and packs it:
 #   cmake -DDIST=folder -DARCHIVE=file.zip -DSTUB=patch.exe -DCHECKER=patch-check.exe -DMAKER=patch-make.exe
-#         -DSAMPLE=resources/sample -DGUIDE=docs/publishing.ja.md -P WriteDist.cmake
+#         -DSAMPLE=resources/sample -DGUIDE=docs/publishing.ja.md -DPYTHON=python3 -P WriteDist.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE "${DIST}")
@@ -17,12 +17,9 @@ string(REPLACE "\n" "\r\n" guide "${guide}")
 string(ASCII 239 187 191 byte_order_mark)
 file(WRITE "${DIST}/README-ja.txt" "${byte_order_mark}${guide}")
 
-# Same files, same archive: the names in a fixed order and one fixed time.
-file(GLOB_RECURSE members RELATIVE "${DIST}" "${DIST}/*")
-list(SORT members)
+# Same files, same archive (cmake/pack_zip.py says how).
 file(REMOVE "${ARCHIVE}")
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${ARCHIVE}" --format=zip "--mtime=2026-01-01 00:00:00 UTC" -- ${members}
-    WORKING_DIRECTORY "${DIST}" RESULT_VARIABLE packed)
+execute_process(COMMAND ${PYTHON} ${CMAKE_CURRENT_LIST_DIR}/pack_zip.py "${DIST}" "${ARCHIVE}" RESULT_VARIABLE packed)
 if(NOT packed EQUAL 0)
     message(FATAL_ERROR "could not pack ${DIST} into ${ARCHIVE}")
 endif()

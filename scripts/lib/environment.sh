@@ -2,8 +2,9 @@
 # server of its own, and a Wine prefix set up for Japanese text.
 
 # What building the program and its tools alone needs (scripts/publish,
-# scripts/dist): CMake, Ninja, the cross compiler.
-PATCH_BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev"
+# scripts/dist): CMake, Ninja, the cross compiler, and Python, which packs
+# the download's archive.
+PATCH_BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev python3"
 
 # What running patch-make and patch-check needs (scripts/publish,
 # scripts/convert-settings, scripts/check-patch): Wine.

@@ -27,7 +27,7 @@ endforeach()
 
 # Packed again from the same files, in another folder: the same bytes.
 execute_process(COMMAND ${CMAKE_COMMAND} -DDIST=${WORK}/dist -DARCHIVE=${WORK}/again.zip -DSTUB=${STUB}
-        -DCHECKER=${CHECKER} -DMAKER=${MAKER} -DSAMPLE=${SAMPLE} -DGUIDE=${GUIDE} -P ${WRITER}
+        -DCHECKER=${CHECKER} -DMAKER=${MAKER} -DSAMPLE=${SAMPLE} -DGUIDE=${GUIDE} -DPYTHON=${PYTHON} -P ${WRITER}
     RESULT_VARIABLE written)
 execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${ARCHIVE}" "${WORK}/again.zip" RESULT_VARIABLE differs)
 if(NOT written EQUAL 0 OR differs)
