@@ -53,6 +53,12 @@ void collectFiles(const std::wstring& folder, const std::wstring& relative,
 
 }  // namespace
 
+std::string releasedFileOr(const std::wstring& name, const std::string& fallback) {
+    const std::wstring program = builtProgram();
+    const std::wstring beside = program.substr(0, program.find_last_of(L'\\') + 1) + name;
+    return GetFileAttributesW(beside.c_str()) == INVALID_FILE_ATTRIBUTES ? fallback : readWholeFile(beside);
+}
+
 ProgramRun::~ProgramRun() {
     if (running()) {
         ADD_FAILURE() << "the program was still running at the end of the test";

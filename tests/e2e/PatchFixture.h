@@ -88,6 +88,12 @@ private:
 // fails the test when the text has none.
 std::string cp932(const std::wstring& text);
 
+// The bytes of `name` as the release under test ships it beside its program
+// (a release's table of digests names its built-in settings' files, and any
+// other bytes are refused as damaged); `fallback` for the built program, which
+// ships none.
+std::string releasedFileOr(const std::wstring& name, const std::string& fallback);
+
 // Bytes of a file, or "<missing>".
 std::string fileBytesOrMissing(const std::wstring& path);
 bool fileExists(const std::wstring& path);

@@ -104,8 +104,8 @@ TEST_F(JapaneseText, EmbeddedSettingsServeWhenNoSettingsFileIsBeside) {
     company = L"ハーバーライト";
     title = L"Harborlight";
     useGameFolder(L"ハーバーライト ソ表");
-    const std::vector<PatchSource> files = {{L"harbor.dat", L"", patternBytes(3000, 5)},
-                                            {L"lighthouse.pak", L"", patternBytes(9000, 6)}};
+    const std::vector<PatchSource> files = {{L"harbor.dat", L"", releasedFileOr(L"harbor.dat", patternBytes(3000, 5))},
+                                            {L"lighthouse.pak", L"", releasedFileOr(L"lighthouse.pak", patternBytes(9000, 6))}};
     for (const PatchSource& file : files) {
         patchFolder.write(file.sourceName, file.bytes);
     }
@@ -116,7 +116,7 @@ TEST_F(JapaneseText, EmbeddedSettingsServeWhenNoSettingsFileIsBeside) {
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
 
-    expectOpeningView(dialog, 12000);
+    expectOpeningView(dialog, files[0].bytes.size() + files[1].bytes.size());
     pressButton(dialog, IDC_RUN);
     expectCopyEndsWithOne(run, dialog, files);
 }
