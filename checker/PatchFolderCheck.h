@@ -20,6 +20,10 @@ struct CheckOptions {
     // instead of asking the drive: what a player with a nearly full disk
     // would meet.
     std::optional<std::uint64_t> assumedFreeSpace;
+    // Without an install folder: whether to look at the installation this
+    // machine's registry names. patch-make does not: a release is the same
+    // whatever its maker has installed.
+    bool lookAtThisMachine = true;
 };
 
 // What one program of the folder will do, for scripts that set up a trial

@@ -466,7 +466,7 @@ ProgramSettings ProgramCheck::run(const std::wstring& programName, const Program
         reportSize();
         if (options_.installFolder) {
             checkInstallation(*options_.installFolder, true);
-        } else {
+        } else if (options_.lookAtThisMachine) {
             reportRegistry();
         }
     }

@@ -658,6 +658,7 @@ int ReleaseMaker::run() {
     }
     CheckOptions options;
     options.patchFolder = temporary;
+    options.lookAtThisMachine = false;
     const CheckReport report = checkPatchFolder(options);
     std::vector<std::wstring> lines;
     int errors = 0;

@@ -414,3 +414,32 @@ TEST(PatchMake, TheDownloadsSampleMakesARelease) {
 }
 
 }  // namespace
+
+namespace {
+
+// A release is the same whatever its maker has installed: the game's entry
+// in this machine's registry, naming a folder without the game, changes
+// nothing in what patch-make says or writes.
+TEST(PatchMake, IsTheSameWhateverThisMachineHasInstalled) {
+    std::string settings = sampleSettingsUtf8;
+    replaceText(settings, utf8Of(u8"社名,ハーバーライト"), utf8Of(u8"社名,潮見試験工房"));
+    const SampleRelease sample(settings);
+    const TempFolder notTheGame;
+    const std::wstring key = L"SOFTWARE\\潮見試験工房\\Harborlight";
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                              nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    const RegistryKey owned(created);
+    const std::wstring path = notTheGame.path();
+    RegSetValueExW(created, L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    const MakeRun run = sample.make();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\潮見試験工房");
+    EXPECT_EQ(run.exitCode, 0u) << run;
+    for (const std::wstring& line : run.lines) {
+        EXPECT_EQ(line.find(L"インストール先"), std::wstring::npos) << run;
+    }
+}
+
+}  // namespace
