@@ -84,58 +84,18 @@ std::vector<std::string> linesOfPipedText(const std::string& utf8Text, const cha
     return lines;
 }
 
-// Everything from a pipe's read end until its last writer closes it.
-std::string readToEnd(HANDLE reader) {
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(reader, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    return text;
-}
-
 // Runs patch-check with the arguments (UTF-16, as a folder of any name
 // needs) and collects what it prints on each stream.
 CheckRun runChecker(const std::wstring& arguments) {
+    const ConsoleRun tool =
+        runConsoleTool(L"\"" + hostPathInWine(PATCH_CHECKER) + L"\" " + arguments, L"", ErrorStream::apart);
+    EXPECT_EQ(tool.startError, 0u) << "patch-check did not start";
+    EXPECT_TRUE(tool.ended);
     CheckRun run;
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE ends[4] = {};
-    // Standard error is read after standard output: its pipe holds all of it.
-    if (!CreatePipe(&ends[0], &ends[1], &inheritable, 0) || !CreatePipe(&ends[2], &ends[3], &inheritable, 1 << 16)) {
-        ADD_FAILURE() << "no pipe: error " << GetLastError();
-        return run;
-    }
-    UniqueHandle reader(ends[0]);
-    UniqueHandle writer(ends[1]);
-    UniqueHandle errorReader(ends[2]);
-    UniqueHandle errorWriter(ends[3]);
-    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errorReader.get(), HANDLE_FLAG_INHERIT, 0);
-    std::wstring commandLine = L"\"" + hostPathInWine(PATCH_CHECKER) + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writer.get();
-    startup.hStdError = errorWriter.get();
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION created{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &created)) {
-        ADD_FAILURE() << "patch-check did not start: error " << GetLastError();
-        return run;
-    }
-    UniqueHandle process(created.hProcess);
-    UniqueHandle thread(created.hThread);
-    // Only the checker holds the write ends now: its exit ends the reading.
-    writer.reset();
-    errorWriter.reset();
-    run.output = readToEnd(reader.get());
-    const std::string errors = readToEnd(errorReader.get());
-    EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
-    GetExitCodeProcess(process.get(), &run.exitCode);
-    run.lines = linesOfPipedText(run.output, "standard output");
-    run.errorLines = linesOfPipedText(errors, "standard error");
+    run.exitCode = tool.exitCode;
+    run.output = tool.output;
+    run.lines = linesOfPipedText(tool.output, "standard output");
+    run.errorLines = linesOfPipedText(tool.errors, "standard error");
     return run;
 }
 
@@ -843,20 +803,13 @@ struct MadeRelease {
 
     // patch-make on the files, its exit code asserted.
     void make() {
-        std::wstring commandLine = L"\"" + hostPathInWine(PATCH_MAKER) + L"\" --stub \"" + hostPathInWine(PATCH_PROGRAM) +
-                                   L"\" --settings settings.txt --files files --output release --name update"
-                                   L" --company 試験ソフト社 --description 試験ゲーム修正ファイル";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION created{};
-        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                   work.path().c_str(), &startup, &created));
-        UniqueHandle process(created.hProcess);
-        UniqueHandle thread(created.hThread);
-        ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
-        DWORD exitCode = 99;
-        GetExitCodeProcess(process.get(), &exitCode);
-        ASSERT_EQ(exitCode, 0u) << "patch-make";
+        const ConsoleRun made = runConsoleTool(
+            L"\"" + hostPathInWine(PATCH_MAKER) + L"\" --stub \"" + hostPathInWine(PATCH_PROGRAM) +
+                L"\" --settings settings.txt --files files --output release --name update"
+                L" --company 試験ソフト社 --description 試験ゲーム修正ファイル",
+            work.path(), ErrorStream::merged);
+        ASSERT_TRUE(made.ended) << "patch-make";
+        ASSERT_EQ(made.exitCode, 0u) << "patch-make";
         folder = work.file(L"release");
     }
 };

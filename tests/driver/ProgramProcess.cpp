@@ -82,3 +82,63 @@ void printLine(const std::wstring& line) {
 }
 
 std::wstring hostPathInWine(const std::string& hostPath) { return backslashed(L"Z:" + utf16FromUtf8(hostPath)); }
+
+namespace {
+
+// Everything from a pipe's read end until its last writer closes it.
+std::string readToEnd(HANDLE reader) {
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    return text;
+}
+
+}  // namespace
+
+ConsoleRun runConsoleTool(std::wstring commandLine, const std::wstring& folder, ErrorStream errors) {
+    ConsoleRun run;
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE ends[4] = {};
+    // Standard error, kept apart, is read after standard output: its pipe
+    // holds all of it.
+    if (!CreatePipe(&ends[0], &ends[1], &inheritable, 0) ||
+        (errors == ErrorStream::apart && !CreatePipe(&ends[2], &ends[3], &inheritable, 1 << 16))) {
+        run.startError = GetLastError();
+        return run;
+    }
+    UniqueHandle reader(ends[0]);
+    UniqueHandle writer(ends[1]);
+    UniqueHandle errorReader(ends[2]);
+    UniqueHandle errorWriter(ends[3]);
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+    if (errorReader.valid()) {
+        SetHandleInformation(errorReader.get(), HANDLE_FLAG_INHERIT, 0);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer.get();
+    startup.hStdError = errorWriter.valid() ? errorWriter.get() : writer.get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION created{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &created)) {
+        run.startError = GetLastError();
+        return run;
+    }
+    UniqueHandle process(created.hProcess);
+    UniqueHandle thread(created.hThread);
+    // Only the tool holds the write ends now: its exit ends the reading.
+    writer.reset();
+    errorWriter.reset();
+    run.output = readToEnd(reader.get());
+    if (errorReader.valid()) {
+        run.errors = readToEnd(errorReader.get());
+    }
+    run.ended = WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
+    GetExitCodeProcess(process.get(), &run.exitCode);
+    return run;
+}

@@ -40,6 +40,21 @@ private:
     DWORD startError_ = 0;
 };
 
+// What a console tool (patch-check, patch-make) printed, and how it ended.
+struct ConsoleRun {
+    DWORD startError = 0;  // GetLastError when it could not be started; 0 when it was
+    bool ended = false;    // within the minute given to it
+    DWORD exitCode = 99;
+    std::string output;  // standard output, and standard error too when merged
+    std::string errors;  // standard error, when kept apart
+};
+
+enum class ErrorStream { apart, merged };
+
+// Runs a console tool's command line in `folder` (this process's current
+// folder when empty) with its output on pipes, and waits for its end.
+ConsoleRun runConsoleTool(std::wstring commandLine, const std::wstring& folder, ErrorStream errors);
+
 // A path with every slash turned into a backslash.
 std::wstring backslashed(std::wstring path);
 

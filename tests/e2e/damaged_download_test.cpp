@@ -48,23 +48,14 @@ protected:
         for (const PatchSource& file : files) {
             patchFolder.write(L"input\\files\\" + file.sourceName, file.bytes);
         }
-        std::wstring command = L"\"" + hostPathInWine(PATCH_MAKER) + L"\" --stub \"" + program + L"\" --settings \"" +
-                               patchFolder.file(L"input\\settings.txt") + L"\" --files \"" +
-                               patchFolder.file(L"input\\files") + L"\" --name update --version 1.0.0.0 --output \"" +
-                               patchFolder.file(L"release") + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION created{};
-        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   patchFolder.path().c_str(), &startup, &created))
-            << GetLastError();
-        WaitForSingleObject(created.hProcess, 60000);
-        DWORD exitCode = 99;
-        GetExitCodeProcess(created.hProcess, &exitCode);
-        CloseHandle(created.hProcess);
-        CloseHandle(created.hThread);
+        const ConsoleRun made = runConsoleTool(
+            L"\"" + hostPathInWine(PATCH_MAKER) + L"\" --stub \"" + program + L"\" --settings \"" +
+                patchFolder.file(L"input\\settings.txt") + L"\" --files \"" + patchFolder.file(L"input\\files") +
+                L"\" --name update --version 1.0.0.0 --output \"" + patchFolder.file(L"release") + L"\"",
+            patchFolder.path(), ErrorStream::merged);
+        ASSERT_EQ(made.startError, 0u);
         // 1: written with warnings (the stub's own version texts).
-        ASSERT_LE(exitCode, 1u) << "patch-make failed";
+        ASSERT_LE(made.exitCode, 1u) << "patch-make failed";
         program = patchFolder.file(L"release\\update.exe");
         ASSERT_TRUE(fileExists(program));
     }

@@ -53,41 +53,12 @@ std::wstring stub() { return hostPathInWine(PATCH_PROGRAM); }
 // Runs a command line in `folder` with its output on a pipe (UTF-8, as a
 // script or a log reads it).
 MakeRun runIn(const std::wstring& folder, std::wstring commandLine) {
+    const ConsoleRun tool = runConsoleTool(std::move(commandLine), folder, ErrorStream::merged);
+    EXPECT_EQ(tool.startError, 0u) << "did not start";
+    EXPECT_TRUE(tool.ended);
     MakeRun run;
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        ADD_FAILURE() << "no pipe: error " << GetLastError();
-        return run;
-    }
-    UniqueHandle reader(readEnd);
-    UniqueHandle writer(writeEnd);
-    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writer.get();
-    startup.hStdError = writer.get();
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION created{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
-                        &created)) {
-        ADD_FAILURE() << "did not start: error " << GetLastError();
-        return run;
-    }
-    UniqueHandle process(created.hProcess);
-    UniqueHandle thread(created.hThread);
-    writer.reset();
-    std::string output;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        output.append(buffer, read);
-    }
-    EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
-    GetExitCodeProcess(process.get(), &run.exitCode);
-    run.lines = linesOf(output);
+    run.exitCode = tool.exitCode;
+    run.lines = linesOf(tool.output);
     return run;
 }
 
