@@ -234,74 +234,37 @@ bool writeWholeFile(const std::wstring& path, const std::string& bytes) {
            written == bytes.size();
 }
 
+// Removes `folder` and all it holds: what a folder holds comes after it in
+// the listing, so the listing backwards empties each folder before it goes.
 void removeTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    const FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (search.valid()) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring path = folder + L"\\" + name;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                removeTree(path);
-            } else {
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(search.get(), &found));
+    const std::vector<FolderEntry> entries = listFolderTree(folder);
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        const std::wstring path = folder + L"\\" + entry->name;
+        if (entry->isFolder) {
+            RemoveDirectoryW(path.c_str());
+        } else {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
     }
     RemoveDirectoryW(folder.c_str());
 }
 
-bool isEmptyFolder(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    const FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (!search.valid()) {
-        return true;
-    }
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            return false;
-        }
-    } while (FindNextFileW(search.get(), &found));
-    return true;
-}
+bool isEmptyFolder(const std::wstring& folder) { return listFolderTree(folder).empty(); }
 
 // Copies every file of `from` (subfolders too) into `to`; `written` gains
 // the names relative to the release folder.
-bool copyTree(const std::wstring& from, const std::wstring& to, const std::wstring& relative,
-              std::vector<std::wstring>& written) {
-    WIN32_FIND_DATAW found;
-    const FindHandle search(FindFirstFileW((from + L"\\*").c_str(), &found));
-    if (!search.valid()) {
-        return true;
-    }
-    std::vector<std::pair<std::wstring, bool>> entries;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            entries.emplace_back(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        }
-    } while (FindNextFileW(search.get(), &found));
-    for (const auto& [name, isFolder] : entries) {
-        const std::wstring source = from + L"\\" + name;
-        const std::wstring target = to + L"\\" + name;
-        const std::wstring shownName = relative.empty() ? name : relative + L"\\" + name;
-        if (isFolder) {
+bool copyTree(const std::wstring& from, const std::wstring& to, std::vector<std::wstring>& written) {
+    for (const FolderEntry& entry : listFolderTree(from)) {
+        const std::wstring target = to + L"\\" + entry.name;
+        if (entry.isFolder) {
             if (!CreateDirectoryW(target.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
                 return false;
             }
-            if (!copyTree(source, target, shownName, written)) {
-                return false;
-            }
+        } else if (CopyFileW((from + L"\\" + entry.name).c_str(), target.c_str(), TRUE)) {
+            written.push_back(entry.name);
         } else {
-            if (!CopyFileW(source.c_str(), target.c_str(), TRUE)) {
-                return false;
-            }
-            written.push_back(shownName);
+            return false;
         }
     }
     return true;
@@ -572,7 +535,7 @@ bool ReleaseMaker::build(const std::wstring& folder) {
     }
     // The table holds the files as they lie in the release: copied first.
     written_.push_back(name_ + L".exe");
-    if (!files_.empty() && !copyTree(files_, folder, L"", written_)) {
+    if (!files_.empty() && !copyTree(files_, folder, written_)) {
         return refuse(L"patch-make", L"「" + files_ + L"」のファイルを出力先に写せません。");
     }
     const std::optional<std::vector<DigestEntry>> digests = releaseDigests(folder, builtInSettings);
