@@ -20,7 +20,6 @@
 #include "core/DllDefence.h"
 #include "core/ToolCommandLine.h"
 #include "settings/byte_scan.h"
-#include "settings/cp932_conversion.h"
 #include "settings/folder_names.h"
 #include "settings/settings_destinations.h"
 
@@ -29,24 +28,14 @@ namespace {
 // Every line the check prints is composed in code page 932, as the settings
 // and the findings are; it reaches the reader through the one writer of a
 // console tool's text (UTF-16 to a console, UTF-8 to a pipe or a file).
-std::wstring wideOfReport(const std::string& text) {
-    std::wstring wide;
-    // Every value that reaches the report has been made code page 932 text
-    // (shown, cp932Of): the second try only keeps a slip from losing a line.
-    if (!wideFromCp932(text, wide)) {
-        wideFromCp932(shown(text), wide);
-    }
-    return wide;
-}
-
-void write(const std::string& text) { writeToolText(ToolStream::output, wideOfReport(text)); }
+void write(const std::string& text) { writeToolText(ToolStream::output, reportLineInUtf16(text)); }
 
 // Wrong usage: one line on standard error, in the findings' style, and where
 // to read more.
 int usageError(const std::string& what, const std::wstring& argument = std::wstring()) {
     writeToolText(ToolStream::error,
-                  wideOfReport("patch-check: エラー: " + what) + argument +
-                      wideOfReport("。使い方は patch-check --help で確かめてください。\r\n"));
+                  reportLineInUtf16("patch-check: エラー: " + what) + argument +
+                      reportLineInUtf16("。使い方は patch-check --help で確かめてください。\r\n"));
     return 3;
 }
 

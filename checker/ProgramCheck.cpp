@@ -54,6 +54,16 @@ std::string shown(const std::string& cp932Name) {
     return cp932Of(wide);
 }
 
+std::wstring reportLineInUtf16(const std::string& text) {
+    std::wstring wide;
+    // Every value that reaches the report has been made code page 932 text
+    // (shown, cp932Of): the second try only keeps a slip from losing a line.
+    if (!wideFromCp932(text, wide)) {
+        wideFromCp932(shown(text), wide);
+    }
+    return wide;
+}
+
 std::wstring comparableWideName(std::wstring name) {
     for (wchar_t& unit : name) {
         unit = unit == L'/' ? L'\\' : upperAscii(unit);

@@ -63,6 +63,10 @@ std::string cp932Of(const std::wstring& name);
 // report stays code page 932 text for whoever converts it.
 std::string shown(const std::string& cp932Name);
 
+// A line of the report (code page 932, as the findings are composed) in
+// UTF-16, for the console tools' output.
+std::wstring reportLineInUtf16(const std::string& text);
+
 // A file name Windows gave, as the program's names compare: ASCII letters
 // without case, / as \ (comparableName of a UTF-16 name).
 std::wstring comparableWideName(std::wstring name);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "checker/PatchFolderCheck.h"
+#include "checker/ProgramCheck.h"
 #include "checker/finding.h"
 #include "core/ConsoleOutput.h"
 #include "core/ToolCommandLine.h"
@@ -68,16 +69,6 @@ void printUsage() {
         L"                        設定ファイル (コード ページ 932、CR LF) にします\r\n"
         L"\r\n"
         L"終了コード: 0 書いた、1 書いたが警告あり、2 エラー (何も書いていません)、3 使い方の誤り。");
-}
-
-std::wstring wideOfCp932(const std::string& bytes) {
-    std::wstring wide;
-    if (!wideFromCp932(bytes, wide)) {
-        const int length = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        wide.assign(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-        MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), length);
-    }
-    return wide;
 }
 
 std::wstring folderOf(const std::wstring& path) {
@@ -592,7 +583,7 @@ bool ReleaseMaker::build(const std::wstring& folder) {
 // Where a finding is, for the publisher: findings about the built-in
 // settings point at the settings file they gave, with the same line.
 std::wstring ReleaseMaker::shownWhere(const Finding& finding) const {
-    std::wstring where = wideOfCp932(finding.file);
+    std::wstring where = reportLineInUtf16(finding.file);
     if (settingsGiven_ && where == name_ + L".exe(埋め込み設定)") {
         where = settingsAsGiven_;
     }
@@ -634,7 +625,7 @@ int ReleaseMaker::run() {
         errors += error ? 1 : 0;
         warnings += error ? 0 : 1;
         lines.push_back(shownWhere(finding) + (error ? L": エラー: " : L": 警告: ") +
-                        wideOfCp932(closedSentence(finding.text)));
+                        reportLineInUtf16(closedSentence(finding.text)));
     }
     if (errors > 0) {
         removeTree(temporary);
