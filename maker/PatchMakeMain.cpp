@@ -29,7 +29,6 @@
 #include "maker/release_file.h"
 #include "maker/version_resource.h"
 #include "settings/SettingsLoading.h"
-#include "settings/cp932_conversion.h"
 #include "settings/settings_conversion.h"
 
 namespace {
