@@ -1,6 +1,7 @@
 #include "core/Sha256.h"
 
 #include "core/HandleOwners.h"
+#include "core/digest_text.h"
 
 namespace {
 
@@ -139,11 +140,6 @@ bool sha256OfFile(const std::wstring& path, Sha256Digest& digest) {
 }
 
 std::wstring hexOf(const Sha256Digest& digest) {
-    static const wchar_t digits[] = L"0123456789abcdef";
-    std::wstring text;
-    for (const std::uint8_t byte : digest) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0x0F];
-    }
-    return text;
+    const std::string hex = digestHex(digest);
+    return std::wstring(hex.begin(), hex.end());
 }

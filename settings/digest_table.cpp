@@ -107,16 +107,6 @@ DigestTableReading readDigestTable(const std::string& bytes) {
     return reading;
 }
 
-std::string digestHex(const std::array<std::uint8_t, 32>& digest) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const std::uint8_t byte : digest) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0x0F];
-    }
-    return text;
-}
-
 std::string digestTableText(const std::vector<DigestEntry>& entries) {
     std::string text;
     for (const DigestEntry& entry : entries) {

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "core/digest_text.h"
+
 inline constexpr unsigned short digestTableResourceId = 104;
 inline constexpr wchar_t digestTableResourceType[] = L"SHA256";
 
@@ -64,6 +66,3 @@ bool isDigestTableName(const std::string& name);
 // The entry for `name` (the settings' source name, compared as Windows
 // compares file names), or nullptr.
 const DigestEntry* findDigestEntry(const std::vector<DigestEntry>& entries, const std::string& name);
-
-// The digest as 64 lower-case hexadecimal digits.
-std::string digestHex(const std::array<std::uint8_t, 32>& digest);
