@@ -3,17 +3,16 @@
 #include <memory>
 #include <new>
 
+#include "core/GameRegistryView.h"
 #include "core/HandleOwners.h"
 #include "settings/SettingsLoading.h"
 #include "settings/folder_names.h"
-#include "core/HandleOwners.h"
 
 int readInstallFolder(const std::wstring& company, const std::wstring& title, std::wstring& installFolder) {
     const std::wstring keyPath = L"SOFTWARE\\" + company + L"\\" + title;
-    // A 32-bit program: on 64-bit Windows this reads the 32-bit view
-    // (WOW6432Node), where the game's 32-bit installer wrote.
     RegistryKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | gameKeyView, key.receive()) !=
+        ERROR_SUCCESS) {
         return gameNotInstalled;
     }
     DWORD size = 0;

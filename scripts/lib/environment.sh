@@ -7,13 +7,19 @@
 PATCH_BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev python3"
 
 # What running patch-make and patch-check needs (scripts/publish,
-# scripts/convert-settings, scripts/check-patch): Wine.
+# scripts/convert-settings, scripts/check-patch): Wine. On a Linux that
+# cannot run 32-bit programs wine32 still installs (its helpers' errors are
+# printed and ignored), and its loader is what the route's probe runs.
 PATCH_WINE_PACKAGES="wine wine32:i386 wine64"
+
+# What the 64-bit build needs besides (scripts/test builds it on either
+# route; the publisher's scripts on a Linux that cannot run 32-bit programs).
+PATCH_BUILD64_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev"
 
 # Packages for building the program and its tests and running them under
 # Wine. osslsigncode and openssl: the signing tests; Pillow: the pictures
 # the icon tests draw.
-PATCH_PACKAGES="$PATCH_BUILD_PACKAGES $PATCH_WINE_PACKAGES g++ googletest xvfb x11-utils fonts-ipafont-gothic
+PATCH_PACKAGES="$PATCH_BUILD_PACKAGES $PATCH_BUILD64_PACKAGES $PATCH_WINE_PACKAGES g++ googletest xvfb x11-utils fonts-ipafont-gothic
 fonts-wine locales osslsigncode openssl python3-pil"
 
 # What scripts/demo needs besides: finding the Wine desktop window and taking
@@ -90,6 +96,72 @@ use_private_japanese_locale() {
         fi
     fi
     export LOCPATH="$folder"
+}
+
+# Whether this Linux runs 32-bit programs (some virtual machines and
+# hardened kernels can't: every i386 program fails with "Exec format
+# error"). Decided by running Wine's own 32-bit loader once, never by
+# package names or the kernel's name; asked after the packages are
+# installed. Every command asks this one probe.
+host_runs_32bit_programs() {
+    if [ -z "${PATCH_HOST_RUNS_32BIT:-}" ]; then
+        if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+            PATCH_HOST_RUNS_32BIT=yes
+        else
+            PATCH_HOST_RUNS_32BIT=no
+        fi
+    fi
+    [ "$PATCH_HOST_RUNS_32BIT" = yes ]
+}
+
+# Chooses the Windows build the commands run under Wine and sets
+# PATCH_WINE_ARCH to it: 32 (the player's program, build/) where this Linux
+# runs 32-bit programs, 64 (build/x64/, under 64-bit Wine) where it can't or
+# where PATCH_WINE_ARCH=64 asks for it. PATCH_WINE_ROUTE_REASON says why, in
+# a few words. On the 64-bit route the 64-bit Wine commands come first on
+# the PATH. Fails where 32 is asked for and can't run.
+choose_wine_route() {
+    case "${PATCH_WINE_ARCH:-}" in
+    64)
+        PATCH_WINE_ROUTE_REASON="PATCH_WINE_ARCH=64 asks for it" ;;
+    32 | "")
+        if host_runs_32bit_programs; then
+            PATCH_WINE_ARCH=32
+            PATCH_WINE_ROUTE_REASON="this Linux runs 32-bit programs"
+        elif [ "${PATCH_WINE_ARCH:-}" = 32 ]; then
+            echo "PATCH_WINE_ARCH=32, but this Linux cannot run 32-bit programs (/usr/lib/wine/wine --version fails)" >&2
+            return 1
+        else
+            PATCH_WINE_ARCH=64
+            PATCH_WINE_ROUTE_REASON="this Linux cannot run 32-bit programs (/usr/lib/wine/wine --version fails)"
+        fi
+        ;;
+    *)
+        echo "PATCH_WINE_ARCH is 32 or 64, not '$PATCH_WINE_ARCH'" >&2
+        return 1 ;;
+    esac
+    export PATCH_WINE_ARCH
+    if [ "$PATCH_WINE_ARCH" = 64 ]; then
+        export PATH="$top/scripts/lib/wine64:$PATH"
+    fi
+}
+
+# The build folder of the route chosen: build/ or build/x64/.
+wine_route_build() {
+    if [ "$PATCH_WINE_ARCH" = 64 ]; then
+        echo "$top/build/x64"
+    else
+        echo "$top/build"
+    fi
+}
+
+# The preset of the route chosen: windows or windows64.
+wine_route_preset() {
+    if [ "$PATCH_WINE_ARCH" = 64 ]; then
+        echo windows64
+    else
+        echo windows
+    fi
 }
 
 wine_environment() {

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "core/GameRegistryView.h"
 #include "core/HandleOwners.h"
 #include "core/Sha256.h"
 #include "settings/digest_table.h"
@@ -201,8 +202,8 @@ bool installGame(const Case& c) {
         }
     }
     RegistryKey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(),
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, nullptr, 0, KEY_WRITE | gameKeyView, nullptr,
+                        key.receive(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     return RegSetValueExW(key.get(), L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(game.c_str()),
@@ -404,8 +405,8 @@ int main() {
             }
         }
     }
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, registryKey);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, companyKey);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, registryKey, gameKeyView, 0);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, companyKey, gameKeyView, 0);
     if (!ok) {
         return 1;
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/GameRegistryView.h"
 #include "core/HandleOwners.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/support/TempFolder.h"
@@ -538,16 +539,17 @@ TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
     install.write(L"Game.exe", "game");
     const std::wstring key = L"SOFTWARE\\試験ソフト社\\試験ゲーム登録済み";
     HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE | gameKeyView, nullptr, &created,
+                              nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(created, L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(install.path().c_str()),
                    static_cast<DWORD>((install.path().size() + 1) * sizeof(wchar_t)));
     RegCloseKey(created);
 
     const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), gameKeyView, 0);
     // Only when empty: another test may hold a key below it.
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\試験ソフト社");
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\試験ソフト社", gameKeyView, 0);
     EXPECT_EQ(run.exitCode, 1u) << run;
     EXPECT_TRUE(run.has("patch.inf: メモ:", "この PC にはこのエントリがあり、path は「" + cp932Of(install.path()) + "」"))
         << run;

@@ -1,5 +1,6 @@
 #include "tests/e2e/PatchFixture.h"
 
+#include "core/GameRegistryView.h"
 #include "core/HandleOwners.h"
 #include "dialog/display_rules.h"
 
@@ -75,8 +76,8 @@ PatchProgramTest::PatchProgramTest() {
 PatchProgramTest::~PatchProgramTest() { forgetInstallFolder(); }
 
 void PatchProgramTest::forgetInstallFolder() const {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, registryKeyOf(company, title).c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + company).c_str());
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, registryKeyOf(company, title).c_str(), gameKeyView, 0);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + company).c_str(), gameKeyView, 0);
 }
 
 std::string PatchProgramTest::settingsListing(const std::vector<PatchSource>& files) const {
@@ -123,11 +124,11 @@ void PatchProgramTest::useGameFolder(const std::wstring& name) {
     ASSERT_TRUE(makeFolders(gameFolder)) << utf8(gameFolder);
 }
 
-// Written from this 32-bit process, so it lands in the registry view that the
-// 32-bit program reads.
+// Written in the registry view that the 32-bit program reads, whichever
+// build this test is.
 void PatchProgramTest::registerInstallFolder(const std::wstring& path) const {
     RegistryKey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, registryKeyOf(company, title).c_str(), 0, nullptr, 0, KEY_WRITE,
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, registryKeyOf(company, title).c_str(), 0, nullptr, 0, KEY_WRITE | gameKeyView,
                               nullptr, key.receive(), nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(key.get(), L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/GameRegistryView.h"
 #include "core/HandleOwners.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/support/TempFolder.h"
@@ -398,7 +399,8 @@ TEST(PatchMake, IsTheSameWhateverThisMachineHasInstalled) {
     const TempFolder notTheGame;
     const std::wstring key = L"SOFTWARE\\潮見試験工房\\Harborlight";
     HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_SET_VALUE | gameKeyView,
                               nullptr, &created, nullptr),
               ERROR_SUCCESS);
     const RegistryKey owned(created);
@@ -406,7 +408,7 @@ TEST(PatchMake, IsTheSameWhateverThisMachineHasInstalled) {
     RegSetValueExW(created, L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     const MakeRun run = sample.make();
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\潮見試験工房");
+    deleteGameKeyTree(L"潮見試験工房");
     EXPECT_EQ(run.exitCode, 0u) << run;
     for (const std::wstring& line : run.lines) {
         EXPECT_EQ(line.find(L"インストール先"), std::wstring::npos) << run;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "core/GameRegistryView.h"
 #include "core/HandleOwners.h"
 #include "tests/support/TempFolder.h"
 
@@ -20,20 +21,20 @@ TestGameKey::TestGameKey(const GameName& company, const GameName& title) : compa
 }
 
 TestGameKey::~TestGameKey() {
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + company_.text).c_str());
+    deleteGameKeyTree(company_.text.c_str());
 }
 
 void TestGameKey::create() const {
     RegistryKey key;
     const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                         KEY_WRITE, nullptr, key.receive(), nullptr);
+                                         KEY_WRITE | gameKeyView, nullptr, key.receive(), nullptr);
     ASSERT_EQ(created, ERROR_SUCCESS) << utf8(keyPath());
 }
 
 void TestGameKey::setValue(const wchar_t* name, DWORD type, const std::string& bytes) const {
     RegistryKey key;
     const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                         KEY_WRITE, nullptr, key.receive(), nullptr);
+                                         KEY_WRITE | gameKeyView, nullptr, key.receive(), nullptr);
     ASSERT_EQ(created, ERROR_SUCCESS) << utf8(keyPath());
     const LONG set = RegSetValueExW(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                     static_cast<DWORD>(bytes.size()));

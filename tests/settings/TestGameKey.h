@@ -1,7 +1,7 @@
 // A game's registry entry for one test: HKEY_LOCAL_MACHINE\SOFTWARE\company\title
 // with a company name no other test process uses, so that tests run in
-// parallel. Written from this 32-bit process, it lands in the view the
-// program reads. Removed with everything under the company at the end.
+// parallel. Written in the game's view (core/GameRegistryView.h), the one
+// the program reads, from either build. Removed with everything under the company at the end.
 #pragma once
 
 #include <windows.h>
