@@ -6,7 +6,15 @@
 # downloads) with its archive, and, when the build is given a publisher's
 # options, their release through patch-make.
 
-set(PATCH_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH
+# The download holds the player's 32-bit program: a 64-bit build (the tests'
+# build on a Linux that runs no 32-bit program) writes its own into its
+# build folder, never over dist/.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(patch_default_dist_dir "${CMAKE_BINARY_DIR}/dist")
+else()
+    set(patch_default_dist_dir "${CMAKE_SOURCE_DIR}/dist")
+endif()
+set(PATCH_DIST_DIR "${patch_default_dist_dir}" CACHE PATH
     "The publisher's download: the stub, patch-check, patch-make, the sample release and the Japanese guide")
 
 # The program as it ships is small: its own code is built for size, each

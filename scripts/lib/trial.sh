@@ -137,14 +137,22 @@ trial_install_game() {
     fi
     # Japanese text reaches Wine's programs intact through files, not through
     # arguments: Wine converts arguments with the Unix locale's character
-    # set. So the entry is imported by the 32-bit regedit from a file.
+    # set. So the entry is imported by regedit from a file: the 32-bit one,
+    # which writes the 32-bit view by itself, or, where no 32-bit program
+    # runs, the 64-bit one into that view's own key (WOW6432Node).
+    local regedit='C:\windows\syswow64\regedit.exe' reg='C:\windows\syswow64\reg.exe'
+    local written_key=$game_key exported='HKLM\SOFTWARE'
+    if [ "${PATCH_WINE_ARCH:-32}" = 64 ]; then
+        regedit='C:\windows\regedit.exe' reg='C:\windows\system32\reg.exe'
+        written_key="HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\$company\$title"
+        exported='HKLM\SOFTWARE\WOW6432Node'
+    fi
     printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n"path"="%s"\r\n' \
-        "$game_key" "${game_folder//\\/\\\\}" | iconv -f UTF-8 -t UTF-16 >"$TRIAL_WORK/run/game.reg"
-    trial_wine_quiet 'C:\windows\syswow64\regedit.exe' /S "$(winepath -w "$TRIAL_WORK/run/game.reg")"
-    trial_wine_quiet 'C:\windows\syswow64\reg.exe' export 'HKLM\SOFTWARE' \
-        "$(winepath -w "$TRIAL_WORK/run/view32.reg")" /y
+        "$written_key" "${game_folder//\\/\\\\}" | iconv -f UTF-8 -t UTF-16 >"$TRIAL_WORK/run/game.reg"
+    trial_wine_quiet "$regedit" /S "$(winepath -w "$TRIAL_WORK/run/game.reg")"
+    trial_wine_quiet "$reg" export "$exported" "$(winepath -w "$TRIAL_WORK/run/view32.reg")" /y
     if ! iconv -f UTF-16 -t UTF-8 "$TRIAL_WORK/run/view32.reg" | tr -d '\r' |
-        grep -A1 -Fx "[$game_key]" | grep -qFx "\"path\"=\"${game_folder//\\/\\\\}\""; then
+        grep -A1 -Fx "[$written_key]" | grep -qFx "\"path\"=\"${game_folder//\\/\\\\}\""; then
         echo "the registry entry $game_key is missing from the 32-bit view" >&2
         return 1
     fi
