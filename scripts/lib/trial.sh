@@ -144,7 +144,7 @@ trial_install_game() {
     local written_key=$game_key exported='HKLM\SOFTWARE'
     if [ "${PATCH_WINE_ARCH:-32}" = 64 ]; then
         regedit='C:\windows\regedit.exe' reg='C:\windows\system32\reg.exe'
-        written_key="HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\$company\$title"
+        written_key="HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\$company\\$title"
         exported='HKLM\SOFTWARE\WOW6432Node'
     fi
     printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n"path"="%s"\r\n' \
