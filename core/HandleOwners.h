@@ -12,7 +12,7 @@
 // Owns one handle of type Handle, released by `releaseCall` when the owner goes
 // or takes another. Null is "no handle"; so is `alsoEmpty` where the call that
 // opens such handles reports failure with another value (-1, the value of
-// INVALID_HANDLE_VALUE, for CreateFileA and FindFirstFileA).
+// INVALID_HANDLE_VALUE, for CreateFileW and FindFirstFileW).
 template <typename Handle, auto releaseCall, std::intptr_t alsoEmpty = 0>
 class Owner {
 public:
@@ -48,7 +48,7 @@ private:
     Handle handle_ = Handle{};
 };
 
-// A kernel handle, closed by CloseHandle. CreateFileA reports failure with
+// A kernel handle, closed by CloseHandle. CreateFileW reports failure with
 // INVALID_HANDLE_VALUE, most other calls with null: both count as "no handle".
 using UniqueHandle = Owner<HANDLE, &CloseHandle, -1>;
 
@@ -57,7 +57,7 @@ using UniqueHandle = Owner<HANDLE, &CloseHandle, -1>;
 // resources), released by FreeLibrary.
 using LoadedModule = Owner<HMODULE, &FreeLibrary>;
 
-// A search handle from FindFirstFileA, closed by FindClose.
+// A search handle from FindFirstFileW, closed by FindClose.
 using FindHandle = Owner<HANDLE, &FindClose, -1>;
 
 // An open registry key, closed by RegCloseKey.

@@ -26,7 +26,8 @@ int readInstallFolder(const std::wstring& company, const std::wstring& title, st
     const std::size_t characters = size / sizeof(wchar_t) + 2;
     std::unique_ptr<wchar_t[]> data(new (std::nothrow) wchar_t[characters]());
     if (!data) {
-        return gameNotInstalled;
+        // The key is there: memory ran out, as it may anywhere in loading.
+        return settingsUnusable;
     }
     DWORD fetched = size;
     if (RegQueryValueExW(key.get(), L"path", nullptr, nullptr, reinterpret_cast<BYTE*>(data.get()), &fetched) !=

@@ -134,15 +134,17 @@ std::wstring getProgramPath() {
 }
 
 int PatchSession::loadSettings(HINSTANCE instance) {
-    // The settings live in strings and lists; when memory runs out while
-    // they are built, they are as unusable as settings that can't be read.
+    std::wstring programPath;
     try {
-        return loadSettingsFrom(*this, instance, getProgramPath());
+        programPath = getProgramPath();
     } catch (const std::bad_alloc&) {
         return settingsUnusable;
     }
+    return loadSettingsFrom(*this, instance, programPath);
 }
 
+// The settings live in strings and lists; when memory runs out while they
+// are built, they are as unusable as settings that can't be read.
 int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const std::wstring& programPath) {
     try {
         return fillSession(session, instance, programPath);

@@ -41,6 +41,7 @@ std::wstring getProgramPath();
 int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const std::wstring& programPath);
 
 // Reads the "path" value of HKEY_LOCAL_MACHINE\SOFTWARE\company\title into
-// installFolder. Returns settingsReady or gameNotInstalled; installFolder is
+// installFolder. Returns settingsReady, gameNotInstalled (no key, or no usable
+// "path" in it) or settingsUnusable (memory ran out); installFolder is
 // untouched on failure.
 int readInstallFolder(const std::wstring& company, const std::wstring& title, std::wstring& installFolder);
