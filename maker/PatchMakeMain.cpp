@@ -731,7 +731,11 @@ bool takesValue(const std::wstring& option) {
 int main() {
     loadCodeOnlyFromTheSystem();
     const std::vector<std::wstring> arguments = toolArguments();
-    if (!arguments.empty() && arguments[0] == L"--convert-settings") {
+    if (arguments.empty()) {
+        printUsage();
+        return 3;
+    }
+    if (arguments[0] == L"--convert-settings") {
         if (arguments.size() != 3) {
             printUsage();
             return 3;

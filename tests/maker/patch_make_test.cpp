@@ -284,6 +284,15 @@ TEST(PatchMake, ReplacesAFullOutputOnlyWhenAsked) {
     EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{L"release"});
 }
 
+// With nothing to go on, how to use it (wrong usage).
+TEST(PatchMake, WithoutArgumentsShowsHowToUseIt) {
+    const TempFolder work;
+    const MakeRun run = runMaker(work.path(), L"");
+    EXPECT_EQ(run.exitCode, 3u) << run;
+    ASSERT_FALSE(run.lines.empty()) << run;
+    EXPECT_EQ(run.lines[0].rfind(L"使い方: patch-make", 0), 0u) << run;
+}
+
 // Through the command interpreter, its output redirected to a file: the
 // same UTF-8 lines.
 TEST(PatchMake, RunsThroughCmdWithItsOutputInAFile) {
@@ -355,7 +364,9 @@ INSTANTIATE_TEST_SUITE_P(
         WrongCase{"BadName", [](SampleRelease& s) { replaceInRelease(s, "name,update", "name,bin\\update"); }, L"", 2,
                   L"release.txt:4: エラー: 「bin\\update」はプログラムの名前にできません。"},
         WrongCase{"NoOutput", [](SampleRelease& s) { replaceInRelease(s, "output,release\r\n", ""); }, L"", 3,
-                  L"patch-make: エラー: --output を指定してください。"}),
+                  L"patch-make: エラー: --output を指定してください。"},
+        WrongCase{"EmptyReleaseFile", [](SampleRelease& s) { s.folder.write(L"release.txt", ""); }, L"", 2,
+                  L"release.txt:1: エラー: リリース ファイルに「キー,値」の行が一つもありません。"}),
     caseName<WrongCase>);
 
 }  // namespace
