@@ -80,6 +80,16 @@ std::wstring nameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+// The folder that holds `path` (a full path), as a folder the system can
+// look up: a drive's root keeps its backslash.
+std::wstring containingFolderOf(const std::wstring& path) {
+    std::wstring folder = folderOf(path);
+    if (folder.size() == 2 && folder[1] == L':') {
+        folder += L'\\';
+    }
+    return folder;
+}
+
 bool isRelative(const std::wstring& path) {
     return !(path.size() >= 1 && (path[0] == L'\\' || path[0] == L'/')) && !(path.size() >= 2 && path[1] == L':');
 }
@@ -321,6 +331,15 @@ bool ReleaseMaker::prepare() {
         return refuse(L"patch-make", L"--output を指定してください。");
     }
     output_ = release_.pathOf(*output);
+    // patch-make makes the output folder only: a parent that is missing is
+    // most likely mistyped, and would otherwise be made in an unexpected place.
+    const std::wstring parent = containingFolderOf(output_);
+    if (!isFolderAt(parent)) {
+        const std::wstring givenParent = folderOf(output->text);
+        return refuse(output->where, L"出力フォルダ「" + output->text + L"」を置くフォルダ「" +
+                                         (givenParent.empty() ? parent : givenParent) +
+                                         L"」がありません。そのフォルダを先に作るか、ある場所を指定してください。");
+    }
 
     const Given* stub = release_.find(L"stub");
     if (stub != nullptr) {
@@ -602,7 +621,10 @@ int ReleaseMaker::run() {
         folderOf(output_) + L"\\" + nameOf(output_) + L".patch-make-" + wideDecimalText(GetCurrentProcessId());
     removeTree(temporary);
     if (!CreateDirectoryW(temporary.c_str(), nullptr)) {
-        refuse(L"patch-make", L"作業フォルダ「" + temporary + L"」を作れません。出力先のフォルダに書けるか確かめてください。");
+        // The release is assembled beside the output: that folder must be writable.
+        const Given* output = release_.find(L"output");
+        refuse(output->where, L"出力フォルダ「" + output->text + L"」を置くフォルダ「" + containingFolderOf(output_) +
+                                  L"」に書けません。書けるフォルダを指定してください。");
         return 2;
     }
     if (!build(temporary)) {

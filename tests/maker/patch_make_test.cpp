@@ -366,7 +366,12 @@ INSTANTIATE_TEST_SUITE_P(
         WrongCase{"NoOutput", [](SampleRelease& s) { replaceInRelease(s, "output,release\r\n", ""); }, L"", 3,
                   L"patch-make: エラー: --output を指定してください。"},
         WrongCase{"EmptyReleaseFile", [](SampleRelease& s) { s.folder.write(L"release.txt", ""); }, L"", 2,
-                  L"release.txt:1: エラー: リリース ファイルに「キー,値」の行が一つもありません。"}),
+                  L"release.txt:1: エラー: リリース ファイルに「キー,値」の行が一つもありません。"},
+        WrongCase{"OutputInAMissingFolder",
+                  [](SampleRelease& s) { replaceInRelease(s, "output,release", "output,nowhere\\release"); }, L"", 2,
+                  L"release.txt:10: エラー: 出力フォルダ「nowhere\\release」を置くフォルダ「nowhere」がありません。"},
+        WrongCase{"RelativeOutputOptionInAMissingFolder", nothing, L" --output out\\rel", 2,
+                  L"patch-make: エラー: 出力フォルダ「out\\rel」を置くフォルダ「out」がありません。"}),
     caseName<WrongCase>);
 
 }  // namespace
