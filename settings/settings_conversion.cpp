@@ -130,6 +130,10 @@ SettingsConversion settingsFileFrom(const std::string& text) {
         case TextEncoding::notCodePage932:
             return refusal(check.line, notAText);
     }
+    // Nothing to build in: the program would find no settings at all.
+    if (result.problem.empty() && result.bytes.empty()) {
+        return refusal(1, L"設定のテキストが空です。キャプション、タイトル、社名、実行ファイルとファイルの行を書いてください。");
+    }
     result.converted = result.problem.empty();
     if (!result.converted) {
         result.bytes.clear();

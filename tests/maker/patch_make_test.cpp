@@ -371,7 +371,9 @@ INSTANTIATE_TEST_SUITE_P(
                   [](SampleRelease& s) { replaceInRelease(s, "output,release", "output,nowhere\\release"); }, L"", 2,
                   L"release.txt:10: エラー: 出力フォルダ「nowhere\\release」を置くフォルダ「nowhere」がありません。"},
         WrongCase{"RelativeOutputOptionInAMissingFolder", nothing, L" --output out\\rel", 2,
-                  L"patch-make: エラー: 出力フォルダ「out\\rel」を置くフォルダ「out」がありません。"}),
+                  L"patch-make: エラー: 出力フォルダ「out\\rel」を置くフォルダ「out」がありません。"},
+        WrongCase{"EmptySettingsFile", [](SampleRelease& s) { s.folder.write(L"settings.txt", ""); }, L"", 2,
+                  L"settings.txt:1: エラー: 設定のテキストが空です。"}),
     caseName<WrongCase>);
 
 }  // namespace

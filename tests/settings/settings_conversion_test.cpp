@@ -44,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "キャプション,表示\r\nファイル,ソ.dat\r\n"},
         ConvertedCase{"Cp932CrAloneIsABreak", "タイトル,港\r会社,港\r", "タイトル,港\r\n会社,港\r\n"},
         ConvertedCase{"AsciiOnly", "a,b\nc", "a,b\r\nc\r\n"},
-        ConvertedCase{"Empty", "", ""}),
+        ConvertedCase{"BlankLineOnly", "\n", "\r\n"}),
     caseName<ConvertedCase>);
 
 struct RefusedCase {
@@ -72,6 +72,9 @@ const std::wstring notAText =
 INSTANTIATE_TEST_SUITE_P(
     SettingsConversion, Refused,
     testing::Values(
+        RefusedCase{"Empty", "", 1, L"設定のテキストが空です。キャプション、タイトル、社名、実行ファイルとファイルの行を書いてください。"},
+        RefusedCase{"MarkAlone", "\xEF\xBB\xBF", 1,
+                    L"設定のテキストが空です。キャプション、タイトル、社名、実行ファイルとファイルの行を書いてください。"},
         RefusedCase{"YenSignForABackslash", utf8(u8"タイトル,港\n\nファイル,data¥a.dat\n"), 3,
                     L"「¥」はコード ページ 932 で「\\」に変わります。パスの区切りには「\\」と書いてください。"},
         RefusedCase{"WaveDash", utf8(u8"タイトル,1〜2\n"), 1,
