@@ -373,7 +373,23 @@ INSTANTIATE_TEST_SUITE_P(
         WrongCase{"RelativeOutputOptionInAMissingFolder", nothing, L" --output out\\rel", 2,
                   L"patch-make: エラー: 出力フォルダ「out\\rel」を置くフォルダ「out」がありません。"},
         WrongCase{"EmptySettingsFile", [](SampleRelease& s) { s.folder.write(L"settings.txt", ""); }, L"", 2,
-                  L"settings.txt:1: エラー: 設定のテキストが空です。"}),
+                  L"settings.txt:1: エラー: 設定のテキストが空です。"},
+        WrongCase{"YenSignInTheCaption",
+                  [](SampleRelease& s) {
+                      std::string settings = sampleSettingsUtf8;
+                      settings.replace(settings.find("1.1"), 3, utf8Of(u8"¥1.1"));
+                      s.folder.write(L"settings.txt", settings);
+                  },
+                  L"", 2,
+                  L"settings.txt:1: エラー: 「¥」はコード ページ 932 で「\\」に変わります。円記号を表示するなら全角の「￥」(U+FFE5) と書いてください。"},
+        WrongCase{"YenSignInTheCompany",
+                  [](SampleRelease& s) {
+                      std::string settings = sampleSettingsUtf8;
+                      settings.replace(settings.find(utf8Of(u8"ハーバーライト")), 0, utf8Of(u8"¥"));
+                      s.folder.write(L"settings.txt", settings);
+                  },
+                  L"", 2,
+                  L"settings.txt:3: エラー: 「¥」はコード ページ 932 で「\\」に変わり、レジストリのキーの区切りになります。"}),
     caseName<WrongCase>);
 
 }  // namespace
