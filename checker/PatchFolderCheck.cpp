@@ -1,7 +1,7 @@
 // The folder as a whole: which files are programs, which settings files no
 // program reads, which files no line lists; each program's own check is
 // ProgramCheck's. The folder is listed in UTF-16, as Windows names its
-// files; a name reaches the findings in code page 932 (cp932Of).
+// files, and a name reaches the findings as it is.
 #include "checker/PatchFolderCheck.h"
 
 #include <windows.h>
@@ -58,7 +58,7 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
     std::vector<Finding>& findings = report.findings;
     const std::wstring& folder = options.patchFolder;
     if (!isFolderAt(folder)) {
-        findings.push_back({Severity::error, cp932Of(folder), 0, "パッチフォルダがありません。フォルダを指定してください"});
+        findings.push_back({Severity::error, folder, 0, L"パッチフォルダがありません。フォルダを指定してください"});
         return report;
     }
     const std::vector<FolderEntry> entries = listFolderTree(folder);
@@ -82,8 +82,8 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         }
     }
     if (programs.empty()) {
-        findings.push_back({Severity::error, ".", 0,
-                            "パッチプログラム (設定を埋め込んだ .exe) がありません。dist/ のプログラムを置いてください"});
+        findings.push_back({Severity::error, L".", 0,
+                            L"パッチプログラム (設定を埋め込んだ .exe) がありません。dist/ のプログラムを置いてください"});
         return report;
     }
 
@@ -104,26 +104,25 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
             settingsFilesRead.count(comparableWideName(entry.name)) != 0) {
             continue;
         }
-        std::string readers;
+        std::wstring readers;
         for (const std::wstring& program : programs) {
-            readers += (readers.empty() ? "" : "、") + cp932Of(program) + " は " +
-                       cp932Of(settingsNameOf(folder, program));
+            readers += (readers.empty() ? L"" : L"、") + program + L" は " + settingsNameOf(folder, program);
         }
-        findings.push_back({Severity::error, cp932Of(entry.name), 0,
-                            "どのプログラムもこのファイルを読みません (" + readers +
-                                " を読みます。プログラムはファイル名の最初のピリオドまでを名前とします)。名前を合わせてください"});
+        findings.push_back({Severity::error, entry.name, 0,
+                            L"どのプログラムもこのファイルを読みません (" + readers +
+                                L" を読みます。プログラムはファイル名の最初のピリオドまでを名前とします)。名前を合わせてください"});
     }
     for (const FolderEntry& entry : entries) {
         if (!entry.isFolder && isTopLevel(entry.name) && isThisChecker(entry.name)) {
-            findings.push_back({Severity::note, cp932Of(entry.name), 0,
-                                "このチェッカーはプレイヤーには要りません。配布するフォルダからは外してください"});
+            findings.push_back({Severity::note, entry.name, 0,
+                                L"このチェッカーはプレイヤーには要りません。配布するフォルダからは外してください"});
         }
     }
     for (const std::wstring& name : others) {
         const std::optional<std::string> bytes = settingsFormOf(name);
         if (!bytes || listedSources.count(comparableName(*bytes)) == 0) {
-            findings.push_back({Severity::warning, cp932Of(name), 0,
-                                "どの「ファイル,」の行にも書かれていないため、コピーされません。要るなら行を足し、要らないなら消してください"});
+            findings.push_back({Severity::warning, name, 0,
+                                L"どの「ファイル,」の行にも書かれていないため、コピーされません。要るなら行を足し、要らないなら消してください"});
         }
     }
     return report;

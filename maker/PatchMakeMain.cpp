@@ -601,7 +601,7 @@ bool ReleaseMaker::build(const std::wstring& folder) {
 // Where a finding is, for the publisher: findings about the built-in
 // settings point at the settings file they gave, with the same line.
 std::wstring ReleaseMaker::shownWhere(const Finding& finding) const {
-    std::wstring where = reportLineInUtf16(finding.file);
+    std::wstring where = finding.file;
     if (settingsGiven_ && where == name_ + L".exe(埋め込み設定)") {
         where = settingsAsGiven_;
     }
@@ -646,7 +646,7 @@ int ReleaseMaker::run() {
         errors += error ? 1 : 0;
         warnings += error ? 0 : 1;
         lines.push_back(shownWhere(finding) + (error ? L": エラー: " : L": 警告: ") +
-                        reportLineInUtf16(closedSentence(finding.text)));
+                        closedSentence(finding.text));
     }
     if (errors > 0) {
         removeTree(temporary);

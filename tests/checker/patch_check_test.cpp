@@ -670,6 +670,23 @@ TEST(PipedReport, IsUtf8) {
     EXPECT_NE(run.output.find(expected), std::string::npos) << run;
 }
 
+// A name code page 932 lacks shows as Windows gives it, in the findings'
+// files and texts alike.
+TEST(PipedReport, NamesOutsideCodePage932AsTheyAre) {
+    PatchFolder patch;
+    patch.programName = L"café.exe";
+    patch.settingsName = L"café.inf";
+    patch.files.push_back({L"naïve.txt", "read me"});
+    patch.write();
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    for (const wchar_t* expected : {L"café.inf:5: メモ: 「a.dat」(12 バイト)",
+                                    L"\r\ncafé.inf: メモ: café.exe はこの設定ファイルを読みます",
+                                    L"\r\nnaïve.txt: 警告: どの「ファイル,」の行にも書かれていないため"}) {
+        EXPECT_NE(run.output.find(utf8FromUtf16(expected)), std::string::npos) << utf8FromUtf16(expected) << "\n" << run;
+    }
+}
+
 INT_PTR CALLBACK ignoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // The patch dialog's title bar as a real dialog made from the program's own

@@ -284,6 +284,24 @@ TEST(PatchMake, ReplacesAFullOutputOnlyWhenAsked) {
     EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{L"release"});
 }
 
+// A file whose name code page 932 lacks is named as it is, in the findings
+// as in the list of digests.
+TEST(PatchMake, NamesAFileOutsideCodePage932AsItIs) {
+    SampleRelease sample(sampleSettingsUtf8);
+    sample.folder.write(L"files\\café.txt", "menu");
+    const MakeRun run = sample.make();
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    // (The macros spell their arguments in code page 932, which has no é.)
+    const std::wstring finding = L"caf\u00E9.txt: 警告: どの「ファイル,」の行にも書かれていないため、コピーされません。"
+                                 L"要るなら行を足し、要らないなら消してください。";
+    const std::wstring digestEnd = L"  caf\u00E9.txt";
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), finding), run.lines.end()) << run;
+    EXPECT_NE(std::find_if(run.lines.begin(), run.lines.end(),
+                           [&](const std::wstring& line) { return line.ends_with(digestEnd); }),
+              run.lines.end())
+        << run;
+}
+
 // With nothing to go on, how to use it (wrong usage).
 TEST(PatchMake, WithoutArgumentsShowsHowToUseIt) {
     const TempFolder work;
