@@ -11,6 +11,7 @@
 
 #include "checker/DigestTableCheck.h"
 #include "checker/ProgramCheck.h"
+#include "checker/pe_signature.h"
 #include "core/FileProbe.h"
 #include "settings/SettingsLoading.h"
 #include "settings/byte_scan.h"
@@ -49,6 +50,19 @@ std::optional<std::string> settingsFormOf(const std::wstring& name) {
         return std::nullopt;
     }
     return bytes;
+}
+
+// The program runs elevated: unsigned, the consent dialog names an unknown
+// publisher and the browser or SmartScreen warns of the download. It runs
+// all the same: a note, with the guide's way to sign it.
+std::wstring unsignedNote(const std::wstring& programName) {
+    const std::wstring shownName =
+        programName.find(L' ') == std::wstring::npos ? programName : L"\"" + programName + L"\"";
+    return L"署名がありません。プレイヤーには管理者の確認の画面で「不明な発行元」と出て、ダウンロードのときに"
+           L"ブラウザーや SmartScreen が警告します。配る前にコード署名の証明書で署名してください "
+           L"(README-ja.txt の「7. 署名する」): signtool sign /fd SHA256 /tr http://timestamp.digicert.com "
+           L"/td SHA256 /f cert.pfx /p PASSWORD " +
+           shownName;
 }
 
 }  // namespace
@@ -96,6 +110,10 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         report.programs.push_back(check.run(program, data, settingsFilesRead, nameable));
         checkDigestTable(folder, program, data.get(), report.programs.back().sources, findings,
                          tableEntriesChecked);
+        const std::optional<std::string> bytes = fileBytesAt(pathIn(folder, program));
+        if (bytes && !carriesSignature(*bytes)) {
+            findings.push_back({Severity::note, program, 0, unsignedNote(program)});
+        }
     }
 
     for (const FolderEntry& entry : entries) {

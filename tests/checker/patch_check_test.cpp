@@ -687,6 +687,20 @@ TEST(PipedReport, NamesOutsideCodePage932AsTheyAre) {
     }
 }
 
+// The program as the download has it carries no signature: a note (it runs
+// all the same) that says how to sign it, on the program's own name.
+TEST(Signature, AnUnsignedProgramHasANoteOnHowToSignIt) {
+    PatchFolder patch;
+    patch.programName = L"update.exe";
+    patch.settingsName = L"update.inf";
+    patch.write();
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    EXPECT_EQ(run.exitCode, 0u) << run;
+    EXPECT_TRUE(run.has("update.exe: メモ: 署名がありません。", "signtool sign /fd SHA256")) << run;
+    EXPECT_TRUE(run.has("update.exe: メモ:", "update.exe。")) << run;
+    EXPECT_TRUE(run.has("エラー 0 件、警告 0 件: 配布できます")) << run;
+}
+
 INT_PTR CALLBACK ignoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // The patch dialog's title bar as a real dialog made from the program's own
