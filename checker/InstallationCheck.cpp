@@ -44,8 +44,8 @@ void ProgramCheck::reportRegistry() {
         checkInstallation(installFolder, false);
     } else {
         add(Severity::note, 0,
-            "この PC にはこのエントリがありません。プレイヤーの PC では、ゲームのインストーラがここに書いている必要があります"
-            " (試すには --install-folder か scripts/try-patch)");
+            "この PC にはこのエントリがありません。プレイヤーの PC では、ゲームのインストーラがここに書いている必要があります。"
+            "ゲームをインストールしたフォルダに当てて試すには、--install-folder でそのフォルダを指定してください");
         for (const std::string& folder : neededFolders_) {
             add(Severity::note, 0, "インストール先に" + quoted(folder) + "フォルダが必要です (プログラムはフォルダを作りません)");
         }

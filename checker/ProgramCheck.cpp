@@ -150,12 +150,12 @@ void ProgramCheck::checkEncoding(const std::string& bytes) {
         case TextEncoding::utf8WithoutBom:
             add(Severity::error, check.line,
                 "UTF-8 で保存されているため、どのキーも一致せず「設定ファイルが読み込めません。」と表示されます。"
-                "Shift_JIS (CP932) で保存し直すか scripts/convert-settings で変換してください");
+                "Shift_JIS (CP932) で保存し直すか、patch-make --convert-settings で変換してください");
             break;
         case TextEncoding::utf8WithBom:
             add(Severity::error, check.line,
                 "BOM 付き UTF-8 で保存されているため、どのキーも一致せず「設定ファイルが読み込めません。」と表示されます。"
-                "BOM なしの Shift_JIS (CP932) で保存し直すか scripts/convert-settings で変換してください");
+                "BOM なしの Shift_JIS (CP932) で保存し直すか、patch-make --convert-settings で変換してください");
             break;
         case TextEncoding::bomOnCodePage932: {
             markOnFirstLine_ = true;

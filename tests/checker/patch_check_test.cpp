@@ -232,8 +232,10 @@ const BrokenFolderCase brokenFolderCases[] = {
          patch.settingsName = L"表示.inf";
      },
      0, {{"表示.inf:5: メモ:", "「a.dat」"}}},
+    // The conversion the download has: patch-make's, not a script.
     {"SettingsSavedAsUtf8", [](PatchFolder& patch) { patch.settings = utf8Of(patch.settings); }, 2,
-     {{"patch.inf:1: エラー:", "UTF-8"}}},
+     {{"patch.inf:1: エラー:", "UTF-8"}, {"patch.inf:1: エラー:", "patch-make --convert-settings"}},
+     {{"patch.inf:1: エラー:", "scripts/"}}},
     {"SettingsSavedAsUtf16", [](PatchFolder& patch) { patch.settings = utf16Of(patch.settings); }, 2,
      {{"patch.inf:1: エラー:", "UTF-16"}}},
     // The mark is the one fault of line 1: its key is no unknown text.
@@ -521,6 +523,9 @@ TEST(RegistryEntry, IsNamedInTheThirtyTwoBitView) {
     EXPECT_TRUE(run.has("patch.inf: メモ:", "HKEY_LOCAL_MACHINE\\SOFTWARE\\試験ソフト社\\試験ゲーム")) << run;
     EXPECT_TRUE(run.has("patch.inf: メモ:", "WOW6432Node\\試験ソフト社\\試験ゲーム")) << run;
     EXPECT_TRUE(run.has("patch.inf: メモ:", "この PC にはこのエントリがありません")) << run;
+    // What a publisher on Windows has to try it: the download holds no script.
+    EXPECT_TRUE(run.has("patch.inf: メモ:", "--install-folder でそのフォルダを指定してください")) << run;
+    EXPECT_FALSE(run.has("", "scripts/")) << run;
 }
 
 // The entry a game's installer wrote on this machine: the check then tries
