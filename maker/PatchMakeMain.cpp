@@ -287,6 +287,21 @@ bool isWithin(const std::wstring& folder, const std::wstring& path) {
     return path.size() == folder.size() || path[folder.size()] == L'\\' || folder.back() == L'\\';
 }
 
+// The files of `folder` (names relative to it) that are not among `kept`.
+std::vector<std::wstring> filesNotAmong(const std::wstring& folder, const std::vector<std::wstring>& kept) {
+    std::vector<std::wstring> names;
+    for (const FolderEntry& entry : listFolderTree(folder)) {
+        bool isKept = false;
+        for (const std::wstring& name : kept) {
+            isKept = isKept || (name.size() == entry.name.size() && isWithin(name, entry.name));
+        }
+        if (!entry.isFolder && !isKept) {
+            names.push_back(entry.name);
+        }
+    }
+    return names;
+}
+
 std::wstring missing(const std::wstring& asGiven, const wchar_t* whatToDo) {
     return L"「" + asGiven + L"」がありません。" + whatToDo;
 }
@@ -657,13 +672,21 @@ int ReleaseMaker::run() {
         say(L"エラー " + wideDecimalText(static_cast<std::uint64_t>(errors)) + L" 件: 何も書いていません。");
         return 2;
     }
+    // --replace: what the older release held and this one does not is
+    // gone with it, and named.
+    std::vector<std::wstring> removed;
     if (findAt(output_).exists) {
+        removed = filesNotAmong(output_, written_);
         removeTree(output_);  // empty, or --replace
     }
     if (!MoveFileExW(temporary.c_str(), output_.c_str(), 0)) {
         removeTree(temporary);
         say(errorLine({L"patch-make", L"「" + output_ + L"」に置けません。ほかのプログラムが開いていないか確かめてください。"}));
         return 2;
+    }
+    const Given* output = release_.find(L"output");
+    for (const std::wstring& name : removed) {
+        say(L"「" + output->text + L"\\" + name + L"」は新しいリリースにないため消しました (--replace)。");
     }
     for (const std::wstring& line : warnings_) {
         say(line);
@@ -678,7 +701,6 @@ int ReleaseMaker::run() {
         say(sha256OfFile(output_ + L"\\" + name, digest) ? hexOf(digest) + L"  " + name
                                                          : L"(SHA-256 を計算できません)  " + name);
     }
-    const Given* output = release_.find(L"output");
     say(L"「" + output->text + L"」に " + name_ + L".exe とファイル " +
         wideDecimalText(written_.size() - 1) + L" 個を書きました (警告 " +
         wideDecimalText(static_cast<std::uint64_t>(warnings)) + L" 件" +

@@ -274,11 +274,19 @@ TEST(PatchMake, ReplacesAFullOutputOnlyWhenAsked) {
     const SampleRelease sample(sampleSettingsUtf8);
     CreateDirectoryW(sample.folder.file(L"release").c_str(), nullptr);
     sample.folder.write(L"release\\old.txt", "old");
+    sample.folder.write(L"release\\UPDATE.EXE", "the older release's program");
     const MakeRun refused = sample.make();
     EXPECT_EQ(refused.exitCode, 2u) << refused;
     EXPECT_EQ(readWholeFile(sample.folder.file(L"release\\old.txt")), "old");
     const MakeRun replaced = sample.make(L" --replace");
     EXPECT_EQ(replaced.exitCode, 0u) << replaced;
+    // What the new release no longer holds is named; what it writes anew is not.
+    EXPECT_EQ(replaced.lines.front(), L"「release\\old.txt」は新しいリリースにないため消しました (--replace)。")
+        << replaced;
+    EXPECT_EQ(std::count_if(replaced.lines.begin(), replaced.lines.end(),
+                            [](const std::wstring& line) { return line.ends_with(L"消しました (--replace)。"); }),
+              1)
+        << replaced;
     EXPECT_EQ(namesIn(sample.folder.file(L"release")),
               (std::vector<std::wstring>{L"sub", L"update.exe", L"データ"}));
     EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{L"release"});
