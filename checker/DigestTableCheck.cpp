@@ -47,10 +47,11 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
     const DigestTableReading table = readDigestTable(*bytes);
     if (table.problem != DigestTableProblem::none) {
         findings.push_back(
-            {Severity::error, cp932Of(programName), 0,
-             std::string("埋め込みの SHA-256 の表が壊れています (") +
+            {Severity::error, programName, 0,
+             reportLineInUtf16(
+                 std::string("埋め込みの SHA-256 の表が壊れています (") +
                  (table.line > 0 ? lineText(table.line) + ": " : std::string()) + tableProblemText(table.problem) +
-                 ")。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください"});
+                 ")。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください")});
         return;
     }
     for (const DigestEntry& entry : table.entries) {
@@ -59,6 +60,7 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
             continue;
         }
         const std::string name = shown(entry.name);
+        const std::wstring file = reportLineInUtf16(name);
         bool listed = false;
         for (const std::string& source : sources) {
             listed = listed || comparableName(source) == comparableName(entry.name);
@@ -67,25 +69,27 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
         const std::wstring path = pathIn(patchFolder, wide ? *wide : std::wstring());
         const FoundFile found = findAt(path);
         if (!wide || !found.exists || found.isFolder) {
-            findings.push_back({Severity::error, name, 0,
-                                "配布したときにあったファイルがありません (" + cp932Of(programName) +
-                                    " の SHA-256 の表にあります)" + damagedConsequence(name, listed)});
+            findings.push_back({Severity::error, file, 0,
+                                L"配布したときにあったファイルがありません (" + programName + L" の SHA-256 の表にあります)" +
+                                    reportLineInUtf16(damagedConsequence(name, listed))});
             continue;
         }
         if (found.size != entry.size) {
-            findings.push_back({Severity::error, name, 0,
-                                "配布したときと大きさが違います (表では " + decimalText(entry.size) + " バイト、いまは " +
-                                    decimalText(found.size) + " バイト)" + damagedConsequence(name, listed)});
+            findings.push_back({Severity::error, file, 0,
+                                reportLineInUtf16("配布したときと大きさが違います (表では " + decimalText(entry.size) +
+                                                  " バイト、いまは " + decimalText(found.size) + " バイト)" +
+                                                  damagedConsequence(name, listed))});
             continue;
         }
         Sha256Digest digest{};
         if (!sha256OfFile(path, digest)) {
-            findings.push_back({Severity::error, name, 0,
-                                "読めないため SHA-256 を確かめられません。ほかのプログラムが開いていないか確かめてください"});
+            findings.push_back({Severity::error, file, 0,
+                                L"読めないため SHA-256 を確かめられません。ほかのプログラムが開いていないか確かめてください"});
         } else if (digest != entry.digest) {
-            findings.push_back({Severity::error, name, 0,
-                                "配布したときと中身が違います (SHA-256 が表では " + digestHex(entry.digest) +
-                                    "、いまは " + digestHex(digest) + ")" + damagedConsequence(name, listed)});
+            findings.push_back({Severity::error, file, 0,
+                                reportLineInUtf16("配布したときと中身が違います (SHA-256 が表では " +
+                                                  digestHex(entry.digest) + "、いまは " + digestHex(digest) + ")" +
+                                                  damagedConsequence(name, listed))});
         }
     }
 }

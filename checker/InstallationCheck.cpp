@@ -40,12 +40,12 @@ void ProgramCheck::reportRegistry() {
             key64 + ")");
     std::wstring installFolder;
     if (readInstallFolder(*company, *title, installFolder) == settingsReady) {
-        add(Severity::note, 0, "この PC にはこのエントリがあり、path は" + quoted(cp932Of(installFolder)) + "です");
+        add(Severity::note, 0, L"この PC にはこのエントリがあり、path は「" + installFolder + L"」です");
         checkInstallation(installFolder, false);
     } else {
         add(Severity::note, 0,
-            "この PC にはこのエントリがありません。プレイヤーの PC では、ゲームのインストーラがここに書いている必要があります"
-            " (試すには --install-folder か scripts/try-patch)");
+            "この PC にはこのエントリがありません。プレイヤーの PC では、ゲームのインストーラがここに書いている必要があります。"
+            "ゲームをインストールしたフォルダに当てて試すには、--install-folder でそのフォルダを指定してください");
         for (const std::string& folder : neededFolders_) {
             add(Severity::note, 0, "インストール先に" + quoted(folder) + "フォルダが必要です (プログラムはフォルダを作りません)");
         }
@@ -55,28 +55,29 @@ void ProgramCheck::reportRegistry() {
 // Against an installation: the publisher's own (--install-folder) or the one
 // this machine's registry names.
 void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPublisher) {
-    const std::string where = "インストール先" + quoted(cp932Of(folder));
+    const std::wstring where = L"インストール先「" + folder + L"」";
     // A folder found on this machine is only a sample of a player's: its
     // faults are warnings there, errors when the publisher named it.
     const Severity severity = chosenByPublisher ? Severity::error : Severity::warning;
     // The program's own test: a find-first search, which a file passes as a
     // folder would, and a drive root ("D:\") fails.
     if (!pathExists(folder.c_str())) {
-        add(severity, 0, where + "がないため「指定されたフォルダがありません。」と表示されます");
+        add(severity, 0, where + L"がないため「指定されたフォルダがありません。」と表示されます");
         return;
     }
     // A name that does not convert has its error: nothing to look up.
     const std::optional<std::wstring> executable = wideOf(settings_.executableName);
     if (executable && !executable->empty() && !findAt(inInstallation(folder, *executable)).exists) {
         add(severity, lastLineOf_[SettingsKey::executableName],
-            where + "に" + quoted(settings_.executableName) + "がないため「" + shown(settings_.title) +
-                "がインストールされていません。」と表示されます。実行ファイル名かフォルダを確かめてください");
+            where + reportLineInUtf16("に" + quoted(settings_.executableName) + "がないため「" + shown(settings_.title) +
+                                      "がインストールされていません。」と表示されます。実行ファイル名かフォルダを確かめてください"));
     }
     // Accepted destinations only, whose names convert.
     for (const std::string& needed : neededFolders_) {
         if (!isFolderAt(inInstallation(folder, wideOf(needed).value_or(L"")))) {
             add(severity, 0,
-                where + "に" + quoted(needed) + "フォルダがないため、そこへのコピーが失敗します (プログラムはフォルダを作りません)");
+                where + reportLineInUtf16("に" + quoted(needed) +
+                                          "フォルダがないため、そこへのコピーが失敗します (プログラムはフォルダを作りません)"));
         }
     }
     // The program stages every listed file beside its destination while the
@@ -122,11 +123,11 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
     const std::uint64_t shortKb = shortfallKilobytes(needed, free);
     if (shortKb > 0) {
         add(severity, 0,
-            where + "のドライブの空き容量 " + sizeText(free) + " では、新しいファイル全部 " + sizeText(needed) +
-                "を一度に置けないため、プレイヤーには「空き容量が足りません。あと " + decimalText(shortKb) +
-                "KB 必要です。」と表示されます。空きを作るよう案内してください");
+            where + reportLineInUtf16("のドライブの空き容量 " + sizeText(free) + " では、新しいファイル全部 " +
+                                      sizeText(needed) + "を一度に置けないため、プレイヤーには「空き容量が足りません。あと " +
+                                      decimalText(shortKb) + "KB 必要です。」と表示されます。空きを作るよう案内してください"));
     } else {
         add(Severity::note, 0,
-            where + "の空き容量 " + sizeText(free) + "、コピー中に一度に要る分 " + sizeText(needed));
+            where + reportLineInUtf16("の空き容量 " + sizeText(free) + "、コピー中に一度に要る分 " + sizeText(needed)));
     }
 }

@@ -25,9 +25,10 @@
 
 namespace {
 
-// Every line the check prints is composed in code page 932, as the settings
-// and the findings are; it reaches the reader through the one writer of a
-// console tool's text (UTF-16 to a console, UTF-8 to a pipe or a file).
+// The usage, the settings list and the summary are composed in code page
+// 932, as the settings are; the findings are UTF-16. Every line reaches the
+// reader through the one writer of a console tool's text (UTF-16 to a
+// console, UTF-8 to a pipe or a file).
 void write(const std::string& text) { writeToolText(ToolStream::output, reportLineInUtf16(text)); }
 
 // Wrong usage: one line on standard error, in the findings' style, and where
@@ -160,7 +161,7 @@ int main() {
         return exitCodeOf(report.findings);
     }
     for (const Finding& finding : report.findings) {
-        write(formatFinding(finding) + "\r\n");
+        writeToolText(ToolStream::output, formatFinding(finding) + L"\r\n");
     }
     write(summaryOf(report.findings) + "\r\n");
     return exitCodeOf(report.findings);

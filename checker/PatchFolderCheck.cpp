@@ -1,7 +1,7 @@
 // The folder as a whole: which files are programs, which settings files no
 // program reads, which files no line lists; each program's own check is
 // ProgramCheck's. The folder is listed in UTF-16, as Windows names its
-// files; a name reaches the findings in code page 932 (cp932Of).
+// files, and a name reaches the findings as it is.
 #include "checker/PatchFolderCheck.h"
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 
 #include "checker/DigestTableCheck.h"
 #include "checker/ProgramCheck.h"
+#include "checker/pe_signature.h"
 #include "core/FileProbe.h"
 #include "settings/SettingsLoading.h"
 #include "settings/byte_scan.h"
@@ -51,6 +52,19 @@ std::optional<std::string> settingsFormOf(const std::wstring& name) {
     return bytes;
 }
 
+// The program runs elevated: unsigned, the consent dialog names an unknown
+// publisher and the browser or SmartScreen warns of the download. It runs
+// all the same: a note, with the guide's way to sign it.
+std::wstring unsignedNote(const std::wstring& programName) {
+    const std::wstring shownName =
+        programName.find(L' ') == std::wstring::npos ? programName : L"\"" + programName + L"\"";
+    return L"署名がありません。プレイヤーには管理者の確認の画面で「不明な発行元」と出て、ダウンロードのときに"
+           L"ブラウザーや SmartScreen が警告します。配る前にコード署名の証明書で署名してください "
+           L"(README-ja.txt の「7. 署名する」): signtool sign /fd SHA256 /tr http://timestamp.digicert.com "
+           L"/td SHA256 /f cert.pfx /p PASSWORD " +
+           shownName;
+}
+
 }  // namespace
 
 CheckReport checkPatchFolder(const CheckOptions& options) {
@@ -58,7 +72,7 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
     std::vector<Finding>& findings = report.findings;
     const std::wstring& folder = options.patchFolder;
     if (!isFolderAt(folder)) {
-        findings.push_back({Severity::error, cp932Of(folder), 0, "パッチフォルダがありません。フォルダを指定してください"});
+        findings.push_back({Severity::error, folder, 0, L"パッチフォルダがありません。フォルダを指定してください"});
         return report;
     }
     const std::vector<FolderEntry> entries = listFolderTree(folder);
@@ -82,8 +96,8 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         }
     }
     if (programs.empty()) {
-        findings.push_back({Severity::error, ".", 0,
-                            "パッチプログラム (設定を埋め込んだ .exe) がありません。dist/ のプログラムを置いてください"});
+        findings.push_back({Severity::error, L".", 0,
+                            L"パッチプログラム (設定を埋め込んだ .exe) がありません。dist/ のプログラムを置いてください"});
         return report;
     }
 
@@ -96,6 +110,10 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
         report.programs.push_back(check.run(program, data, settingsFilesRead, nameable));
         checkDigestTable(folder, program, data.get(), report.programs.back().sources, findings,
                          tableEntriesChecked);
+        const std::optional<std::string> bytes = fileBytesAt(pathIn(folder, program));
+        if (bytes && !carriesSignature(*bytes)) {
+            findings.push_back({Severity::note, program, 0, unsignedNote(program)});
+        }
     }
 
     for (const FolderEntry& entry : entries) {
@@ -104,26 +122,25 @@ CheckReport checkPatchFolder(const CheckOptions& options) {
             settingsFilesRead.count(comparableWideName(entry.name)) != 0) {
             continue;
         }
-        std::string readers;
+        std::wstring readers;
         for (const std::wstring& program : programs) {
-            readers += (readers.empty() ? "" : "、") + cp932Of(program) + " は " +
-                       cp932Of(settingsNameOf(folder, program));
+            readers += (readers.empty() ? L"" : L"、") + program + L" は " + settingsNameOf(folder, program);
         }
-        findings.push_back({Severity::error, cp932Of(entry.name), 0,
-                            "どのプログラムもこのファイルを読みません (" + readers +
-                                " を読みます。プログラムはファイル名の最初のピリオドまでを名前とします)。名前を合わせてください"});
+        findings.push_back({Severity::error, entry.name, 0,
+                            L"どのプログラムもこのファイルを読みません (" + readers +
+                                L" を読みます。プログラムはファイル名の最初のピリオドまでを名前とします)。名前を合わせてください"});
     }
     for (const FolderEntry& entry : entries) {
         if (!entry.isFolder && isTopLevel(entry.name) && isThisChecker(entry.name)) {
-            findings.push_back({Severity::note, cp932Of(entry.name), 0,
-                                "このチェッカーはプレイヤーには要りません。配布するフォルダからは外してください"});
+            findings.push_back({Severity::note, entry.name, 0,
+                                L"このチェッカーはプレイヤーには要りません。配布するフォルダからは外してください"});
         }
     }
     for (const std::wstring& name : others) {
         const std::optional<std::string> bytes = settingsFormOf(name);
         if (!bytes || listedSources.count(comparableName(*bytes)) == 0) {
-            findings.push_back({Severity::warning, cp932Of(name), 0,
-                                "どの「ファイル,」の行にも書かれていないため、コピーされません。要るなら行を足し、要らないなら消してください"});
+            findings.push_back({Severity::warning, name, 0,
+                                L"どの「ファイル,」の行にも書かれていないため、コピーされません。要るなら行を足し、要らないなら消してください"});
         }
     }
     return report;

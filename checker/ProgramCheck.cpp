@@ -108,36 +108,35 @@ bool ProgramCheck::readSettings(const std::wstring& programName, const ProgramAs
     const std::wstring wideSettingsName = baseNameOfPath(programPath) + L".inf";
     const std::wstring settingsPath = folder + L'\\' + wideSettingsName;
     settings_.programName = cp932Of(programName);
-    const std::string settingsName = cp932Of(wideSettingsName);
+    const std::wstring& settingsName = wideSettingsName;
     if (readSettingsFile(folder, baseNameOfPath(programPath), text_)) {
         label_ = settingsName;
-        settings_.settingsFrom = settingsName;
+        settings_.settingsFrom = cp932Of(settingsName);
         read.insert(comparableWideName(wideSettingsName));
-        add(Severity::note, 0, settings_.programName + " はこの設定ファイルを読みます (埋め込み設定は使いません)");
+        add(Severity::note, 0, programName + L" はこの設定ファイルを読みます (埋め込み設定は使いません)");
         if (const auto bytes = fileBytesAt(settingsPath)) {
             checkEncoding(*bytes);
         }
         return true;
     }
-    const std::string& programText = settings_.programName;
-    label_ = programText + "(埋め込み設定)";
+    label_ = programName + L"(埋め込み設定)";
     const FoundFile settingsFile = findAt(settingsPath);
     if (settingsFile.exists) {
         read.insert(comparableWideName(wideSettingsName));
         addFor(Severity::error, settingsName,
-               "読み込めないため " + programText +
-                   " は埋め込み設定を使います。フォルダやほかのプログラムが開いたままのファイルではなく、読めるファイルにしてください");
+               L"読み込めないため " + programName +
+                   L" は埋め込み設定を使います。フォルダやほかのプログラムが開いたままのファイルではなく、読めるファイルにしてください");
     }
     if (!readEmbeddedSettings(program.get(), text_)) {
-        addFor(Severity::error, programText,
-               "設定ファイル " + settingsName + " も埋め込み設定もないため「設定ファイルが読み込めません。」と表示されます。" +
-                   settingsName + " を置いてください");
+        addFor(Severity::error, programName,
+               L"設定ファイル " + settingsName + L" も埋め込み設定もないため「設定ファイルが読み込めません。」と表示されます。" +
+                   settingsName + L" を置いてください");
         return false;
     }
     if (!settingsFile.exists) {
         add(Severity::note, 0,
-            settingsName + " がないため、プログラムに埋め込まれた設定を使います。別の設定にするなら " + settingsName +
-                " を置いてください");
+            settingsName + L" がないため、プログラムに埋め込まれた設定を使います。別の設定にするなら " + settingsName +
+                L" を置いてください");
     }
     return true;
 }
@@ -151,12 +150,12 @@ void ProgramCheck::checkEncoding(const std::string& bytes) {
         case TextEncoding::utf8WithoutBom:
             add(Severity::error, check.line,
                 "UTF-8 で保存されているため、どのキーも一致せず「設定ファイルが読み込めません。」と表示されます。"
-                "Shift_JIS (CP932) で保存し直すか scripts/convert-settings で変換してください");
+                "Shift_JIS (CP932) で保存し直すか、patch-make --convert-settings で変換してください");
             break;
         case TextEncoding::utf8WithBom:
             add(Severity::error, check.line,
                 "BOM 付き UTF-8 で保存されているため、どのキーも一致せず「設定ファイルが読み込めません。」と表示されます。"
-                "BOM なしの Shift_JIS (CP932) で保存し直すか scripts/convert-settings で変換してください");
+                "BOM なしの Shift_JIS (CP932) で保存し直すか、patch-make --convert-settings で変換してください");
             break;
         case TextEncoding::bomOnCodePage932: {
             markOnFirstLine_ = true;

@@ -53,18 +53,18 @@ struct FileLineAt {
 // explicitly); nothing when it does not convert.
 std::optional<std::wstring> wideOf(const std::string& cp932Name);
 
-// A name Windows gave (a file of the folder, a folder path) in the code page
-// 932 of the findings. A character code page 932 lacks becomes the system's
-// default character: no settings name could name such a file anyway.
+// A name Windows gave (a file of the folder) in code page 932, as a
+// settings line would name it. A character code page 932 lacks becomes the
+// system's default character: no settings name could name such a file anyway.
 std::string cp932Of(const std::wstring& name);
 
 // A settings value fit to print among the findings: as it is when it is code
-// page 932 text, else with each byte that is none replaced, so that the
-// report stays code page 932 text for whoever converts it.
+// page 932 text, else with each byte that is none replaced, so that it
+// converts to the findings' UTF-16.
 std::string shown(const std::string& cp932Name);
 
-// A line of the report (code page 932, as the findings are composed) in
-// UTF-16, for the console tools' output.
+// A text composed in code page 932 (a settings value in it, say) in the
+// findings' UTF-16.
 std::wstring reportLineInUtf16(const std::string& text);
 
 // A file name Windows gave, as the program's names compare: ASCII letters
@@ -91,10 +91,13 @@ public:
                         std::set<std::wstring>& settingsFilesRead, const std::vector<std::string>& folderFiles);
 
 private:
-    void add(Severity severity, int line, const std::string& text) {
+    // Texts composed in code page 932 around the settings' own names, and in
+    // UTF-16 around the names Windows gives (files, folders).
+    void add(Severity severity, int line, const std::string& text) { add(severity, line, reportLineInUtf16(text)); }
+    void add(Severity severity, int line, const std::wstring& text) {
         findings_.push_back({severity, label_, line, text});
     }
-    void addFor(Severity severity, const std::string& file, const std::string& text) {
+    void addFor(Severity severity, const std::wstring& file, const std::wstring& text) {
         findings_.push_back({severity, file, 0, text});
     }
     bool readSettings(const std::wstring& programName, const ProgramAsData& program, std::set<std::wstring>& read);
@@ -115,7 +118,7 @@ private:
     const CheckOptions& options_;
     std::vector<Finding>& findings_;
     std::set<std::string>& listedSources_;
-    std::string label_;  // where the settings come from, as findings name it
+    std::wstring label_;  // where the settings come from, as findings name it
     std::wstring programFolder_;  // as the program takes it from its own path
     ProgramSettings settings_;
     SettingsText text_;

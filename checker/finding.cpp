@@ -1,24 +1,19 @@
 #include "checker/finding.h"
 
-#include "checker/settings_lint.h"
-
-std::string formatFinding(const Finding& finding) {
-    const char* severity = finding.severity == Severity::error     ? "エラー"
-                           : finding.severity == Severity::warning ? "警告"
-                                                                   : "メモ";
-    std::string text = finding.file;
+std::wstring formatFinding(const Finding& finding) {
+    const wchar_t* severity = finding.severity == Severity::error     ? L"エラー"
+                              : finding.severity == Severity::warning ? L"警告"
+                                                                      : L"メモ";
+    std::wstring text = finding.file;
     if (finding.line > 0) {
-        text += ":" + std::to_string(finding.line);
+        text += L":" + std::to_wstring(finding.line);
     }
-    return text + ": " + severity + ": " + closedSentence(finding.text);
+    return text + L": " + severity + L": " + closedSentence(finding.text);
 }
 
-std::string closedSentence(const std::string& text) {
+std::wstring closedSentence(const std::wstring& text) {
     // Each finding is one sentence or more, closed as a sentence is.
-    // (A double-byte character's trail byte and a "B" hold the bytes of
-    // "。" too: the scan goes character by character.)
-    const std::string fullStop = "。";
-    return endsWithCharacter(text, fullStop) ? text : text + fullStop;
+    return !text.empty() && text.back() == L'。' ? text : text + L"。";
 }
 
 int exitCodeOf(const std::vector<Finding>& findings) {

@@ -63,7 +63,8 @@ void printUsage() {
         L"  --signing-follows     このあと署名するので「署名なし」と書きません\r\n"
         L"  --show-release        何も書かず、リリース ファイルとオプションを合わせた値を「キー=値」で書きます\r\n"
         L"  --sign-pkcs12, --sign-password-file, --sign-timestamp-url\r\n"
-        L"                        署名の指定 (scripts/publish が使います。patch-make は署名しません)\r\n"
+        L"                        署名の指定。受け付けますが、patch-make は署名しません\r\n"
+        L"                        (Windows では書いた後に SignTool で署名します: README-ja.txt の 7.)\r\n"
         L"  --convert-settings    UTF-8 かコード ページ 932 のテキストを、プログラムが読む\r\n"
         L"                        設定ファイル (コード ページ 932、CR LF) にします\r\n"
         L"\r\n"
@@ -78,6 +79,16 @@ std::wstring folderOf(const std::wstring& path) {
 std::wstring nameOf(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// The folder that holds `path` (a full path), as a folder the system can
+// look up: a drive's root keeps its backslash.
+std::wstring containingFolderOf(const std::wstring& path) {
+    std::wstring folder = folderOf(path);
+    if (folder.size() == 2 && folder[1] == L':') {
+        folder += L'\\';
+    }
+    return folder;
 }
 
 bool isRelative(const std::wstring& path) {
@@ -276,6 +287,21 @@ bool isWithin(const std::wstring& folder, const std::wstring& path) {
     return path.size() == folder.size() || path[folder.size()] == L'\\' || folder.back() == L'\\';
 }
 
+// The files of `folder` (names relative to it) that are not among `kept`.
+std::vector<std::wstring> filesNotAmong(const std::wstring& folder, const std::vector<std::wstring>& kept) {
+    std::vector<std::wstring> names;
+    for (const FolderEntry& entry : listFolderTree(folder)) {
+        bool isKept = false;
+        for (const std::wstring& name : kept) {
+            isKept = isKept || (name.size() == entry.name.size() && isWithin(name, entry.name));
+        }
+        if (!entry.isFolder && !isKept) {
+            names.push_back(entry.name);
+        }
+    }
+    return names;
+}
+
 std::wstring missing(const std::wstring& asGiven, const wchar_t* whatToDo) {
     return L"「" + asGiven + L"」がありません。" + whatToDo;
 }
@@ -321,6 +347,15 @@ bool ReleaseMaker::prepare() {
         return refuse(L"patch-make", L"--output を指定してください。");
     }
     output_ = release_.pathOf(*output);
+    // patch-make makes the output folder only: a parent that is missing is
+    // most likely mistyped, and would otherwise be made in an unexpected place.
+    const std::wstring parent = containingFolderOf(output_);
+    if (!isFolderAt(parent)) {
+        const std::wstring givenParent = folderOf(output->text);
+        return refuse(output->where, L"出力フォルダ「" + output->text + L"」を置くフォルダ「" +
+                                         (givenParent.empty() ? parent : givenParent) +
+                                         L"」がありません。そのフォルダを先に作るか、ある場所を指定してください。");
+    }
 
     const Given* stub = release_.find(L"stub");
     if (stub != nullptr) {
@@ -582,7 +617,7 @@ bool ReleaseMaker::build(const std::wstring& folder) {
 // Where a finding is, for the publisher: findings about the built-in
 // settings point at the settings file they gave, with the same line.
 std::wstring ReleaseMaker::shownWhere(const Finding& finding) const {
-    std::wstring where = reportLineInUtf16(finding.file);
+    std::wstring where = finding.file;
     if (settingsGiven_ && where == name_ + L".exe(埋め込み設定)") {
         where = settingsAsGiven_;
     }
@@ -602,7 +637,10 @@ int ReleaseMaker::run() {
         folderOf(output_) + L"\\" + nameOf(output_) + L".patch-make-" + wideDecimalText(GetCurrentProcessId());
     removeTree(temporary);
     if (!CreateDirectoryW(temporary.c_str(), nullptr)) {
-        refuse(L"patch-make", L"作業フォルダ「" + temporary + L"」を作れません。出力先のフォルダに書けるか確かめてください。");
+        // The release is assembled beside the output: that folder must be writable.
+        const Given* output = release_.find(L"output");
+        refuse(output->where, L"出力フォルダ「" + output->text + L"」を置くフォルダ「" + containingFolderOf(output_) +
+                                  L"」に書けません。書けるフォルダを指定してください。");
         return 2;
     }
     if (!build(temporary)) {
@@ -624,7 +662,7 @@ int ReleaseMaker::run() {
         errors += error ? 1 : 0;
         warnings += error ? 0 : 1;
         lines.push_back(shownWhere(finding) + (error ? L": エラー: " : L": 警告: ") +
-                        reportLineInUtf16(closedSentence(finding.text)));
+                        closedSentence(finding.text));
     }
     if (errors > 0) {
         removeTree(temporary);
@@ -634,13 +672,21 @@ int ReleaseMaker::run() {
         say(L"エラー " + wideDecimalText(static_cast<std::uint64_t>(errors)) + L" 件: 何も書いていません。");
         return 2;
     }
+    // --replace: what the older release held and this one does not is
+    // gone with it, and named.
+    std::vector<std::wstring> removed;
     if (findAt(output_).exists) {
+        removed = filesNotAmong(output_, written_);
         removeTree(output_);  // empty, or --replace
     }
     if (!MoveFileExW(temporary.c_str(), output_.c_str(), 0)) {
         removeTree(temporary);
         say(errorLine({L"patch-make", L"「" + output_ + L"」に置けません。ほかのプログラムが開いていないか確かめてください。"}));
         return 2;
+    }
+    const Given* output = release_.find(L"output");
+    for (const std::wstring& name : removed) {
+        say(L"「" + output->text + L"\\" + name + L"」は新しいリリースにないため消しました (--replace)。");
     }
     for (const std::wstring& line : warnings_) {
         say(line);
@@ -655,7 +701,6 @@ int ReleaseMaker::run() {
         say(sha256OfFile(output_ + L"\\" + name, digest) ? hexOf(digest) + L"  " + name
                                                          : L"(SHA-256 を計算できません)  " + name);
     }
-    const Given* output = release_.find(L"output");
     say(L"「" + output->text + L"」に " + name_ + L".exe とファイル " +
         wideDecimalText(written_.size() - 1) + L" 個を書きました (警告 " +
         wideDecimalText(static_cast<std::uint64_t>(warnings)) + L" 件" +
@@ -731,7 +776,11 @@ bool takesValue(const std::wstring& option) {
 int main() {
     loadCodeOnlyFromTheSystem();
     const std::vector<std::wstring> arguments = toolArguments();
-    if (!arguments.empty() && arguments[0] == L"--convert-settings") {
+    if (arguments.empty()) {
+        printUsage();
+        return 3;
+    }
+    if (arguments[0] == L"--convert-settings") {
         if (arguments.size() != 3) {
             printUsage();
             return 3;

@@ -94,5 +94,9 @@ ReleaseFile readReleaseFile(const std::string& bytes) {
             break;
         }
     }
+    if (file.values.empty()) {
+        return stopped(1, L"リリース ファイルに「キー,値」の行が一つもありません。"
+                          L"少なくとも出力フォルダを書いてください (例: output,release)。");
+    }
     return file;
 }

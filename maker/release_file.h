@@ -18,6 +18,7 @@ struct ReleaseFile {
     std::wstring problem;    // what is wrong and what to do, in Japanese; empty when read
 };
 
+// A file without a "key,value" line (empty, or comments only) stops at line 1.
 ReleaseFile readReleaseFile(const std::string& bytes);
 
 // Whether `key` is one of the release file's keys.

@@ -1,6 +1,7 @@
 #include "settings/settings_conversion.h"
 
 #include "settings/cp932_conversion.h"
+#include "settings/settings_keys.h"
 #include "settings/text_encoding.h"
 
 namespace {
@@ -32,7 +33,40 @@ std::wstring hexOf(unsigned long code) {
     return text;
 }
 
-std::wstring problemWith(const std::wstring& character) {
+// A yen sign reads back as a backslash, which means another thing in each
+// key's value: a path separator in a file's name, the character the font
+// draws for a backslash in the caption, and a key separator in the registry
+// key that the title and the company name.
+std::wstring yenSignProblemIn(SettingsKey key) {
+    switch (key) {
+        case SettingsKey::caption:
+            return L"「¥」はコード ページ 932 で「\\」に変わります。円記号を表示するなら全角の「￥」(U+FFE5) と書いてください。";
+        case SettingsKey::title:
+        case SettingsKey::company:
+            return L"「¥」はコード ページ 932 で「\\」に変わり、レジストリのキーの区切りになります。タイトルと社名は"
+                   L"ゲームのインストーラが書いたレジストリのキーと一字一句同じでなければなりません。"
+                   L"インストーラのキーのとおりに書いてください。";
+        default:
+            return slips[0].problem;
+    }
+}
+
+// The key of a line that does not convert whole: its part up to the first
+// comma decides it, as the program reads it.
+SettingsKey keyOfWideLine(const std::wstring& characters) {
+    const std::size_t comma = characters.find(L',');
+    std::string head;
+    std::string value;
+    if (comma == std::wstring::npos || !cp932FromWide(characters.substr(0, comma + 1), head)) {
+        return SettingsKey::none;
+    }
+    return keyOfLine(head, value);
+}
+
+std::wstring problemWith(const std::wstring& character, const std::wstring& line) {
+    if (character == L"\u00A5") {
+        return yenSignProblemIn(keyOfWideLine(line));
+    }
     for (const Slip& slip : slips) {
         if (character.size() == 1 && character[0] == slip.typed) {
             return slip.problem;
@@ -113,7 +147,7 @@ SettingsConversion settingsFileFrom(const std::string& text) {
                     const bool pair = characters[i] >= 0xD800 && characters[i] <= 0xDBFF && i + 1 < characters.size();
                     const std::wstring character = characters.substr(i, pair ? 2 : 1);
                     if (!cp932FromWide(character, bytes)) {
-                        result = refusal(line, problemWith(character));
+                        result = refusal(line, problemWith(character, characters));
                         return false;
                     }
                     i += character.size();
@@ -129,6 +163,10 @@ SettingsConversion settingsFileFrom(const std::string& text) {
         case TextEncoding::bomOnCodePage932:
         case TextEncoding::notCodePage932:
             return refusal(check.line, notAText);
+    }
+    // Nothing to build in: the program would find no settings at all.
+    if (result.problem.empty() && result.bytes.empty()) {
+        return refusal(1, L"設定のテキストが空です。キャプション、タイトル、社名、実行ファイルとファイルの行を書いてください。");
     }
     result.converted = result.problem.empty();
     if (!result.converted) {

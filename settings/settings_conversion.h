@@ -15,5 +15,6 @@ struct SettingsConversion {
 
 // Refuses, at the line: bytes that are neither UTF-8 nor code page 932, and
 // a character with no exact code page 932 form, naming the character to
-// write instead for the usual slips ("¥" for a path's "\", "〜" for "～").
+// write instead for the usual slips ("¥" for a path's "\" or the caption's
+// "￥", "〜" for "～"). An empty text (a mark at most) is refused at line 1.
 SettingsConversion settingsFileFrom(const std::string& text);

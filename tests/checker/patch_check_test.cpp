@@ -232,8 +232,10 @@ const BrokenFolderCase brokenFolderCases[] = {
          patch.settingsName = L"表示.inf";
      },
      0, {{"表示.inf:5: メモ:", "「a.dat」"}}},
+    // The conversion the download has: patch-make's, not a script.
     {"SettingsSavedAsUtf8", [](PatchFolder& patch) { patch.settings = utf8Of(patch.settings); }, 2,
-     {{"patch.inf:1: エラー:", "UTF-8"}}},
+     {{"patch.inf:1: エラー:", "UTF-8"}, {"patch.inf:1: エラー:", "patch-make --convert-settings"}},
+     {{"patch.inf:1: エラー:", "scripts/"}}},
     {"SettingsSavedAsUtf16", [](PatchFolder& patch) { patch.settings = utf16Of(patch.settings); }, 2,
      {{"patch.inf:1: エラー:", "UTF-16"}}},
     // The mark is the one fault of line 1: its key is no unknown text.
@@ -521,6 +523,9 @@ TEST(RegistryEntry, IsNamedInTheThirtyTwoBitView) {
     EXPECT_TRUE(run.has("patch.inf: メモ:", "HKEY_LOCAL_MACHINE\\SOFTWARE\\試験ソフト社\\試験ゲーム")) << run;
     EXPECT_TRUE(run.has("patch.inf: メモ:", "WOW6432Node\\試験ソフト社\\試験ゲーム")) << run;
     EXPECT_TRUE(run.has("patch.inf: メモ:", "この PC にはこのエントリがありません")) << run;
+    // What a publisher on Windows has to try it: the download holds no script.
+    EXPECT_TRUE(run.has("patch.inf: メモ:", "--install-folder でそのフォルダを指定してください")) << run;
+    EXPECT_FALSE(run.has("", "scripts/")) << run;
 }
 
 // The entry a game's installer wrote on this machine: the check then tries
@@ -668,6 +673,37 @@ TEST(PipedReport, IsUtf8) {
     const std::string expected =
         utf8FromUtf16(L"\r\n説明書.txt: 警告: どの「ファイル,」の行にも書かれていないため、コピーされません。");
     EXPECT_NE(run.output.find(expected), std::string::npos) << run;
+}
+
+// A name code page 932 lacks shows as Windows gives it, in the findings'
+// files and texts alike.
+TEST(PipedReport, NamesOutsideCodePage932AsTheyAre) {
+    PatchFolder patch;
+    patch.programName = L"café.exe";
+    patch.settingsName = L"café.inf";
+    patch.files.push_back({L"naïve.txt", "read me"});
+    patch.write();
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    for (const wchar_t* expected : {L"café.inf:5: メモ: 「a.dat」(12 バイト)",
+                                    L"\r\ncafé.inf: メモ: café.exe はこの設定ファイルを読みます",
+                                    L"\r\nnaïve.txt: 警告: どの「ファイル,」の行にも書かれていないため"}) {
+        EXPECT_NE(run.output.find(utf8FromUtf16(expected)), std::string::npos) << utf8FromUtf16(expected) << "\n" << run;
+    }
+}
+
+// The program as the download has it carries no signature: a note (it runs
+// all the same) that says how to sign it, on the program's own name.
+TEST(Signature, AnUnsignedProgramHasANoteOnHowToSignIt) {
+    PatchFolder patch;
+    patch.programName = L"update.exe";
+    patch.settingsName = L"update.inf";
+    patch.write();
+    const CheckRun run = runChecker(quotedArgument(patch.folder.path()));
+    EXPECT_EQ(run.exitCode, 0u) << run;
+    EXPECT_TRUE(run.has("update.exe: メモ: 署名がありません。", "signtool sign /fd SHA256")) << run;
+    EXPECT_TRUE(run.has("update.exe: メモ:", "update.exe。")) << run;
+    EXPECT_TRUE(run.has("エラー 0 件、警告 0 件: 配布できます")) << run;
 }
 
 INT_PTR CALLBACK ignoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

@@ -143,17 +143,17 @@ TEST(Lines, CountBreaksAsTheProgramDoes) {
 }
 
 TEST(Report, FormatAndExitCode) {
-    EXPECT_EQ(formatFinding({Severity::error, "patch.inf", 12, "x"}), "patch.inf:12: エラー: x。");
-    EXPECT_EQ(formatFinding({Severity::warning, "a.dat", 0, "y"}), "a.dat: 警告: y。");
+    EXPECT_EQ(formatFinding({Severity::error, L"patch.inf", 12, L"x"}), L"patch.inf:12: エラー: x。");
+    EXPECT_EQ(formatFinding({Severity::warning, L"a.dat", 0, L"y"}), L"a.dat: 警告: y。");
     // A text closed already keeps its one full stop.
-    EXPECT_EQ(formatFinding({Severity::note, "a.dat", 0, "z。"}), "a.dat: メモ: z。");
-    // ａ is 82 81, and with a B the last bytes are those of 。 (81 42): the
-    // text is not closed.
-    EXPECT_EQ(formatFinding({Severity::note, "a.dat", 0, "ａB"}), "a.dat: メモ: ａB。");
+    EXPECT_EQ(formatFinding({Severity::note, L"a.dat", 0, L"z。"}), L"a.dat: メモ: z。");
+    EXPECT_EQ(formatFinding({Severity::note, L"a.dat", 0, L""}), L"a.dat: メモ: 。");
+    // A name code page 932 lacks, as it is.
+    EXPECT_EQ(formatFinding({Severity::warning, L"caf\u00E9.txt", 0, L"y"}), L"caf\u00E9.txt: 警告: y。");
     EXPECT_EQ(exitCodeOf({}), 0);
-    EXPECT_EQ(exitCodeOf({{Severity::note, "a", 0, ""}}), 0);
-    EXPECT_EQ(exitCodeOf({{Severity::warning, "a", 0, ""}, {Severity::note, "a", 0, ""}}), 1);
-    EXPECT_EQ(exitCodeOf({{Severity::warning, "a", 0, ""}, {Severity::error, "a", 0, ""}}), 2);
+    EXPECT_EQ(exitCodeOf({{Severity::note, L"a", 0, L""}}), 0);
+    EXPECT_EQ(exitCodeOf({{Severity::warning, L"a", 0, L""}, {Severity::note, L"a", 0, L""}}), 1);
+    EXPECT_EQ(exitCodeOf({{Severity::warning, L"a", 0, L""}, {Severity::error, L"a", 0, L""}}), 2);
 }
 
 }  // namespace

@@ -274,14 +274,49 @@ TEST(PatchMake, ReplacesAFullOutputOnlyWhenAsked) {
     const SampleRelease sample(sampleSettingsUtf8);
     CreateDirectoryW(sample.folder.file(L"release").c_str(), nullptr);
     sample.folder.write(L"release\\old.txt", "old");
+    sample.folder.write(L"release\\UPDATE.EXE", "the older release's program");
     const MakeRun refused = sample.make();
     EXPECT_EQ(refused.exitCode, 2u) << refused;
     EXPECT_EQ(readWholeFile(sample.folder.file(L"release\\old.txt")), "old");
     const MakeRun replaced = sample.make(L" --replace");
     EXPECT_EQ(replaced.exitCode, 0u) << replaced;
+    // What the new release no longer holds is named; what it writes anew is not.
+    EXPECT_EQ(replaced.lines.front(), L"「release\\old.txt」は新しいリリースにないため消しました (--replace)。")
+        << replaced;
+    EXPECT_EQ(std::count_if(replaced.lines.begin(), replaced.lines.end(),
+                            [](const std::wstring& line) { return line.ends_with(L"消しました (--replace)。"); }),
+              1)
+        << replaced;
     EXPECT_EQ(namesIn(sample.folder.file(L"release")),
               (std::vector<std::wstring>{L"sub", L"update.exe", L"データ"}));
     EXPECT_EQ(leftOver(sample.folder), std::vector<std::wstring>{L"release"});
+}
+
+// A file whose name code page 932 lacks is named as it is, in the findings
+// as in the list of digests.
+TEST(PatchMake, NamesAFileOutsideCodePage932AsItIs) {
+    SampleRelease sample(sampleSettingsUtf8);
+    sample.folder.write(L"files\\café.txt", "menu");
+    const MakeRun run = sample.make();
+    EXPECT_EQ(run.exitCode, 1u) << run;
+    // (The macros spell their arguments in code page 932, which has no é.)
+    const std::wstring finding = L"caf\u00E9.txt: 警告: どの「ファイル,」の行にも書かれていないため、コピーされません。"
+                                 L"要るなら行を足し、要らないなら消してください。";
+    const std::wstring digestEnd = L"  caf\u00E9.txt";
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), finding), run.lines.end()) << run;
+    EXPECT_NE(std::find_if(run.lines.begin(), run.lines.end(),
+                           [&](const std::wstring& line) { return line.ends_with(digestEnd); }),
+              run.lines.end())
+        << run;
+}
+
+// With nothing to go on, how to use it (wrong usage).
+TEST(PatchMake, WithoutArgumentsShowsHowToUseIt) {
+    const TempFolder work;
+    const MakeRun run = runMaker(work.path(), L"");
+    EXPECT_EQ(run.exitCode, 3u) << run;
+    ASSERT_FALSE(run.lines.empty()) << run;
+    EXPECT_EQ(run.lines[0].rfind(L"使い方: patch-make", 0), 0u) << run;
 }
 
 // Through the command interpreter, its output redirected to a file: the
@@ -355,7 +390,32 @@ INSTANTIATE_TEST_SUITE_P(
         WrongCase{"BadName", [](SampleRelease& s) { replaceInRelease(s, "name,update", "name,bin\\update"); }, L"", 2,
                   L"release.txt:4: エラー: 「bin\\update」はプログラムの名前にできません。"},
         WrongCase{"NoOutput", [](SampleRelease& s) { replaceInRelease(s, "output,release\r\n", ""); }, L"", 3,
-                  L"patch-make: エラー: --output を指定してください。"}),
+                  L"patch-make: エラー: --output を指定してください。"},
+        WrongCase{"EmptyReleaseFile", [](SampleRelease& s) { s.folder.write(L"release.txt", ""); }, L"", 2,
+                  L"release.txt:1: エラー: リリース ファイルに「キー,値」の行が一つもありません。"},
+        WrongCase{"OutputInAMissingFolder",
+                  [](SampleRelease& s) { replaceInRelease(s, "output,release", "output,nowhere\\release"); }, L"", 2,
+                  L"release.txt:10: エラー: 出力フォルダ「nowhere\\release」を置くフォルダ「nowhere」がありません。"},
+        WrongCase{"RelativeOutputOptionInAMissingFolder", nothing, L" --output out\\rel", 2,
+                  L"patch-make: エラー: 出力フォルダ「out\\rel」を置くフォルダ「out」がありません。"},
+        WrongCase{"EmptySettingsFile", [](SampleRelease& s) { s.folder.write(L"settings.txt", ""); }, L"", 2,
+                  L"settings.txt:1: エラー: 設定のテキストが空です。"},
+        WrongCase{"YenSignInTheCaption",
+                  [](SampleRelease& s) {
+                      std::string settings = sampleSettingsUtf8;
+                      settings.replace(settings.find("1.1"), 3, utf8Of(u8"¥1.1"));
+                      s.folder.write(L"settings.txt", settings);
+                  },
+                  L"", 2,
+                  L"settings.txt:1: エラー: 「¥」はコード ページ 932 で「\\」に変わります。円記号を表示するなら全角の「￥」(U+FFE5) と書いてください。"},
+        WrongCase{"YenSignInTheCompany",
+                  [](SampleRelease& s) {
+                      std::string settings = sampleSettingsUtf8;
+                      settings.replace(settings.find(utf8Of(u8"ハーバーライト")), 0, utf8Of(u8"¥"));
+                      s.folder.write(L"settings.txt", settings);
+                  },
+                  L"", 2,
+                  L"settings.txt:3: エラー: 「¥」はコード ページ 932 で「\\」に変わり、レジストリのキーの区切りになります。"}),
     caseName<WrongCase>);
 
 }  // namespace

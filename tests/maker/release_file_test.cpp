@@ -69,6 +69,9 @@ TEST_P(Stopped, AtItsLine) {
     EXPECT_TRUE(file.values.empty());
 }
 
+const std::wstring emptyRelease =
+    L"リリース ファイルに「キー,値」の行が一つもありません。少なくとも出力フォルダを書いてください (例: output,release)。";
+
 INSTANTIATE_TEST_SUITE_P(
     ReleaseFile, Stopped,
     testing::Values(
@@ -86,6 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
                     L"「na me」というキーはありません。settings, icon, files, name, version, product-version, "
                     L"description, product-name, company, copyright, output, sign-pkcs12, sign-password-file, "
                     L"sign-timestamp-url のどれかを書いてください。"},
+        StoppedCase{"Empty", "", 1, emptyRelease},
+        StoppedCase{"CommentsAndBlankLinesOnly", "; Harborlight\r\n\r\n  ; 1.1\r\n", 1, emptyRelease},
         StoppedCase{"NotUtf8", "name,a\r\ncompany,\x83\x6E\x81\x5B\r\n", 2,
                     L"UTF-8 ではないバイトがあります。リリース ファイルは UTF-8 で保存してください。"}),
     caseName<StoppedCase>);

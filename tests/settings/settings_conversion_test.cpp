@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "キャプション,表示\r\nファイル,ソ.dat\r\n"},
         ConvertedCase{"Cp932CrAloneIsABreak", "タイトル,港\r会社,港\r", "タイトル,港\r\n会社,港\r\n"},
         ConvertedCase{"AsciiOnly", "a,b\nc", "a,b\r\nc\r\n"},
-        ConvertedCase{"Empty", "", ""}),
+        ConvertedCase{"BlankLineOnly", "\n", "\r\n"},
+        ConvertedCase{"FullWidthYenSignInTheCaption", utf8(u8"キャプション,￥100\n"), "キャプション,\x81\x8F" "100\r\n"}),
     caseName<ConvertedCase>);
 
 struct RefusedCase {
@@ -69,9 +70,23 @@ TEST_P(Refused, AtTheLineWithWhatToWrite) {
 const std::wstring notAText =
     L"UTF-8 でもコード ページ 932 (Shift_JIS) でもないバイトがあります。UTF-8 か Shift_JIS (CP932) で保存し直してください。";
 
+const std::wstring yenInTheKey =
+    L"「¥」はコード ページ 932 で「\\」に変わり、レジストリのキーの区切りになります。タイトルと社名は"
+    L"ゲームのインストーラが書いたレジストリのキーと一字一句同じでなければなりません。"
+    L"インストーラのキーのとおりに書いてください。";
+
 INSTANTIATE_TEST_SUITE_P(
     SettingsConversion, Refused,
     testing::Values(
+        RefusedCase{"Empty", "", 1, L"設定のテキストが空です。キャプション、タイトル、社名、実行ファイルとファイルの行を書いてください。"},
+        RefusedCase{"MarkAlone", "\xEF\xBB\xBF", 1,
+                    L"設定のテキストが空です。キャプション、タイトル、社名、実行ファイルとファイルの行を書いてください。"},
+        // A yen sign is read as a backslash: in the caption it shows as the
+        // font draws a backslash, in the registry key's names it splits a key.
+        RefusedCase{"YenSignInTheCaption", utf8(u8"キャプション,¥100 のパッチ\n"), 1,
+                    L"「¥」はコード ページ 932 で「\\」に変わります。円記号を表示するなら全角の「￥」(U+FFE5) と書いてください。"},
+        RefusedCase{"YenSignInTheTitle", utf8(u8"a\nタイトル,港¥灯\n"), 2, yenInTheKey},
+        RefusedCase{"YenSignInTheCompany", utf8(u8"社名,¥港\n"), 1, yenInTheKey},
         RefusedCase{"YenSignForABackslash", utf8(u8"タイトル,港\n\nファイル,data¥a.dat\n"), 3,
                     L"「¥」はコード ページ 932 で「\\」に変わります。パスの区切りには「\\」と書いてください。"},
         RefusedCase{"WaveDash", utf8(u8"タイトル,1〜2\n"), 1,
