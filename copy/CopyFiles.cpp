@@ -249,13 +249,13 @@ CopyResult PatchSession::copyFiles() {
         return copyOpenFailed;
     }
 
-    // Planned and recorded before the first file is written; a journal that
-    // can't be written (or one left by a run not yet repaired) stops the copy
-    // with nothing changed.
-    CopyTransaction transaction(installFolder);
+    // Planned and recorded before the first file is written; a link on the
+    // way to any planned name, or a record that can't be written, stops the
+    // copy with nothing changed.
+    CopyTransaction transaction(installFolder, runRecords);
     transaction.plan(files);
     makeRoomForDamagedText(*this);
-    if (!transaction.writeJournal()) {
+    if (transaction.firstLink() || !transaction.writeJournal()) {
         return copyOpenFailed;
     }
 
@@ -270,7 +270,7 @@ CopyResult PatchSession::copyFiles() {
     }
     // A cancel leaves the progress view as it is (the dialog is already
     // ending). A folder that could not be put back entirely keeps its
-    // journal, which the next start follows; the copy has failed.
+    // record, which the next start follows; the copy has failed.
     if (!transaction.rollBack()) {
         return copyWriteFailed;
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "copy/CopyJob.h"
+#include "copy/RepairBox.h"
 #include "copy/StartChecks.h"
 #include "core/FileProbe.h"
 #include "core/PatchSession.h"
@@ -52,6 +53,15 @@ bool PatchSession::startCopyJob(const wchar_t* folderText) {
             showRefusal(dialog, title + L"がインストールされていません。");
             return false;
         }
+    }
+
+    // A run stopped in this folder and not repaired at the start (a file was
+    // held then) is put right first: a copy over it would mix two runs.
+    const std::vector<RunRepair> repairs = repairStoppedRunsIn(runRecords, installFolder);
+    showRepairBoxes(dialog, repairs);
+    if (!repairsLetTheCopyStart(repairs)) {
+        showRefusal(dialog, unrepairedRunText);
+        return false;
     }
 
     // Nothing has been written yet: whatever would stop the copy half way is

@@ -1,13 +1,10 @@
 #include "copy/CopyTransaction.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/FileProbe.h"
 
 namespace {
-
-bool nameInUse(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::wstring inFolder(const std::wstring& folder, const std::wstring& name) { return folder + L'\\' + name; }
 
@@ -16,6 +13,19 @@ std::wstring inFolder(const std::wstring& folder, const std::wstring& name) { re
 // resolved, letters without case). Asking the disk about every candidate
 // name instead costs, under Wine, a scan of the whole folder for each name
 // that is not there: with a thousand files, seconds.
+// A path as the file system compares it: whole, "." and ".." resolved, the
+// letters without case.
+std::wstring comparedForm(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    full.resize(length < full.size() ? length : 0);
+    if (full.empty()) {
+        full = path;
+    }
+    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    return full;
+}
+
 class NamesInUse {
 public:
     bool onDisk(const std::wstring& path) {
@@ -27,16 +37,7 @@ public:
     void plan(const std::wstring& path) { add(planned_, keyOf(path)); }
 
 private:
-    static std::wstring keyOf(const std::wstring& path) {
-        std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-        const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        full.resize(length < full.size() ? length : 0);
-        if (full.empty()) {
-            full = path;
-        }
-        CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-        return full;
-    }
+    static std::wstring keyOf(const std::wstring& path) { return comparedForm(path); }
 
     // Sorted vectors rather than sets: the same lookups, less code in the
     // shipped program.
@@ -156,20 +157,10 @@ bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLim
     return removed;
 }
 
-bool writeAll(HANDLE file, const void* bytes, DWORD size) {
-    DWORD written = 0;
-    return WriteFile(file, bytes, size, &written, nullptr) && written == size;
-}
-
-// The journal's text in the file: UTF-16LE code units, no mark before them.
-bool writeThrough(HANDLE file, const wchar_t* text, std::size_t length) {
-    return writeAll(file, text, static_cast<DWORD>(length * sizeof(wchar_t))) && FlushFileBuffers(file);
-}
-
 }  // namespace
 
-CopyTransaction::CopyTransaction(const std::wstring& installFolder)
-    : folder_(installFolder), journalPath_(journalPathIn(installFolder)) {}
+CopyTransaction::CopyTransaction(const std::wstring& installFolder, const std::wstring& recordsKey)
+    : folder_(installFolder), recordsKey_(recordsKey) {}
 
 namespace {
 
@@ -209,21 +200,29 @@ void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
     paths_ = pathsOf(folder_, journal_);
 }
 
+namespace {
+
+// The first link on the way to any name of `journal`'s entries.
+std::optional<std::wstring> firstLinkOf(const std::wstring& folder, const Journal& journal) {
+    for (const JournalEntry& entry : journal.entries) {
+        for (const std::wstring* name : {&entry.destination, &entry.staged, &entry.kept}) {
+            if (auto link = firstLinkBelow(folder, *name)) {
+                return link;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::wstring> CopyTransaction::firstLink() const { return firstLinkOf(folder_, journal_); }
+
 bool CopyTransaction::writeJournal() {
-    // Composed before the file exists: memory running out here must not
-    // leave an empty journal that every later start would refuse to follow.
+    // Composed before the record exists: memory running out here must not
+    // leave a record cut short.
     const std::wstring text = journalText(journal_);
-    journalFile_.reset(CreateFileW(journalPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (!journalFile_.valid()) {
-        return false;  // a journal already there belongs to a run not yet repaired
-    }
-    if (!writeThrough(journalFile_.get(), text.data(), text.size())) {
-        journalFile_.reset();
-        DeleteFileW(journalPath_.c_str());
-        return false;
-    }
-    return true;
+    return record_.create(recordsKey_, folder_, text);
 }
 
 std::size_t CopyTransaction::commitStepCount() const {
@@ -256,63 +255,83 @@ bool CopyTransaction::commit(std::size_t stepLimit) {
 }
 
 bool CopyTransaction::complete(std::size_t keptLimit) {
-    if (!writeThrough(journalFile_.get(), journalCommittedLine, std::size(journalCommittedLine) - 1)) {
+    if (!record_.append(journalCommittedLine)) {
         return false;
     }
     journal_.committed = true;
-    journalFile_.reset();
-    // A kept file that can't be deleted leaves the journal for the next
+    // A kept file that can't be deleted leaves the record for the next
     // start, which deletes what is left; the files are in place either way.
     // Every staged file was moved into place by the commit.
     if (removeLeftovers(paths_, keptLimit, false)) {
-        DeleteFileW(journalPath_.c_str());
+        record_.remove();
     }
     return true;
 }
 
-bool CopyTransaction::rollBack() {
-    journalFile_.reset();
-    return restoreAll(paths_) && DeleteFileW(journalPath_.c_str()) != 0;
-}
-
-std::wstring journalPathIn(const std::wstring& installFolder) { return inFolder(installFolder, journalFileName); }
+bool CopyTransaction::rollBack() { return restoreAll(paths_) && record_.remove(); }
 
 namespace {
 
-// The journal's text, or nothing when the file can't be read or holds an
-// odd number of bytes (no whole UTF-16 text).
-bool readJournalFile(const std::wstring& path, std::wstring& text) {
-    const std::optional<std::string> bytes = fileBytesAt(path);
-    if (!bytes || bytes->size() % sizeof(wchar_t) != 0) {
-        return false;
+RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run) {
+    RunRepair repair{JournalRepair::none, run.folder, storedRunPlace(recordsKey, run.name), std::wstring()};
+    if (run.folder.empty()) {
+        // Cut short while it was written, before the first change.
+        removeStoredRun(recordsKey, run.name);
+        return repair;
     }
-    text.resize(bytes->size() / sizeof(wchar_t));
-    std::memcpy(text.data(), bytes->data(), bytes->size());
-    return true;
+    Journal journal;
+    if (readJournal(run.text, journal) != JournalReading::followed) {
+        repair.outcome = JournalRepair::unreadable;
+        return repair;
+    }
+    if (auto link = firstLinkOf(run.folder, journal)) {
+        repair.outcome = JournalRepair::throughLink;
+        repair.link = *link;
+        return repair;
+    }
+    const std::vector<PlannedPaths> paths = pathsOf(run.folder, journal);
+    if (journal.committed) {
+        repair.outcome = removeLeftovers(paths, SIZE_MAX, true) && removeStoredRun(recordsKey, run.name)
+                             ? JournalRepair::completed
+                             : JournalRepair::failed;
+    } else {
+        repair.outcome = restoreAll(paths) && removeStoredRun(recordsKey, run.name) ? JournalRepair::restored
+                                                                                     : JournalRepair::failed;
+    }
+    return repair;
 }
 
 }  // namespace
 
-JournalRepair repairFromJournal(const std::wstring& installFolder) {
-    if (installFolder.empty()) {
-        return JournalRepair::none;
+std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey) {
+    std::vector<RunRepair> repairs;
+    for (const StoredRun& run : storedRuns(recordsKey)) {
+        repairs.push_back(repairStoredRun(recordsKey, run));
     }
-    const std::wstring path = journalPathIn(installFolder);
-    if (!nameInUse(path)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-            return JournalRepair::none;
+    return repairs;
+}
+
+namespace {
+
+// A folder as compared with another: its compared form without the
+// separators a text may end with ("C:\Game\" is "C:\Game").
+std::wstring comparedFolder(const std::wstring& folder) {
+    std::wstring form = comparedForm(folder);
+    while (form.size() > 3 && (form.back() == L'\\' || form.back() == L'/')) {
+        form.pop_back();
+    }
+    return form;
+}
+
+}  // namespace
+
+std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder) {
+    std::vector<RunRepair> repairs;
+    const std::wstring folder = comparedFolder(installFolder);
+    for (const StoredRun& run : storedRuns(recordsKey)) {
+        if (!run.folder.empty() && comparedFolder(run.folder) == folder) {
+            repairs.push_back(repairStoredRun(recordsKey, run));
         }
     }
-    std::wstring text;
-    Journal journal;
-    if (!readJournalFile(path, text) || readJournal(text, journal) != JournalReading::followed) {
-        return JournalRepair::unreadable;
-    }
-    const std::vector<PlannedPaths> paths = pathsOf(installFolder, journal);
-    if (journal.committed) {
-        return removeLeftovers(paths, SIZE_MAX, true) && DeleteFileW(path.c_str()) ? JournalRepair::completed
-                                                                             : JournalRepair::failed;
-    }
-    return restoreAll(paths) && DeleteFileW(path.c_str()) ? JournalRepair::restored : JournalRepair::failed;
+    return repairs;
 }

@@ -1,18 +1,23 @@
 // The copy as one change of the install folder: every file is first written
 // beside its destination under a staged name, then all are moved into place
-// at once, the old files kept aside until the end. A journal in the install
-// folder, written through to the disk before the first change, records the
-// names, so that a run stopped at any moment is put back (or, once every file
-// was in place, finished) by this run or by the next start.
+// at once, the old files kept aside until the end. A record where only an
+// administrator writes (copy/RunRecord.h), flushed to the disk before the
+// first change, holds the install folder and the names, so that a run
+// stopped at any moment is put back (or, once every file was in place,
+// finished) by this run or by the next start, whatever folder it used.
+// Nothing is ever created, opened, moved or deleted through a link below the
+// install folder.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "copy/RunRecord.h"
 #include "copy/journal.h"
 #include "core/HandleOwners.h"
 #include "core/PatchFileEntry.h"
@@ -27,12 +32,13 @@ struct PlannedPaths {
 
 class CopyTransaction {
 public:
-    explicit CopyTransaction(const std::wstring& installFolder);
+    // The record goes under HKEY_LOCAL_MACHINE\<recordsKey>.
+    CopyTransaction(const std::wstring& installFolder, const std::wstring& recordsKey);
     CopyTransaction(const CopyTransaction&) = delete;
     CopyTransaction& operator=(const CopyTransaction&) = delete;
-    // Lets go of the journal file and nothing else: an object dropped without
-    // a roll back or a completion is a run that stopped there, which the
-    // next start repairs.
+    // Lets go of the record and nothing else: an object dropped without a
+    // roll back or a completion is a run that stopped there, which the next
+    // start repairs.
     ~CopyTransaction() = default;
 
     // One planned file for each entry with a known size, in list order:
@@ -41,8 +47,12 @@ public:
     const Journal& journal() const { return journal_; }
     const std::vector<PlannedPaths>& paths() const { return paths_; }
 
-    // Creates the journal (never over an existing one) and writes it
-    // through; false when it can't be written, and nothing was changed.
+    // The first link among the paths planned (as the settings spell the name
+    // up to it); nothing when there is none.
+    std::optional<std::wstring> firstLink() const;
+
+    // Creates the record (a new one, never over another) and flushes it;
+    // false when it can't be written, and nothing was changed.
     bool writeJournal();
 
     // The moves of the commit: two for a file that replaces another, one for
@@ -53,33 +63,43 @@ public:
 
     // Once every file is in place: records that the commit is complete,
     // then deletes up to `keptLimit` kept files and, when none is left, the
-    // journal. False when the record could not be written (the folder is
+    // record. False when the record could not be written (the folder is
     // still as the commit left it, and may be rolled back).
     bool complete(std::size_t keptLimit = SIZE_MAX);
 
     // Puts the folder back as it was before the run, from what is on the
-    // disk; deletes the journal when every step succeeded.
+    // disk; deletes the record when every step succeeded.
     bool rollBack();
 
 private:
     std::wstring folder_;
-    std::wstring journalPath_;
+    std::wstring recordsKey_;
     Journal journal_;
     std::vector<PlannedPaths> paths_;
-    UniqueHandle journalFile_;
+    RunRecord record_;
 };
 
-// What the start found in the install folder.
+// What became of one stopped run's record.
 enum class JournalRepair {
-    none,        // no journal
-    restored,    // the folder was put back as before the stopped run
-    completed,   // the stopped run had put every file in place: finished
-    unreadable,  // a journal not to be followed: left as it is
-    failed,      // a step failed: the journal stays for the next start
+    none,         // no record (or one cut short before any change, deleted)
+    restored,     // the folder was put back as before the stopped run
+    completed,    // the stopped run had put every file in place: finished
+    unreadable,   // a record not to be followed: left as it is
+    throughLink,  // a path of the record leads through a link: nothing done, the record stays
+    failed,       // a step failed: the record stays for the next start
 };
 
-// The journal's full path in `installFolder`.
-std::wstring journalPathIn(const std::wstring& installFolder);
+struct RunRepair {
+    JournalRepair outcome = JournalRepair::none;
+    std::wstring folder;  // the install folder the run used
+    std::wstring place;   // where the record is (for a record left as it is)
+    std::wstring link;    // the link found, as the record names it (throughLink)
+};
 
-// Repairs the install folder from the journal a stopped run left there.
-JournalRepair repairFromJournal(const std::wstring& installFolder);
+// Repairs every stopped run recorded under `recordsKey`, whatever folder it
+// used; one outcome for each record found.
+std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey);
+
+// Repairs the stopped runs recorded for `installFolder` (the same folder
+// however its text is spelled); none when there are none.
+std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder);

@@ -85,6 +85,12 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
 }
 
 std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder, const PatchFileEntry& entry) {
+    // The program runs as administrator, and a game folder may be writable
+    // by every user: through a link (a junction needs no privilege) a
+    // stranger could turn its moves and deletions onto any file.
+    if (auto link = firstLinkBelow(installFolder, entry.destinationName)) {
+        return quoted(*link) + L"はリンクのため、パッチを当てられません。";
+    }
     // The program makes no folders.
     const std::wstring folder = destinationFolderOf(entry.destinationName);
     if (!folder.empty() && !isFolderAt(installFolder + L'\\' + folder)) {

@@ -17,9 +17,9 @@ class PatchSession;
 // from the install folder. Nothing when the settings name no executable.
 std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName);
 
-// For one listed file: its folder is missing, or its destination can't be
-// replaced (read-only, hidden or system; open in another program), in that
-// order.
+// For one listed file: a link on its way from the install folder, its
+// folder is missing, or its destination can't be replaced (read-only,
+// hidden or system; open in another program), in that order.
 std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder, const PatchFileEntry& entry);
 
 // "「<source>」が壊れています。…": the text of a damaged file, named as the

@@ -1,7 +1,7 @@
-// The record a copy keeps in the install folder while it changes anything
-// there, so that a run stopped at any moment (killed, crashed, a power cut)
-// can be undone, or finished, by the next start. What it records and how it
-// reads back; writing it to the disk is the copy's business.
+// The plan a copy records while it changes anything in the install folder,
+// so that a run stopped at any moment (killed, crashed, a power cut) can be
+// undone, or finished, by the next start. What it records and how it reads
+// back; where it is kept is copy/RunRecord.h's business.
 //
 // The text is UTF-16, one line a fact, each ended by a line feed:
 //   patch journal 1
@@ -32,9 +32,6 @@ struct Journal {
 
     bool operator==(const Journal&) const = default;
 };
-
-// The journal's file name in the install folder.
-inline constexpr wchar_t journalFileName[] = L"~patch.journal";
 
 // The names a staged or kept copy of `destination` may take: the
 // destination with "~new" or "~old" and, when that is taken, a number.

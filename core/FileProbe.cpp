@@ -93,6 +93,29 @@ bool isSameFile(const std::wstring& first, const std::wstring& second) {
            one.nFileIndexLow == other.nFileIndexLow;
 }
 
+std::optional<std::wstring> firstLinkBelow(const std::wstring& folder, const std::wstring& relative) {
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos) {
+            end = relative.size();
+        }
+        if (end > start) {
+            const std::wstring name = relative.substr(0, end);
+            const DWORD attributes = GetFileAttributesW((folder + L'\\' + name).c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) {
+                // Nothing there, so nothing further down either.
+                return std::nullopt;
+            }
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                return name;
+            }
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
 DiskFreeSpace diskFiguresOf(const std::wstring& root) {
     DWORD sectorsPerCluster = 0;
     DWORD bytesPerSector = 0;

@@ -53,6 +53,14 @@ bool isHeldAgainstMoving(const std::wstring& path);
 // same file index. False when either can't be opened.
 bool isSameFile(const std::wstring& first, const std::wstring& second);
 
+// The first name on the way from `folder` down to `folder\<relative>` that
+// is a link (a reparse point: a junction, a symbolic link, a mount point):
+// each folder of `relative` in turn, then its last name when that exists.
+// Given as `relative` spells it up to that name ("data", "data\\sub");
+// nothing when there is none. `folder` itself may be a link: a game library
+// on another drive often is.
+std::optional<std::wstring> firstLinkBelow(const std::wstring& folder, const std::wstring& relative);
+
 // The figures of the drive whose root is `root` ("C:\"); all 0 when the
 // query can't use it (a network path, a missing drive, a relative text).
 DiskFreeSpace diskFiguresOf(const std::wstring& root);

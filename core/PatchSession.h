@@ -29,6 +29,11 @@ enum CopyResult : std::int32_t {
 // What the user is told of any failed copy.
 inline constexpr wchar_t copyFailedText[] = L"コピーに失敗しました。";
 
+// Where the copy keeps the record of a run while it changes anything: a key
+// of the program's own below HKEY_LOCAL_MACHINE, in the game key's view,
+// where only an administrator writes.
+inline constexpr wchar_t runRecordsKey[] = L"SOFTWARE\\patch_quill\\Unfinished runs";
+
 class PatchSession : public WideProgramTexts {
 public:
     // statusText has room for the failure text from the start, so that a copy
@@ -74,6 +79,8 @@ public:
     std::wstring installFolder;
     std::wstring statusText;
     std::vector<PatchFileEntry> files;
+    // Below HKEY_LOCAL_MACHINE; a test gives each run a key of its own.
+    std::wstring runRecords = runRecordsKey;
     HWND dialog = nullptr;
 
     unsigned char cancelRequested = 0;

@@ -1,11 +1,12 @@
-// What the start does with a journal that a stopped copy left in the install
-// folder, before the dialog opens.
+// What the start does with the records that stopped copies left, before the
+// dialog opens.
 #pragma once
 
 #include <string>
 
-// Repairs the folder from its journal and tells the player in a box with no
-// owner: the folder put back, the copy completed, or a journal left alone
-// because it can't be followed (the box names it). A folder without a journal
-// shows nothing.
-void repairInterruptedCopy(const std::wstring& installFolder);
+// Repairs every folder a stopped copy recorded under `recordsKey` (below
+// HKEY_LOCAL_MACHINE), whatever folder it used, and tells the player in
+// boxes with no owner: the folder put back, the copy completed, or a record
+// left alone because it can't be followed (the box names it). Without a
+// record nothing is shown.
+void repairInterruptedCopies(const std::wstring& recordsKey);

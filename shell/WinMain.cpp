@@ -75,9 +75,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     // A copy stopped part way (killed, crashed, a power cut) left its
-    // journal: the folder is put back, or the copy finished, before the
-    // player sees the dialog again.
-    repairInterruptedCopy(patchSession.installFolder);
+    // record: its folder, whichever it was, is put back, or the copy
+    // finished, before the player sees the dialog again.
+    repairInterruptedCopies(patchSession.runRecords);
     const LoadedModule commonControls(LoadLibraryW(L"comctl32.dll"));
     if (commonControls.valid()) {
         registerProgressBarClass(commonControls.get());

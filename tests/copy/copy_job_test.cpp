@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "copy/RunRecord.h"
 #include "tests/support/CopyFixture.h"
 #include "tests/support/MessageBoxPresser.h"
+#include "tests/support/UnixLink.h"
 
 namespace {
 
@@ -195,6 +197,76 @@ TEST_F(CopyJob, SecondStartLeavesTheRunningJobAlone) {
     EXPECT_EQ(finish(), 0u);
     EXPECT_EQ(copied(L"a.bin"), patternBytes(100, 20));
     EXPECT_FALSE(fileExists(other.file(L"a.bin")));
+}
+
+// --- A run stopped in the folder, and links below it ---
+
+// A stopped run in the folder typed (its repair at the start failed, or it
+// was never looked at): Run puts it back first, says so, then copies.
+TEST_F(CopyJob, RunRepairsAStoppedRunInItsFolderFirstThenCopies) {
+    install.write(L"game.exe", "MZ");
+    install.write(L"a.bin", "new a of the stopped run");
+    install.write(L"a.bin~old", "old a");
+    RunRecord stopped;
+    ASSERT_TRUE(stopped.create(records.key(), install.path(),
+                               L"patch journal 1\nreplace\ta.bin~new\ta.bin\ta.bin~old\nend\n"));
+
+    ASSERT_TRUE(start(install.path()));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"前回のコピーが途中で終わっていたため、ゲームのファイルを元に戻しました。");
+    EXPECT_EQ(boxes[0].owner, dialog.window());
+    EXPECT_EQ(finish(), 0u);
+
+    EXPECT_EQ(folderStateOf(install.path()), (FolderState{{L"a.bin", patternBytes(100, 20)}, {L"game.exe", "MZ"}}));
+    EXPECT_TRUE(storedRuns(records.key()).empty());
+}
+
+// One that can't be put back (its file held by another program) keeps the
+// copy from starting over it.
+TEST_F(CopyJob, RunRefusesWhileAStoppedRunInItsFolderCantBeRepaired) {
+    install.write(L"game.exe", "MZ");
+    install.write(L"a.bin", "new a of the stopped run");
+    install.write(L"a.bin~old", "old a");
+    RunRecord stopped;
+    ASSERT_TRUE(stopped.create(records.key(), install.path(),
+                               L"patch journal 1\nreplace\ta.bin~new\ta.bin\ta.bin~old\nend\n"));
+    const FolderState before = folderStateOf(install.path());
+    UniqueHandle holder(
+        CreateFileW(install.file(L"a.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder.valid());
+
+    EXPECT_FALSE(start(install.path()));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"前回のコピーが途中で終わったままのため、コピーを始められません。");
+    EXPECT_FALSE(session.workerThread.valid());
+    holder.reset();
+    EXPECT_EQ(folderStateOf(install.path()), before);
+    EXPECT_EQ(storedRuns(records.key()).size(), 1u);
+}
+
+// A folder of the game that is a link, to a folder outside it: named in the
+// retry box before anything is written. The install folder itself may be a
+// link.
+TEST_F(CopyJob, LinkBelowTheInstallFolderIsNamedAndNothingIsWritten) {
+    TempFolder parent;
+    TempFolder game(parent.path() + L"\\");
+    ASSERT_TRUE(CreateDirectoryW(parent.file(L"outside").c_str(), nullptr));
+    parent.write(L"outside\\a.bin", "outside a");
+    game.write(L"game.exe", "MZ");
+    session.files[0].destinationName = L"data\\a.bin";
+    UnixLink data(game.path(), L"data", L"../outside");
+    UnixLink gameLink(parent.path(), L"game-link", game.path().substr(parent.path().size() + 1));
+    ASSERT_TRUE(data.made() && gameLink.made()) << "no link under Wine";
+    const FolderState before = folderStateOf(parent.path() + L"\\outside");
+
+    for (const std::wstring& folder : {game.path(), gameLink.path()}) {
+        EXPECT_FALSE(startWith(folder, [](const SeenMessageBox&, std::size_t) { return IDCANCEL; }));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, L"「data」はリンクのため、パッチを当てられません。");
+        EXPECT_FALSE(session.workerThread.valid());
+    }
+    EXPECT_EQ(folderStateOf(parent.path() + L"\\outside"), before);
+    EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The copy's transaction on a real folder: a run stopped after any step of
-// its commit, then repaired from its journal as the next start does it, and
-// journals that must not be followed.
+// its commit, then repaired from its record as the next start does it, and
+// records and journals that must not be followed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,8 +10,17 @@
 
 #include "copy/CopyTransaction.h"
 #include "tests/support/CopyFixture.h"
+#include "tests/support/UnixLink.h"
 
 namespace {
+
+// The one outcome of repairing every record under `key`; none when there
+// was no record.
+JournalRepair repairOutcome(const std::wstring& key) {
+    const std::vector<RunRepair> repairs = repairStoppedRuns(key);
+    EXPECT_LE(repairs.size(), 1u);
+    return repairs.empty() ? JournalRepair::none : repairs[0].outcome;
+}
 
 // A patch of four files over an install folder: two replace a file there,
 // one is new, and one destination is listed twice (new, then replacing the
@@ -44,6 +53,7 @@ public:
 
     // Plans, writes the journal and stages every file as the copy does.
     void stage(CopyTransaction& transaction) {
+        ASSERT_FALSE(transaction.firstLink().has_value());
         transaction.plan(files);
         ASSERT_TRUE(transaction.writeJournal());
         std::size_t planned = 0;
@@ -57,6 +67,7 @@ public:
 
     TempFolder patch;
     TempFolder install;
+    TestRecordsKey records;
     std::vector<PatchFileEntry> files;
     FolderState before;
     FolderState patched;
@@ -64,7 +75,7 @@ public:
 
 TEST_F(CopyTransactionSteps, PlanNamesEveryFileBesideItsDestination) {
     install.write(L"game.dat~new", "someone's file");
-    CopyTransaction transaction(install.path());
+    CopyTransaction transaction(install.path(), records.key());
     transaction.plan(files);
 
     const std::vector<JournalEntry> expected = {
@@ -79,31 +90,58 @@ TEST_F(CopyTransactionSteps, PlanNamesEveryFileBesideItsDestination) {
     EXPECT_FALSE(transaction.journal().committed);
     EXPECT_EQ(transaction.commitStepCount(), 8u);
     // Planning touches nothing.
-    EXPECT_FALSE(fileExists(journalPathIn(install.path())));
+    EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
-TEST_F(CopyTransactionSteps, JournalIsOnTheDiskBeforeTheFirstFileIsStaged) {
-    CopyTransaction transaction(install.path());
+TEST_F(CopyTransactionSteps, RecordHoldsTheFolderAndThePlanBeforeTheFirstFileIsStaged) {
+    CopyTransaction transaction(install.path(), records.key());
     transaction.plan(files);
     ASSERT_TRUE(transaction.writeJournal());
 
-    // Written through, as UTF-16 code units, while the run still holds it.
-    UniqueHandle journalFile(CreateFileW(journalPathIn(install.path()).c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(journalFile.valid());
-    std::wstring text(4096, L'\0');
-    DWORD got = 0;
-    ASSERT_TRUE(ReadFile(journalFile.get(), text.data(), 4096 * sizeof(wchar_t), &got, nullptr));
-    ASSERT_EQ(got % 2, 0u);
-    text.resize(got / sizeof(wchar_t));
-    journalFile.reset();
-    EXPECT_EQ(text, journalText(transaction.journal()));
-    // A second run never writes over it.
-    CopyTransaction second(install.path());
-    second.plan(files);
-    EXPECT_FALSE(second.writeJournal());
-    EXPECT_TRUE(transaction.rollBack());
+    // Nothing in the install folder: the record is where only an
+    // administrator writes.
     EXPECT_EQ(folderStateOf(install.path()), before);
+    std::vector<StoredRun> runs = storedRuns(records.key());
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].folder, install.path());
+    EXPECT_EQ(runs[0].text, journalText(transaction.journal()));
+    // A second run gets a record of its own, never the first one's.
+    CopyTransaction second(install.path(), records.key());
+    second.plan(files);
+    ASSERT_TRUE(second.writeJournal());
+    runs = storedRuns(records.key());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_NE(runs[0].name, runs[1].name);
+    EXPECT_TRUE(transaction.rollBack());
+    EXPECT_TRUE(second.rollBack());
+    EXPECT_TRUE(storedRuns(records.key()).empty());
+    EXPECT_EQ(folderStateOf(install.path()), before);
+}
+
+// A plan of thousands of files with long names is kept in pieces and reads
+// back whole, the committed line after it.
+TEST(RunRecordStore, LargePlanReadsBackWhole) {
+    TestRecordsKey records;
+    Journal journal;
+    for (int i = 0; i < 3000; ++i) {
+        const std::wstring name = L"data\\" + std::wstring(60, L'表') + std::to_wstring(i) + L".dat";
+        journal.entries.push_back({name, name + L"~new", i % 2 == 0 ? name + L"~old" : L""});
+    }
+    const std::wstring text = journalText(journal);
+    ASSERT_GT(text.size(), 500000u);
+    RunRecord record;
+    ASSERT_TRUE(record.create(records.key(), L"C:\\Game", text));
+    ASSERT_TRUE(record.append(journalCommittedLine));
+
+    const std::vector<StoredRun> runs = storedRuns(records.key());
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].folder, L"C:\\Game");
+    EXPECT_TRUE(runs[0].text == text + journalCommittedLine);
+    Journal read;
+    EXPECT_EQ(readJournal(runs[0].text, read), JournalReading::followed);
+    EXPECT_TRUE(read.committed);
+    EXPECT_TRUE(record.remove());
+    EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
 // The run is dropped after `k` moves, as a process killed there: the next
@@ -113,7 +151,7 @@ TEST_F(CopyTransactionSteps, StoppedAfterAnyMoveTheNextStartPutsTheFolderBack) {
         SCOPED_TRACE("stopped after move " + std::to_string(k));
         std::size_t steps = 0;
         {
-            CopyTransaction transaction(install.path());
+            CopyTransaction transaction(install.path(), records.key());
             stage(transaction);
             if (HasFatalFailure()) {
                 return;
@@ -121,12 +159,12 @@ TEST_F(CopyTransactionSteps, StoppedAfterAnyMoveTheNextStartPutsTheFolderBack) {
             ASSERT_TRUE(transaction.commit(k));
             steps = transaction.commitStepCount();
         }
-        ASSERT_TRUE(fileExists(journalPathIn(install.path())));
+        ASSERT_EQ(storedRuns(records.key()).size(), 1u);
 
-        EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::restored);
+        EXPECT_EQ(repairOutcome(records.key()), JournalRepair::restored);
 
         EXPECT_EQ(folderStateOf(install.path()), before);
-        EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::none);
+        EXPECT_EQ(repairOutcome(records.key()), JournalRepair::none);
         if (k == steps) {
             break;  // every file was in place, the completion not yet recorded
         }
@@ -139,7 +177,7 @@ TEST_F(CopyTransactionSteps, StoppedAfterTheCommitIsRecordedTheNextStartComplete
     for (const std::size_t keptDeleted : {0u, 1u, 2u}) {
         SCOPED_TRACE("kept files deleted: " + std::to_string(keptDeleted));
         {
-            CopyTransaction transaction(install.path());
+            CopyTransaction transaction(install.path(), records.key());
             stage(transaction);
             if (HasFatalFailure()) {
                 return;
@@ -147,9 +185,9 @@ TEST_F(CopyTransactionSteps, StoppedAfterTheCommitIsRecordedTheNextStartComplete
             ASSERT_TRUE(transaction.commit());
             ASSERT_TRUE(transaction.complete(keptDeleted));
         }
-        ASSERT_TRUE(fileExists(journalPathIn(install.path())));
+        ASSERT_EQ(storedRuns(records.key()).size(), 1u);
 
-        EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::completed);
+        EXPECT_EQ(repairOutcome(records.key()), JournalRepair::completed);
 
         EXPECT_EQ(folderStateOf(install.path()), patched);
         // Back to the start for the next case.
@@ -163,19 +201,19 @@ TEST_F(CopyTransactionSteps, StoppedAfterTheCommitIsRecordedTheNextStartComplete
 }
 
 TEST_F(CopyTransactionSteps, CompleteRunLeavesExactlyThePatchedFolder) {
-    CopyTransaction transaction(install.path());
+    CopyTransaction transaction(install.path(), records.key());
     stage(transaction);
     ASSERT_TRUE(transaction.commit());
     ASSERT_TRUE(transaction.complete());
 
     EXPECT_EQ(folderStateOf(install.path()), patched);
-    EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::none);
+    EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
 // A roll back that can't finish (another program holds a file the run made)
-// keeps the journal, and the next start finishes it once the file is free.
+// keeps the record, and the next start finishes it once the file is free.
 TEST_F(CopyTransactionSteps, RollBackThatFailsKeepsTheJournalForTheNextStart) {
-    CopyTransaction transaction(install.path());
+    CopyTransaction transaction(install.path(), records.key());
     stage(transaction);
     ASSERT_TRUE(transaction.commit(3));  // game.dat replaced, new.dat in place
     UniqueHandle holder(
@@ -183,18 +221,34 @@ TEST_F(CopyTransactionSteps, RollBackThatFailsKeepsTheJournalForTheNextStart) {
     ASSERT_TRUE(holder.valid());
 
     EXPECT_FALSE(transaction.rollBack());
-    EXPECT_TRUE(fileExists(journalPathIn(install.path())));
-    EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::failed);
+    EXPECT_EQ(storedRuns(records.key()).size(), 1u);
+    EXPECT_EQ(repairOutcome(records.key()), JournalRepair::failed);
     holder.reset();
 
-    EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::restored);
+    EXPECT_EQ(repairOutcome(records.key()), JournalRepair::restored);
     EXPECT_EQ(folderStateOf(install.path()), before);
 }
 
-// --- Journals that are never followed: every file stays as it is. ---
+// --- Records and journals that are never followed: every file stays as it is. ---
 
 std::string utf16Bytes(const std::wstring& text) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// A record as a stopped run leaves it, with these bytes as its text; no
+// folder value when `folder` is null (its writing was cut short).
+void plantRecord(const std::wstring& key, const wchar_t* folder, const std::string& bytes) {
+    HKEY record = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (key + L"\\1").c_str(), 0, nullptr, 0, KEY_SET_VALUE | gameKeyView,
+                              nullptr, &record, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(record, L"0", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+    if (folder != nullptr) {
+        RegSetValueExW(record, L"folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                       static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(record);
 }
 
 struct RefusedJournalCase {
@@ -206,23 +260,28 @@ void PrintTo(const RefusedJournalCase& refused, std::ostream* out) { *out << ref
 
 class RefusedJournal : public ::testing::TestWithParam<RefusedJournalCase> {};
 
+// The same bytes as a record, which is left as it is, and as a journal file
+// in the folder, which the program no longer reads.
 TEST_P(RefusedJournal, IsLeftAsItIsWithEveryFile) {
     TempFolder parent;
     TempFolder install(parent.path() + L"\\");
+    TestRecordsKey records;
     const std::wstring& folder = install.path();
     // Files that a followed journal would move or delete.
     const auto write = [&install](const std::wstring& name, const std::string& bytes) { install.write(name, bytes); };
     write(L"a.dat", "patched a");
     write(L"a.dat~old", "old a");
     write(L"a.dat~new", "staged a");
-    write(journalFileName, GetParam().bytes);
+    write(L"~patch.journal", GetParam().bytes);
     parent.write(L"outside.dat", "outside");
     parent.write(L"outside.dat~old", "outside old");
     const FolderState before = folderStateOf(parent.path());
+    plantRecord(records.key(), folder.c_str(), GetParam().bytes);
 
-    EXPECT_EQ(repairFromJournal(folder), JournalRepair::unreadable);
+    EXPECT_EQ(repairOutcome(records.key()), JournalRepair::unreadable);
 
     EXPECT_EQ(folderStateOf(parent.path()), before);
+    EXPECT_EQ(storedRuns(records.key()).size(), 1u);
 }
 
 const std::wstring followedText = L"patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n";
@@ -246,25 +305,98 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedJournalCase{"NarrowText", "patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n"}),
     [](const ::testing::TestParamInfo<RefusedJournalCase>& info) { return std::string(info.param.name); });
 
-TEST(JournalRepairFolder, WithoutAJournalNothingIsDone) {
+// A journal in the game folder is anyone's: shaped as a stopped run's that
+// replaced a.dat and made the player's b.dat, it is neither followed nor
+// deleted.
+TEST(JournalRepairFolder, JournalFileInTheFolderIsNeverFollowed) {
     TempFolder install;
-    install.write(L"a.dat~old", "left by someone");
+    TestRecordsKey records;
+    install.write(L"a.dat", "the player's a");
+    install.write(L"a.dat~old", "planted old a");
+    install.write(L"b.dat", "the player's b");
+    install.write(L"~patch.journal",
+                  utf16Bytes(L"patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nnew\tb.dat~new\tb.dat\nend\n"));
     const FolderState before = folderStateOf(install.path());
 
-    EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::none);
-    EXPECT_EQ(repairFromJournal(install.file(L"no such folder")), JournalRepair::none);
-    EXPECT_EQ(repairFromJournal(L""), JournalRepair::none);
+    EXPECT_TRUE(repairStoppedRuns(records.key()).empty());
+    EXPECT_TRUE(repairStoppedRunsIn(records.key(), install.path()).empty());
 
     EXPECT_EQ(folderStateOf(install.path()), before);
 }
 
-// A folder in the journal's place can't be read as one.
-TEST(JournalRepairFolder, JournalNameTakenByAFolderIsUnreadable) {
+TEST(JournalRepairFolder, RecordCutShortBeforeItsFolderIsDroppedWithNothingDone) {
     TempFolder install;
-    ASSERT_TRUE(CreateDirectoryW(journalPathIn(install.path()).c_str(), nullptr));
+    TestRecordsKey records;
+    install.write(L"a.dat", "a");
+    install.write(L"a.dat~old", "old a");
+    const FolderState before = folderStateOf(install.path());
+    plantRecord(records.key(), nullptr, utf16Bytes(followedText));
 
-    EXPECT_EQ(repairFromJournal(install.path()), JournalRepair::unreadable);
-    EXPECT_TRUE(isFolderAt(journalPathIn(install.path())));
+    EXPECT_EQ(repairOutcome(records.key()), JournalRepair::none);
+
+    EXPECT_TRUE(storedRuns(records.key()).empty());
+    EXPECT_EQ(folderStateOf(install.path()), before);
+}
+
+// Found by the folder however its text is spelled; another folder's record
+// is left to the start.
+TEST(JournalRepairFolder, RecordsOfOneFolderAreFoundBySpellingsOfIt) {
+    TempFolder install;
+    TempFolder other;
+    TestRecordsKey records;
+    install.write(L"a.dat", "new a");
+    install.write(L"a.dat~old", "old a");
+    other.write(L"a.dat", "other's new a");
+    other.write(L"a.dat~old", "other's old a");
+    const std::wstring text = L"patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n";
+    RunRecord first;
+    RunRecord second;
+    ASSERT_TRUE(first.create(records.key(), install.path(), text));
+    ASSERT_TRUE(second.create(records.key(), other.path(), text));
+    std::wstring spelled = install.path() + L"\\";
+    CharLowerBuffW(spelled.data(), static_cast<DWORD>(spelled.size()));
+
+    const std::vector<RunRepair> repairs = repairStoppedRunsIn(records.key(), spelled);
+
+    ASSERT_EQ(repairs.size(), 1u);
+    EXPECT_EQ(repairs[0].outcome, JournalRepair::restored);
+    EXPECT_EQ(repairs[0].folder, install.path());
+    EXPECT_EQ(folderStateOf(install.path()), (FolderState{{L"a.dat", "old a"}}));
+    EXPECT_EQ(folderStateOf(other.path()), (FolderState{{L"a.dat", "other's new a"}, {L"a.dat~old", "other's old a"}}));
+    EXPECT_EQ(storedRuns(records.key()).size(), 1u);
+}
+
+// A folder of the game turned into a link to a folder outside: the plan
+// names it, and a record through it is never followed.
+TEST(JournalRepairFolder, LinkBelowTheFolderStopsThePlanAndTheRepair) {
+    TempFolder parent;
+    TempFolder install(parent.path() + L"\\");
+    TestRecordsKey records;
+    ASSERT_TRUE(CreateDirectoryW(parent.file(L"outside").c_str(), nullptr));
+    parent.write(L"outside\\a.dat", "outside a");
+    parent.write(L"outside\\a.dat~old", "outside old a");
+    parent.write(L"outside\\b.dat", "outside b");
+    UnixLink link(install.path(), L"data", L"../outside");
+    ASSERT_TRUE(link.made()) << "no link under Wine";
+    const FolderState before = folderStateOf(parent.path() + L"\\outside");
+
+    TempFolder patch;
+    patch.write(L"a.src", "new a");
+    CopyTransaction transaction(install.path(), records.key());
+    transaction.plan({{patch.file(L"a.src"), L"data\\a.dat", 5}});
+    EXPECT_EQ(transaction.firstLink(), L"data");
+
+    RunRecord record;
+    ASSERT_TRUE(record.create(records.key(), install.path(),
+                              L"patch journal 1\nreplace\tdata\\a.dat~new\tdata\\a.dat\tdata\\a.dat~old\n"
+                              L"new\tdata\\b.dat~new\tdata\\b.dat\nend\n"));
+    const std::vector<RunRepair> repairs = repairStoppedRuns(records.key());
+    ASSERT_EQ(repairs.size(), 1u);
+    EXPECT_EQ(repairs[0].outcome, JournalRepair::throughLink);
+    EXPECT_EQ(repairs[0].link, L"data");
+
+    EXPECT_EQ(folderStateOf(parent.path() + L"\\outside"), before);
+    EXPECT_EQ(storedRuns(records.key()).size(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "core/GameRegistryView.h"
 #include "core/HandleOwners.h"
+#include "core/PatchSession.h"
 #include "dialog/display_rules.h"
 
 namespace {
@@ -66,14 +67,26 @@ ProgramRun::~ProgramRun() {
     }
 }
 
+namespace {
+
+// The records of stopped runs the program keeps: none is left from one
+// scenario to the next (a scenario that fails may leave one).
+void forgetStoppedRuns() { deleteGameKeyTree(runRecordsKey + std::size(L"SOFTWARE\\") - 1); }
+
+}  // namespace
+
 PatchProgramTest::PatchProgramTest() {
+    forgetStoppedRuns();
     gameFolder = gameParent.file(L"Game Folder");
     EXPECT_TRUE(CreateDirectoryW(gameFolder.c_str(), nullptr)) << utf8(gameFolder);
     program = patchFolder.file(L"update.exe");
     EXPECT_TRUE(CopyFileW(builtProgram().c_str(), program.c_str(), FALSE)) << utf8(builtProgram());
 }
 
-PatchProgramTest::~PatchProgramTest() { forgetInstallFolder(); }
+PatchProgramTest::~PatchProgramTest() {
+    forgetInstallFolder();
+    forgetStoppedRuns();
+}
 
 void PatchProgramTest::forgetInstallFolder() const {
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, registryKeyOf(company, title).c_str(), gameKeyView, 0);

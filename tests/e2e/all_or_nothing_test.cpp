@@ -16,12 +16,15 @@
 #include <utility>
 #include <vector>
 
+#include "copy/RunRecord.h"
 #include "core/HandleOwners.h"
+#include "core/PatchSession.h"
 #include "resources/resource_ids.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/PatchProgram.h"
+#include "tests/support/UnixLink.h"
 #include "tests/support/case_name.h"
 
 namespace {
@@ -31,7 +34,6 @@ using Snapshot = std::map<std::wstring, std::string>;
 const std::wstring copyFailed = L"コピーに失敗しました。";
 const std::wstring restoredText = L"前回のコピーが途中で終わっていたため、ゲームのファイルを元に戻しました。";
 const std::wstring completedText = L"前回のコピーが途中で終わっていたため、コピーを完了しました。";
-const std::wstring unreadableText = L"前回のコピーの記録が読めないため、そのままにしました。";
 const std::wstring journalName = L"~patch.journal";
 
 // What differs between two snapshots of a folder, one name a line; empty when
@@ -64,12 +66,9 @@ std::string differences(const Snapshot& expected, const Snapshot& actual) {
     return text;
 }
 
-// A name the copy gives its own files while it runs: the journal, or a
-// destination with "~new" or "~old" and perhaps a number.
+// A name the copy gives its own files while it runs: a destination with
+// "~new" or "~old" and perhaps a number.
 bool isCopysOwnName(const std::wstring& name) {
-    if (name == journalName) {
-        return true;
-    }
     for (const wchar_t* mark : {L"~new", L"~old"}) {
         const std::size_t at = name.rfind(mark);
         if (at != std::wstring::npos &&
@@ -529,7 +528,7 @@ TEST_F(AllOrNothing, KilledAtSeededMomentsTheNextStartPutsTheFolderRight) {
                 << utf8(name) << ": " << bytes.size() << " bytes, neither old nor new";
         }
 
-        const bool journalLeft = fileExists(installedFile(journalName));
+        const bool journalLeft = !storedRuns(runRecordsKey).empty();
         ProgramRun next(program);
         std::string outcome = "finished before the kill";
         if (journalLeft) {
@@ -556,57 +555,184 @@ TEST_F(AllOrNothing, KilledAtSeededMomentsTheNextStartPutsTheFolderRight) {
     }
 }
 
-// --- A journal the program can't follow: told, and left as it is ---
+// --- Killed in a folder the player typed ---
 
-struct UnreadableJournal {
+TEST_F(AllOrNothing, KilledInATypedFolderIsPutBackAtTheNextStartAndRunPatchesIt) {
+    const Layout layout = mixedPatch(8u << 20);
+    prepare(layout);
+    const Snapshot registered = filesUnder(gameFolder);
+    // The same game, installed a second time elsewhere, typed by the player.
+    const std::wstring typed = gameParent.file(L"Typed Game");
+    ASSERT_TRUE(CreateDirectoryW(typed.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((typed + L"\\data").c_str(), nullptr));
+    for (const auto& [name, bytes] : layout.game) {
+        gameParent.write(L"Typed Game\\" + name, bytes);
+    }
+    gameParent.write(L"Typed Game\\Velk.exe", "MZ");
+    const Snapshot before = filesUnder(typed);
+    const auto typeFolder = [&typed](Dialog dialog) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(GetDlgItem(dialog, IDC_FOLDER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()),
+                            SMTO_ABORTIFHUNG, windowTimeoutMs, &result);
+    };
+    {
+        ProgramRun run(program);
+        const Dialog dialog = waitForPatchDialog(run);
+        ASSERT_NE(dialog, nullptr);
+        typeFolder(dialog);
+        pressButton(dialog, IDC_RUN);
+        ASSERT_TRUE(waitUntil([&] { return copying(dialog) && progressPosition(dialog) >= 30; }, 60000));
+        run.terminate(9);
+    }
+    ASSERT_NE(differences(before, filesUnder(typed)), "") << "the kill left nothing to repair";
+
+    ProgramRun next(program);
+    const MessageBoxView box = waitForMessageBox(next);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, restoredText);
+    EXPECT_EQ(differences(before, filesUnder(typed)), "");
+    pressButton(box.window, IDOK);
+    const Dialog dialog = waitForPatchDialog(next);
+    ASSERT_NE(dialog, nullptr);
+    typeFolder(dialog);
+    pressButton(dialog, IDC_RUN);
+    ASSERT_TRUE(waitUntil([&] { return finished(dialog); }, 60000));
+    pressButton(dialog, IDC_RUN);
+    expectExitCode(next, 1);
+    EXPECT_EQ(differences(patched(before, layout), filesUnder(typed)), "");
+    EXPECT_EQ(differences(registered, filesUnder(gameFolder)), "");
+}
+
+// --- Links: the install folder may be one, nothing below it ---
+
+TEST_F(AllOrNothing, LinkBelowTheInstallFolderStopsTheRunBeforeAnyChange) {
+    const Layout layout = mixedPatch(200000);
+    prepare(layout);
+    // data\ is a link to a folder outside the game, holding the same files.
+    ASSERT_TRUE(CreateDirectoryW(gameParent.file(L"outside").c_str(), nullptr));
+    for (const auto& [name, bytes] : filesUnder(installedFile(L"data"))) {
+        gameParent.write(L"outside\\" + name, bytes);
+        DeleteFileW(installedFile(L"data\\" + name).c_str());
+    }
+    ASSERT_TRUE(RemoveDirectoryW(installedFile(L"data").c_str()));
+    UnixLink data(gameFolder, L"data", L"../outside");
+    ASSERT_TRUE(data.made()) << "no link under Wine";
+    const Snapshot before = filesUnder(gameParent.path());
+
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    pressButton(dialog, IDC_RUN);
+    const MessageBoxView box = waitForMessageBox(run);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, L"「data」はリンクのため、パッチを当てられません。");
+    EXPECT_EQ(box.owner, dialog);
+    EXPECT_FALSE(copying(dialog));
+    pressButton(box.window, IDCANCEL);
+    expectExitCode(run, 2);
+    EXPECT_EQ(differences(before, filesUnder(gameParent.path())), "");
+}
+
+TEST_F(AllOrNothing, InstallFolderThatIsALinkIsPatched) {
+    const Layout layout = mixedPatch(200000);
+    prepare(layout);
+    const Snapshot before = filesUnder(gameFolder);
+    UnixLink library(gameParent.path(), L"Library Link", L"Game Folder");
+    ASSERT_TRUE(library.made()) << "no link under Wine";
+    registerInstallFolder(library.path() + L"\\");
+
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    pressButton(dialog, IDC_RUN);
+    expectCopyEndsWithOne(run, dialog, {}, 30000);
+    EXPECT_EQ(differences(patched(before, layout), filesUnder(gameFolder)), "");
+}
+
+// --- A journal in the game folder is anyone's: never followed, never
+// deleted, and no reason not to patch ---
+
+struct PlantedJournal {
     const char* name;
     std::string bytes;
 };
 
-void PrintTo(const UnreadableJournal& journal, std::ostream* out) { *out << journal.name; }
+void PrintTo(const PlantedJournal& journal, std::ostream* out) { *out << journal.name; }
 
-class UnreadableJournalIsLeftAlone : public AllOrNothing, public testing::WithParamInterface<UnreadableJournal> {};
+class PlantedJournalIsNeverFollowed : public AllOrNothing, public testing::WithParamInterface<PlantedJournal> {};
 
-TEST_P(UnreadableJournalIsLeftAlone, NamedInABoxThenTheDialogOpens) {
-    prepare({{{L"b.dat", L"", patternBytes(6000, 61)}},
-             {{L"b.dat", patternBytes(4000, 62)},
-              {L"b.dat~old", patternBytes(4100, 63)},
-              {L"b.dat~new", patternBytes(4200, 64)}}});
+TEST_P(PlantedJournalIsNeverFollowed, NothingMovesAndRunPatches) {
+    const Layout layout{{{L"b.dat", L"", patternBytes(6000, 61)}},
+                        {{L"b.dat", patternBytes(4000, 62)},
+                         {L"b.dat~old", patternBytes(4100, 63)},
+                         {L"b.dat~new", patternBytes(4200, 64)},
+                         {L"Velk.exe~old", "a planted program"},
+                         {L"save.dat", "the player's save"}}};
+    prepare(layout);
     // Followed, the journals below would put these back over b.dat and
-    // victim.txt.
+    // victim.txt, delete the player's save and put a planted program in
+    // the game's place; one leads through a link to a folder outside.
     gameParent.write(L"victim.txt", "beside the game");
     gameParent.write(L"victim.txt~old", "kept by no one");
     gameParent.write(L"victim.txt~new", "staged by no one");
+    ASSERT_TRUE(CreateDirectoryW(gameParent.file(L"outside").c_str(), nullptr));
+    gameParent.write(L"outside\\victim.dat", "outside the game");
+    gameParent.write(L"outside\\victim.dat~old", "planted outside");
+    UnixLink link(gameFolder, L"linked", L"../outside");
+    ASSERT_TRUE(link.made()) << "no link under Wine";
     gameParent.write(L"Game Folder\\" + journalName, GetParam().bytes);
     const Snapshot before = filesUnder(gameParent.path());
 
     ProgramRun run(program);
-    const MessageBoxView box = waitForMessageBox(run);
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text.substr(0, unreadableText.size()), unreadableText) << utf8(box.text);
-    EXPECT_NE(box.text.find(installedFile(journalName)), std::wstring::npos) << utf8(box.text);
-    EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(differences(before, filesUnder(gameParent.path())), "");
-    pressButton(box.window, IDOK);
-
+    ASSERT_TRUE(waitUntil([&] {
+        return findDialog(run.processId(), DialogKind::patchDialog) != nullptr ||
+               findDialog(run.processId(), DialogKind::messageBox) != nullptr;
+    }));
+    // A box at the start means the journal was read: say so, then show
+    // what it did.
+    if (HWND box = findDialog(run.processId(), DialogKind::messageBox)) {
+        ADD_FAILURE() << "a box at the start: " << utf8(readMessageBox(box).text);
+        pressButton(box, IDOK);
+    }
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(controlText(dialog, IDC_FOLDER), gameFolder);
+    EXPECT_EQ(differences(before, filesUnder(gameParent.path())), "");
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     expectExitCode(run, 1);
     EXPECT_EQ(differences(before, filesUnder(gameParent.path())), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Journal, UnreadableJournalIsLeftAlone,
-    testing::Values(UnreadableJournal{"Garbage", patternBytes(600, 65)},
-                    UnreadableJournal{"OddByteCount",
-                                      utf16le(L"patch journal 1\nreplace\tb.dat~new\tb.dat\tb.dat~old\nend\n") + "x"},
-                    // The first write never reached "end".
-                    UnreadableJournal{"CutShort", utf16le(L"patch journal 1\nreplace\tb.dat~new\tb.dat\tb.da")},
-                    UnreadableJournal{"NameOutsideTheFolder",
-                                      utf16le(L"patch journal 1\nreplace\t..\\victim.txt~new\t..\\victim.txt\t"
-                                              L"..\\victim.txt~old\nend\n")}),
-    caseName<UnreadableJournal>);
+    Journal, PlantedJournalIsNeverFollowed,
+    testing::Values(PlantedJournal{"Garbage", patternBytes(600, 65)},
+                    PlantedJournal{"CutShort", utf16le(L"patch journal 1\nreplace\tb.dat~new\tb.dat\tb.da")},
+                    PlantedJournal{"NameOutsideTheFolder",
+                                   utf16le(L"patch journal 1\nreplace\t..\\victim.txt~new\t..\\victim.txt\t"
+                                           L"..\\victim.txt~old\nend\n")},
+                    PlantedJournal{"NewEntryForAPlayersFile",
+                                   utf16le(L"patch journal 1\nnew\tsave.dat~new\tsave.dat\nend\n")},
+                    PlantedJournal{"ReplaceWithAPlantedOld",
+                                   utf16le(L"patch journal 1\nreplace\tVelk.exe~new\tVelk.exe\tVelk.exe~old\n"
+                                           L"replace\tb.dat~new\tb.dat\tb.dat~old\nend\n")},
+                    PlantedJournal{"EntryThroughALink",
+                                   utf16le(L"patch journal 1\nreplace\tlinked\\victim.dat~new\tlinked\\victim.dat\t"
+                                           L"linked\\victim.dat~old\nend\n")}),
+    caseName<PlantedJournal>);
+
+// The Run goes on beside a journal it did not write, and leaves it there.
+TEST_F(AllOrNothing, RunBesideAPlantedJournalPatchesAndLeavesIt) {
+    const Layout layout = mixedPatch(200000);
+    prepare(layout);
+    const std::string planted = utf16le(L"patch journal 1\nnew\tkeep.txt~new\tkeep.txt\nend\n");
+    gameParent.write(L"Game Folder\\" + journalName, planted);
+    const Snapshot before = filesUnder(gameFolder);
+
+    ProgramRun run(program);
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    pressButton(dialog, IDC_RUN);
+    expectCopyEndsWithOne(run, dialog, layout.patch, 30000);
+    EXPECT_EQ(differences(patched(before, layout), filesUnder(gameFolder)), "");
+}
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The start's repair of a copy stopped part way, and the box it shows for
-// each kind of journal it finds.
+// each kind of record it finds.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,16 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "copy/RunRecord.h"
 #include "copy/journal.h"
 #include "shell/StartupRepair.h"
 #include "tests/support/CopyFixture.h"
 #include "tests/support/MessageBoxPresser.h"
 
 namespace {
-
-std::string utf16Bytes(const std::wstring& text) {
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-}
 
 struct StartupCase {
     const char* name;
@@ -38,16 +35,18 @@ class StartupRepair : public ::testing::TestWithParam<StartupCase> {};
 TEST_P(StartupRepair, RepairsTheFolderAndSaysSoInOneBoxWithoutOwner) {
     const StartupCase& startup = GetParam();
     TempFolder install;
+    TestRecordsKey records;
     install.write(L"a.dat~old", "old a");
     install.write(L"a.dat~new", "new a");
     install.write(L"b.dat", "new b");
+    RunRecord record;
     if (startup.journal != nullptr) {
-        install.write(journalFileName, utf16Bytes(startup.journal));
+        ASSERT_TRUE(record.create(records.key(), install.path(), startup.journal));
     }
     const FolderState before = folderStateOf(install.path());
 
     MessageBoxPresser presser(nullptr);
-    repairInterruptedCopy(install.path());
+    repairInterruptedCopies(records.key());
     presser.stop();
 
     if (startup.text == nullptr) {
@@ -57,7 +56,7 @@ TEST_P(StartupRepair, RepairsTheFolderAndSaysSoInOneBoxWithoutOwner) {
         const SeenMessageBox& box = presser.seen()[0];
         std::wstring expected = startup.text;
         if (std::wstring(startup.caption) == L"error") {
-            expected += L"\n" + install.file(journalFileName);
+            expected += L"\n" + storedRunPlace(records.key(), L"1");
         }
         EXPECT_EQ(box.text, expected);
         EXPECT_EQ(box.caption, startup.caption);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/FileProbe.h"
+#include "core/GameRegistryView.h"
 #include "core/PatchSession.h"
 #include "resources/resource_ids.h"
 #include "tests/support/MessageBoxPresser.h"
@@ -54,11 +55,32 @@ inline FolderState folderStateOf(const std::wstring& folder) {
     return state;
 }
 
+// A records key of the test's own, below HKEY_LOCAL_MACHINE in the game
+// key's view, so that tests running side by side never meet each other's
+// records (nor the program's own key); removed with its records at the end.
+class TestRecordsKey {
+public:
+    TestRecordsKey()
+        : below_(L"patch_quill tests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++made_)),
+          key_(L"SOFTWARE\\" + below_) {}
+    ~TestRecordsKey() { deleteGameKeyTree(below_.c_str()); }
+    TestRecordsKey(const TestRecordsKey&) = delete;
+    TestRecordsKey& operator=(const TestRecordsKey&) = delete;
+
+    const std::wstring& key() const { return key_; }
+
+private:
+    static inline unsigned made_ = 0;
+    std::wstring below_;
+    std::wstring key_;
+};
+
 class CopyFixture : public ::testing::Test {
 public:
     void SetUp() override {
         ASSERT_NE(dialog.window(), nullptr);
         session.installFolder = install.path();
+        session.runRecords = records.key();
         session.dialog = dialog.window();
         dialog.watch(session);
         // The job start disables Run before the worker runs.
@@ -95,6 +117,7 @@ public:
 
     TempFolder patch;
     TempFolder install;
+    TestRecordsKey records;
     TestDialog dialog;
     PatchSession session;
     std::uint32_t chunk = 0;
