@@ -96,8 +96,8 @@ std::vector<WORD> withFace(const std::vector<WORD>& original, const std::wstring
 INT_PTR CALLBACK quietDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 // The flags a control draws its text with: a push button one centred line
-// (several where BS_MULTILINE allows them), a static text wrapped at words
-// with its tabs expanded.
+// (several where BS_MULTILINE allows them), a static text with its tabs
+// expanded, wrapped at words unless its style says otherwise.
 UINT drawFlagsOf(HWND control, bool button) {
     const LONG style = GetWindowLongW(control, GWL_STYLE);
     if (button) {
@@ -112,7 +112,7 @@ UINT drawFlagsOf(HWND control, bool button) {
     case SS_RIGHT:
         return flags | DT_RIGHT | DT_WORDBREAK;
     case SS_LEFTNOWORDWRAP:
-        return flags | DT_LEFT | DT_SINGLELINE;
+        return flags | DT_LEFT;
     default:
         ADD_FAILURE() << "a static text of style " << std::hex << style << " is no text this test measures";
         return flags;
