@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "copy/ChunkSize.h"
+#include "copy/CopyJob.h"
 #include "copy/CopyTransaction.h"
 #include "copy/StartChecks.h"
 #include "copy/copy_rules.h"
@@ -44,38 +45,6 @@ void setControlText(HWND dialog, int id, const wchar_t* text) { SetWindowTextW(G
 
 void setProgress(HWND progressBar, int position) {
     SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
-
-void showProgressView(HWND dialog) {
-    setControlShown(dialog, IDC_BROWSE, SW_HIDE);
-    setControlShown(dialog, IDC_FOLDER, SW_HIDE);
-    setControlShown(dialog, IDC_SPACE, SW_HIDE);
-    setControlShown(dialog, IDC_PROGRESS, SW_SHOW);
-    setControlText(dialog, IDC_PROMPT, L"コピー中...");
-    HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
-    SendMessageW(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    setProgress(progressBar, 0);
-    // Disabling Run took the keyboard focus with it. With no focus, the
-    // system hands the keys to the active dialog as system keys
-    // (WM_SYSKEYDOWN), which the dialog manager ignores: Esc would no longer
-    // ask to cancel. The bar takes the focus instead, where Enter still does
-    // nothing (the default button, Run, is disabled). The dialog's own
-    // thread moves it (see showFinishedView).
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
-}
-
-void showFinishedView(HWND dialog) {
-    setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
-    setControlText(dialog, IDC_PROMPT, L"コピー終了");
-    HWND runButton = GetDlgItem(dialog, IDC_RUN);
-    SetWindowTextW(runButton, L"完了");
-    EnableWindow(runButton, TRUE);
-    // Enabling Run again does not give it the focus: without this, Enter
-    // would do nothing and a keyboard player could not finish. Focus
-    // belongs to the dialog's thread, so the dialog itself moves it (a
-    // SetFocus from this worker thread would fail); WM_NEXTDLGCTL also makes
-    // "完了" the default button.
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
 }
 
 // A protected file, or a folder of the destination's name, is no file to
@@ -231,6 +200,38 @@ bool commitAll(CopyRun& run, CopyTransaction& transaction, CopyResult& result) {
 }
 
 }  // namespace
+
+void showProgressView(HWND dialog) {
+    setControlShown(dialog, IDC_BROWSE, SW_HIDE);
+    setControlShown(dialog, IDC_FOLDER, SW_HIDE);
+    setControlShown(dialog, IDC_SPACE, SW_HIDE);
+    setControlShown(dialog, IDC_PROGRESS, SW_SHOW);
+    setControlText(dialog, IDC_PROMPT, L"コピー中...");
+    HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
+    SendMessageW(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    setProgress(progressBar, 0);
+    // Disabling Run took the keyboard focus with it. With no focus, the
+    // system hands the keys to the active dialog as system keys
+    // (WM_SYSKEYDOWN), which the dialog manager ignores: Esc would no longer
+    // ask to cancel. The bar takes the focus instead, where Enter still does
+    // nothing (the default button, Run, is disabled). The dialog's own
+    // thread moves it (see showFinishedView).
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
+}
+
+void showFinishedView(HWND dialog) {
+    setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
+    setControlText(dialog, IDC_PROMPT, L"コピー終了");
+    HWND runButton = GetDlgItem(dialog, IDC_RUN);
+    SetWindowTextW(runButton, L"完了");
+    EnableWindow(runButton, TRUE);
+    // Enabling Run again does not give it the focus: without this, Enter
+    // would do nothing and a keyboard player could not finish. Focus
+    // belongs to the dialog's thread, so the dialog itself moves it (a
+    // SetFocus from this worker thread would fail); WM_NEXTDLGCTL also makes
+    // "完了" the default button.
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
+}
 
 CopyResult PatchSession::copyFiles() {
     showProgressView(dialog);
