@@ -29,7 +29,7 @@ std::optional<int> textWidth(HDC dc, const LOGFONTW& font, const std::wstring& t
 // template out: its width in dialog units times the template font's
 // horizontal base unit (the system font's without one).
 std::optional<int> dialogWidth(HMODULE program, HDC dc) {
-    const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(IDD_PATCH), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(IDD_PATCH), MAKEINTRESOURCEW(dialogResourceType));
     const HGLOBAL loaded = found != nullptr ? LoadResource(program, found) : nullptr;
     const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
     if (bytes == nullptr) {

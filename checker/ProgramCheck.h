@@ -14,6 +14,7 @@
 
 #include "checker/PatchFolderCheck.h"
 #include "core/HandleOwners.h"
+#include "resources/resource_ids.h"
 #include "settings/SettingsLoading.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_text.h"
@@ -29,7 +30,7 @@ public:
 
     HMODULE get() const { return module_.get(); }
     bool hasEmbeddedSettings() const {
-        return module_.valid() && FindResourceW(module_.get(), MAKEINTRESOURCEW(defaultSettingsResourceId),
+        return module_.valid() && FindResourceW(module_.get(), MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS),
                                                 defaultSettingsResourceType) != nullptr;
     }
 

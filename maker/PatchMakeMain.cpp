@@ -28,19 +28,18 @@
 #include "maker/ReleaseDigests.h"
 #include "maker/release_file.h"
 #include "maker/version_resource.h"
+#include "resources/resource_ids.h"
 #include "settings/SettingsLoading.h"
 #include "settings/settings_conversion.h"
 
 namespace {
 
 constexpr WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-constexpr WORD dialogResourceId = 101;
-constexpr WORD iconGroupResourceId = 102;
 constexpr WORD iconImageId = 1;
 // The resource types by their numbers, in their UTF-16 form.
 const wchar_t* const iconType = MAKEINTRESOURCEW(3);
-const wchar_t* const dialogType = MAKEINTRESOURCEW(5);
-const wchar_t* const iconGroupType = MAKEINTRESOURCEW(14);
+const wchar_t* const dialogType = MAKEINTRESOURCEW(dialogResourceType);
+const wchar_t* const iconGroupType = MAKEINTRESOURCEW(iconGroupResourceType);
 const wchar_t* const versionType = MAKEINTRESOURCEW(16);
 
 void say(const std::wstring& line) { writeToolText(ToolStream::output, line + L"\r\n"); }
@@ -203,7 +202,7 @@ std::vector<WORD> languagesOf(HMODULE module, const wchar_t* type, const wchar_t
 // The icon images the stub's group names, by their ids.
 std::vector<WORD> iconImagesOf(HMODULE module) {
     std::vector<WORD> ids;
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(iconGroupResourceId), iconGroupType);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDI_PATCH), iconGroupType);
     const HGLOBAL loaded = found == nullptr ? nullptr : LoadResource(module, found);
     const auto* bytes = static_cast<const unsigned char*>(loaded == nullptr ? nullptr : LockResource(loaded));
     const DWORD size = found == nullptr ? 0 : SizeofResource(module, found);
@@ -220,9 +219,9 @@ std::vector<WORD> iconImagesOf(HMODULE module) {
 }
 
 bool isThisProgram(HMODULE module) {
-    return module != nullptr && FindResourceW(module, MAKEINTRESOURCEW(dialogResourceId), dialogType) != nullptr &&
-           FindResourceW(module, MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType) != nullptr &&
-           FindResourceW(module, MAKEINTRESOURCEW(iconGroupResourceId), iconGroupType) != nullptr;
+    return module != nullptr && FindResourceW(module, MAKEINTRESOURCEW(IDD_PATCH), dialogType) != nullptr &&
+           FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS), defaultSettingsResourceType) != nullptr &&
+           FindResourceW(module, MAKEINTRESOURCEW(IDI_PATCH), iconGroupType) != nullptr;
 }
 
 // --- Files ----------------------------------------------------------------------
@@ -545,12 +544,12 @@ bool ReleaseMaker::build(const std::wstring& folder) {
         for (const WORD image : images) {
             imageLanguages[image] = languagesOf(stub.get(), iconType, MAKEINTRESOURCEW(image));
         }
-        groupLanguages = languagesOf(stub.get(), iconGroupType, MAKEINTRESOURCEW(iconGroupResourceId));
+        groupLanguages = languagesOf(stub.get(), iconGroupType, MAKEINTRESOURCEW(IDI_PATCH));
         versionLanguages = languagesOf(stub.get(), versionType, MAKEINTRESOURCEW(1));
-        tableLanguages = languagesOf(stub.get(), digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId));
+        tableLanguages = languagesOf(stub.get(), digestTableResourceType, MAKEINTRESOURCEW(IDR_DIGEST_TABLE));
         if (!settingsGiven_) {
             const HRSRC found =
-                FindResourceW(stub.get(), MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);
+                FindResourceW(stub.get(), MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS), defaultSettingsResourceType);
             const HGLOBAL loaded = found == nullptr ? nullptr : LoadResource(stub.get(), found);
             const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
             if (bytes != nullptr) {
@@ -574,7 +573,7 @@ bool ReleaseMaker::build(const std::wstring& folder) {
     }
     bool done = true;
     if (settingsGiven_) {
-        done = done && UpdateResourceW(update, defaultSettingsResourceType, MAKEINTRESOURCEW(defaultSettingsResourceId),
+        done = done && UpdateResourceW(update, defaultSettingsResourceType, MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS),
                                        japanese, settingsBytes_.data(), static_cast<DWORD>(settingsBytes_.size()));
     }
     if (iconGiven_) {
@@ -586,11 +585,11 @@ bool ReleaseMaker::build(const std::wstring& folder) {
         const WORD groupLanguage = groupLanguages.empty() ? japanese : groupLanguages.front();
         for (const WORD language : groupLanguages) {
             done = done &&
-                   UpdateResourceW(update, iconGroupType, MAKEINTRESOURCEW(iconGroupResourceId), language, nullptr, 0);
+                   UpdateResourceW(update, iconGroupType, MAKEINTRESOURCEW(IDI_PATCH), language, nullptr, 0);
         }
         done = done && UpdateResourceW(update, iconType, MAKEINTRESOURCEW(iconImageId), groupLanguage,
                                        icon_.image.data(), static_cast<DWORD>(icon_.image.size()));
-        done = done && UpdateResourceW(update, iconGroupType, MAKEINTRESOURCEW(iconGroupResourceId), groupLanguage,
+        done = done && UpdateResourceW(update, iconGroupType, MAKEINTRESOURCEW(IDI_PATCH), groupLanguage,
                                        icon_.group.data(), static_cast<DWORD>(icon_.group.size()));
     }
     for (const WORD language : versionLanguages) {
@@ -598,11 +597,11 @@ bool ReleaseMaker::build(const std::wstring& folder) {
     }
     // A stub that is itself a release carries the table of its own files.
     for (const WORD language : tableLanguages) {
-        done = done && UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId),
+        done = done && UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(IDR_DIGEST_TABLE),
                                        language, nullptr, 0);
     }
     if (!table.empty()) {
-        done = done && UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId),
+        done = done && UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(IDR_DIGEST_TABLE),
                                        japanese, const_cast<char*>(table.data()), static_cast<DWORD>(table.size()));
     }
     std::vector<std::uint8_t> versionBytes = versionResourceBytes(version_);

@@ -1,9 +1,10 @@
 #include "settings/DigestTableResource.h"
 
+#include "resources/resource_ids.h"
 #include "settings/digest_table.h"
 
 std::optional<std::string> digestTableBytesOf(HMODULE module) {
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(digestTableResourceId), digestTableResourceType);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDR_DIGEST_TABLE), digestTableResourceType);
     if (found == nullptr) {
         return std::nullopt;
     }

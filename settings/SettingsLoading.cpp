@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "resources/resource_ids.h"
 #include "settings/DigestTableResource.h"
 #include "settings/cp932_conversion.h"
 #include "settings/digest_table.h"
@@ -96,7 +97,7 @@ bool readSettingsFile(const std::wstring& folder, const std::wstring& baseName, 
 }
 
 bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
-    HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);
+    HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS), defaultSettingsResourceType);
     if (resource == nullptr) {
         return false;
     }
