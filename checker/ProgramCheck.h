@@ -14,6 +14,7 @@
 
 #include "checker/PatchFolderCheck.h"
 #include "core/HandleOwners.h"
+#include "core/ModuleResource.h"
 #include "resources/resource_ids.h"
 #include "settings/SettingsLoading.h"
 #include "settings/settings_keys.h"
@@ -30,8 +31,7 @@ public:
 
     HMODULE get() const { return module_.get(); }
     bool hasEmbeddedSettings() const {
-        return module_.valid() && FindResourceW(module_.get(), MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS),
-                                                defaultSettingsResourceType) != nullptr;
+        return moduleResource(module_.get(), defaultSettingsResourceType, IDR_DEFAULT_SETTINGS).found;
     }
 
 private:

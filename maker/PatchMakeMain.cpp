@@ -22,6 +22,7 @@
 #include "core/DllDefence.h"
 #include "core/FileProbe.h"
 #include "core/HandleOwners.h"
+#include "core/ModuleResource.h"
 #include "core/Sha256.h"
 #include "core/decimal_text.h"
 #include "maker/ProgramIcon.h"
@@ -202,10 +203,9 @@ std::vector<WORD> languagesOf(HMODULE module, const wchar_t* type, const wchar_t
 // The icon images the stub's group names, by their ids.
 std::vector<WORD> iconImagesOf(HMODULE module) {
     std::vector<WORD> ids;
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDI_PATCH), iconGroupType);
-    const HGLOBAL loaded = found == nullptr ? nullptr : LoadResource(module, found);
-    const auto* bytes = static_cast<const unsigned char*>(loaded == nullptr ? nullptr : LockResource(loaded));
-    const DWORD size = found == nullptr ? 0 : SizeofResource(module, found);
+    const ModuleResource group = moduleResource(module, iconGroupType, IDI_PATCH);
+    const unsigned char* bytes = group.bytes;
+    const std::size_t size = group.size;
     if (bytes == nullptr || size < 6) {
         return ids;
     }
@@ -219,9 +219,9 @@ std::vector<WORD> iconImagesOf(HMODULE module) {
 }
 
 bool isThisProgram(HMODULE module) {
-    return module != nullptr && FindResourceW(module, MAKEINTRESOURCEW(IDD_PATCH), dialogType) != nullptr &&
-           FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS), defaultSettingsResourceType) != nullptr &&
-           FindResourceW(module, MAKEINTRESOURCEW(IDI_PATCH), iconGroupType) != nullptr;
+    return moduleResource(module, dialogType, IDD_PATCH).found &&
+           moduleResource(module, defaultSettingsResourceType, IDR_DEFAULT_SETTINGS).found &&
+           moduleResource(module, iconGroupType, IDI_PATCH).found;
 }
 
 // --- Files ----------------------------------------------------------------------
@@ -548,12 +548,10 @@ bool ReleaseMaker::build(const std::wstring& folder) {
         versionLanguages = languagesOf(stub.get(), versionType, MAKEINTRESOURCEW(1));
         tableLanguages = languagesOf(stub.get(), digestTableResourceType, MAKEINTRESOURCEW(IDR_DIGEST_TABLE));
         if (!settingsGiven_) {
-            const HRSRC found =
-                FindResourceW(stub.get(), MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS), defaultSettingsResourceType);
-            const HGLOBAL loaded = found == nullptr ? nullptr : LoadResource(stub.get(), found);
-            const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
-            if (bytes != nullptr) {
-                builtInSettings.assign(static_cast<const char*>(bytes), SizeofResource(stub.get(), found));
+            const ModuleResource settings =
+                moduleResource(stub.get(), defaultSettingsResourceType, IDR_DEFAULT_SETTINGS);
+            if (settings.bytes != nullptr) {
+                builtInSettings.assign(reinterpret_cast<const char*>(settings.bytes), settings.size);
             }
         }
     }
