@@ -7,6 +7,7 @@
 #include "checker/settings_lint.h"
 #include "core/FileProbe.h"
 #include "core/PatchFileEntry.h"
+#include "core/path_text.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
 #include "settings/cp932_conversion.h"
@@ -69,10 +70,6 @@ std::wstring comparableWideName(std::wstring name) {
         unit = unit == L'/' ? L'\\' : upperAscii(unit);
     }
     return name;
-}
-
-std::wstring pathIn(const std::wstring& folder, const std::wstring& name) {
-    return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L'\\' + name;
 }
 
 std::string quoted(const std::string& text) { return "「" + text + "」"; }

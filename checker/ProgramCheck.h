@@ -72,9 +72,6 @@ std::wstring reportLineInUtf16(const std::string& text);
 // without case, / as \ (comparableName of a UTF-16 name).
 std::wstring comparableWideName(std::wstring name);
 
-// `name` in `folder`, with one backslash between (a drive root has its own).
-std::wstring pathIn(const std::wstring& folder, const std::wstring& name);
-
 // Pieces of the findings' texts.
 std::string quoted(const std::string& text);
 std::string lineText(int line);

@@ -25,6 +25,7 @@
 #include "core/ModuleResource.h"
 #include "core/Sha256.h"
 #include "core/decimal_text.h"
+#include "core/path_text.h"
 #include "maker/ProgramIcon.h"
 #include "maker/ReleaseDigests.h"
 #include "maker/release_file.h"
@@ -71,20 +72,10 @@ void printUsage() {
         L"終了コード: 0 書いた、1 書いたが警告あり、2 エラー (何も書いていません)、3 使い方の誤り。");
 }
 
-std::wstring folderOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::wstring nameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 // The folder that holds `path` (a full path), as a folder the system can
 // look up: a drive's root keeps its backslash.
 std::wstring containingFolderOf(const std::wstring& path) {
-    std::wstring folder = folderOf(path);
+    std::wstring folder = folderOfPath(path);
     if (folder.size() == 2 && folder[1] == L':') {
         folder += L'\\';
     }
@@ -350,7 +341,7 @@ bool ReleaseMaker::prepare() {
     // most likely mistyped, and would otherwise be made in an unexpected place.
     const std::wstring parent = containingFolderOf(output_);
     if (!isFolderAt(parent)) {
-        const std::wstring givenParent = folderOf(output->text);
+        const std::wstring givenParent = folderOfPath(output->text);
         return refuse(output->where, L"出力フォルダ「" + output->text + L"」を置くフォルダ「" +
                                          (givenParent.empty() ? parent : givenParent) +
                                          L"」がありません。そのフォルダを先に作るか、ある場所を指定してください。");
@@ -362,7 +353,7 @@ bool ReleaseMaker::prepare() {
     } else {
         wchar_t self[MAX_PATH];
         const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-        stubPath_ = folderOf(std::wstring(self, length < MAX_PATH ? length : 0)) + L"\\patch.exe";
+        stubPath_ = folderOfPath(std::wstring(self, length < MAX_PATH ? length : 0)) + L"\\patch.exe";
     }
     const std::wstring stubWhere = stub != nullptr ? stub->where : L"patch-make";
     const std::wstring stubShown = stub != nullptr ? stub->text : stubPath_;
@@ -631,7 +622,7 @@ int ReleaseMaker::run() {
     // Assembled beside the output, so that the last step is a rename on one
     // drive, and removed on any failure.
     const std::wstring temporary =
-        folderOf(output_) + L"\\" + nameOf(output_) + L".patch-make-" + wideDecimalText(GetCurrentProcessId());
+        folderOfPath(output_) + L"\\" + nameOfPath(output_) + L".patch-make-" + wideDecimalText(GetCurrentProcessId());
     removeTree(temporary);
     if (!CreateDirectoryW(temporary.c_str(), nullptr)) {
         // The release is assembled beside the output: that folder must be writable.
@@ -825,7 +816,7 @@ int main() {
             if (release.values.count(key) == 0) {
                 release.values[key] = {value.text,
                                        releaseFile + L":" + wideDecimalText(static_cast<std::uint64_t>(value.line)),
-                                       folderOf(path)};
+                                       folderOfPath(path)};
             }
         }
     }

@@ -5,6 +5,7 @@
 
 #include "core/ModuleResource.h"
 #include "core/destination_rule.h"
+#include "core/path_text.h"
 #include "resources/resource_ids.h"
 #include "settings/DigestTableResource.h"
 #include "settings/cp932_conversion.h"
