@@ -417,7 +417,7 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
     }
     entrySizes_.push_back(copied);
     for (std::size_t earlier = 0; earlier + 1 < entrySizes_.size(); ++earlier) {
-        if (sameDestination(files_[earlier].destination, file.destination) && file.wideDestination) {
+        if (comparableName(files_[earlier].destination) == comparableName(file.destination) && file.wideDestination) {
             add(Severity::error, file.line,
                 "コピー先" + quoted(file.destination) + "は " + lineText(files_[earlier].line) +
                     "と同じで、先にコピーしたファイルを上書きします。どちらかを直してください");
