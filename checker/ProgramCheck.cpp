@@ -7,6 +7,7 @@
 #include "checker/settings_lint.h"
 #include "core/FileProbe.h"
 #include "core/PatchFileEntry.h"
+#include "core/decimal_text.h"
 #include "core/path_text.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
@@ -74,7 +75,7 @@ std::wstring comparableWideName(std::wstring name) {
 
 std::string quoted(const std::string& text) { return "「" + text + "」"; }
 
-std::string lineText(int line) { return std::to_string(line) + " 行目"; }
+std::string lineText(int line) { return decimalText(static_cast<std::uint64_t>(line)) + " 行目"; }
 
 namespace {
 
@@ -305,7 +306,7 @@ void ProgramCheck::checkCaptionFits(const ProgramAsData& program) {
     const auto at = lastLineOf_.find(SettingsKey::caption);
     add(Severity::warning, at == lastLineOf_.end() ? 0 : at->second,
         "キャプション" + quoted(settings_.caption) + "はタイトル バーに収まりません (幅 " +
-            std::to_string(fit->captionWidth) + " ピクセル、表示できるのは " + std::to_string(fit->room) +
+            decimalText(static_cast<std::uint64_t>(fit->captionWidth)) + " ピクセル、表示できるのは " + decimalText(static_cast<std::uint64_t>(std::max(fit->room, 0))) +
             " ピクセルまで)。短くしてください");
 }
 
@@ -399,7 +400,7 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
                 quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");
         } else if (entry.size == noSizeMarker) {
             add(Severity::error, file.line,
-                quoted(file.source) + "は " + std::to_string(found.size) +
+                quoted(file.source) + "は " + decimalText(found.size) +
                     " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
         } else if (namesAFolder(file.destination)) {
             // Counted in the size the dialog shows, then the copy stops there.
@@ -411,7 +412,7 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
             copied = entry.size;
             totalBytes_ += entry.size;
             add(Severity::note, file.line,
-                quoted(file.source) + "(" + std::to_string(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
+                quoted(file.source) + "(" + decimalText(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
                     "へコピーします");
         }
     }

@@ -1,12 +1,16 @@
 #include "checker/finding.h"
 
+#include <cstdint>
+
+#include "core/decimal_text.h"
+
 std::wstring formatFinding(const Finding& finding) {
     const wchar_t* severity = finding.severity == Severity::error     ? L"エラー"
                               : finding.severity == Severity::warning ? L"警告"
                                                                       : L"メモ";
     std::wstring text = finding.file;
     if (finding.line > 0) {
-        text += L":" + std::to_wstring(finding.line);
+        text += L":" + wideDecimalText(static_cast<std::uint64_t>(finding.line));
     }
     return text + L": " + severity + L": " + closedSentence(finding.text);
 }
