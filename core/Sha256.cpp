@@ -1,7 +1,6 @@
 #include "core/Sha256.h"
 
 #include "core/HandleOwners.h"
-#include "core/digest_text.h"
 
 namespace {
 
@@ -137,9 +136,4 @@ bool sha256OfFile(const std::wstring& path, Sha256Digest& digest) {
             return false;
         }
     }
-}
-
-std::wstring hexOf(const Sha256Digest& digest) {
-    const std::string hex = digestHex(digest);
-    return std::wstring(hex.begin(), hex.end());
 }

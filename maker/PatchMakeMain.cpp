@@ -25,6 +25,7 @@
 #include "core/ModuleResource.h"
 #include "core/Sha256.h"
 #include "core/decimal_text.h"
+#include "core/digest_text.h"
 #include "core/path_text.h"
 #include "maker/ProgramIcon.h"
 #include "maker/ReleaseDigests.h"
@@ -686,7 +687,7 @@ int ReleaseMaker::run() {
     // files once it is done.
     for (const std::wstring& name : release_.signingFollows ? std::vector<std::wstring>() : written_) {
         Sha256Digest digest{};
-        say(sha256OfFile(output_ + L"\\" + name, digest) ? hexOf(digest) + L"  " + name
+        say(sha256OfFile(output_ + L"\\" + name, digest) ? wideDigestHex(digest) + L"  " + name
                                                          : L"(SHA-256 を計算できません)  " + name);
     }
     say(L"「" + output->text + L"」に " + name_ + L".exe とファイル " +
