@@ -1,5 +1,6 @@
 #include "core/Sha256.h"
 
+#include "core/DllDefence.h"
 #include "core/HandleOwners.h"
 
 namespace {
@@ -18,13 +19,7 @@ Sha256Stream::Sha256Stream() = default;
 
 void Sha256Stream::openAlgorithm() {
     opened_ = true;
-    wchar_t path[MAX_PATH + 16];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return;
-    }
-    lstrcatW(path, L"\\bcrypt.dll");
-    library_ = LoadLibraryW(path);
+    library_ = loadSystemLibrary(L"bcrypt.dll");
     if (library_ == nullptr) {
         return;
     }

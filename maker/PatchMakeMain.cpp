@@ -122,8 +122,8 @@ std::wstring errorLine(const Refusal& refusal) { return refusal.where + L": ã‚¨ã
 
 // --- The stub -----------------------------------------------------------------
 
-// The version texts a module carries, read through the system's version.dll
-// (loaded from the system folder by the DLL defence; never imported).
+// The version texts a module carries, read through the system's version.dll,
+// loaded here from the system folder (never imported: it is no known DLL).
 struct StubVersion {
     std::wstring company, description, copyright, productName, fileVersion, productVersion;
     VersionNumbers fileNumbers{1, 0, 0, 0};
@@ -135,7 +135,8 @@ StubVersion versionOf(const std::wstring& path) {
     using SizeCall = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
     using InfoCall = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
     using QueryCall = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-    const HMODULE library = GetModuleHandleW(L"version.dll");
+    const LoadedModule versionLibrary(loadSystemLibrary(L"version.dll"));
+    const HMODULE library = versionLibrary.get();
     if (library == nullptr) {
         return version;
     }
@@ -352,9 +353,7 @@ bool ReleaseMaker::prepare() {
     if (stub != nullptr) {
         stubPath_ = release_.pathOf(*stub);
     } else {
-        wchar_t self[MAX_PATH];
-        const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-        stubPath_ = folderOfPath(std::wstring(self, length < MAX_PATH ? length : 0)) + L"\\patch.exe";
+        stubPath_ = folderOfPath(getProgramPath()) + L"\\patch.exe";
     }
     const std::wstring stubWhere = stub != nullptr ? stub->where : L"patch-make";
     const std::wstring stubShown = stub != nullptr ? stub->text : stubPath_;
