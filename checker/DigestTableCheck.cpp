@@ -1,6 +1,7 @@
 #include "checker/DigestTableCheck.h"
 
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 #include "core/FileProbe.h"
 #include "core/Sha256.h"
 #include "core/decimal_text.h"

@@ -2,6 +2,7 @@
 // publisher's own (--install-folder) or the one this machine's registry
 // names.
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"

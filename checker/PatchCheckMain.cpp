@@ -16,6 +16,7 @@
 
 #include "checker/PatchFolderCheck.h"
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 #include "core/ConsoleOutput.h"
 #include "core/DllDefence.h"
 #include "core/ToolCommandLine.h"

@@ -11,6 +11,7 @@
 
 #include "checker/DigestTableCheck.h"
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 #include "checker/pe_signature.h"
 #include "core/FileProbe.h"
 #include "core/path_text.h"

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "checker/PatchFolderCheck.h"
+#include "checker/ReportText.h"
+#include "checker/finding.h"
 #include "core/HandleOwners.h"
 #include "core/ModuleResource.h"
 #include "resources/resource_ids.h"
@@ -49,32 +51,6 @@ struct FileLineAt {
     std::optional<std::wstring> wideSource;
     std::optional<std::wstring> wideDestination;
 };
-
-// A settings name as the program converts it (code page 932 named
-// explicitly); nothing when it does not convert.
-std::optional<std::wstring> wideOf(const std::string& cp932Name);
-
-// A name Windows gave (a file of the folder) in code page 932, as a
-// settings line would name it. A character code page 932 lacks becomes the
-// system's default character: no settings name could name such a file anyway.
-std::string cp932Of(const std::wstring& name);
-
-// A settings value fit to print among the findings: as it is when it is code
-// page 932 text, else with each byte that is none replaced, so that it
-// converts to the findings' UTF-16.
-std::string shown(const std::string& cp932Name);
-
-// A text composed in code page 932 (a settings value in it, say) in the
-// findings' UTF-16.
-std::wstring reportLineInUtf16(const std::string& text);
-
-// A file name Windows gave, as the program's names compare: ASCII letters
-// without case, / as \ (comparableName of a UTF-16 name).
-std::wstring comparableWideName(std::wstring name);
-
-// Pieces of the findings' texts.
-std::string quoted(const std::string& text);
-std::string lineText(int line);
 
 // Everything found while checking one program.
 class ProgramCheck {

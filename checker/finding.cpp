@@ -20,6 +20,10 @@ std::wstring closedSentence(const std::wstring& text) {
     return !text.empty() && text.back() == L'。' ? text : text + L"。";
 }
 
+std::string quoted(const std::string& text) { return "「" + text + "」"; }
+
+std::string lineText(int line) { return decimalText(static_cast<std::uint64_t>(line)) + " 行目"; }
+
 int exitCodeOf(const std::vector<Finding>& findings) {
     int code = 0;
     for (const Finding& finding : findings) {

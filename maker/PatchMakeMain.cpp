@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "checker/PatchFolderCheck.h"
-#include "checker/ProgramCheck.h"
 #include "checker/finding.h"
 #include "core/ConsoleOutput.h"
 #include "core/ToolCommandLine.h"

@@ -1,5 +1,6 @@
 #include "settings/folder_names.h"
 
+#include "core/ascii_fold.h"
 #include "core/path_text.h"
 
 std::wstring baseNameOfPath(const std::wstring& path) {
@@ -9,6 +10,13 @@ std::wstring baseNameOfPath(const std::wstring& path) {
         return name;
     }
     return name.substr(0, stop);
+}
+
+std::wstring comparableWideName(std::wstring name) {
+    for (wchar_t& unit : name) {
+        unit = unit == L'/' ? L'\\' : upperAscii(unit);
+    }
+    return name;
 }
 
 std::wstring installFolderFromValue(const std::wstring& value) {

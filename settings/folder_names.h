@@ -11,6 +11,10 @@
 // (".exe"), or has none, is kept whole rather than cut.
 std::wstring baseNameOfPath(const std::wstring& path);
 
+// A file name Windows gave, as the program's names compare: ASCII letters
+// without case, / as \ (byte_scan's comparableName of a UTF-16 name).
+std::wstring comparableWideName(std::wstring name);
+
 // The install folder held by a registry value: one trailing backslash is
 // dropped, except from a drive root such as "C:\", which keeps it. The value
 // ends at its first U+0000, as a registry text does.
