@@ -288,19 +288,23 @@ void ProgramCheck::checkRequiredValues() {
     }
 }
 
-void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted) {
-    std::uint64_t copied = fourGiB;  // not copied, unless found below
+// The line's names as the program converts them: one that does not makes the
+// whole settings unusable. A destination the line does not give is the
+// source: one finding.
+void ProgramCheck::checkFileNamesConvert(const FileLineAt& file) {
     if (!file.wideSource) {
         addNotConverted(file.line, "コピーするファイル名", file.source);
     }
-    // A destination the line does not give is the source: one finding.
     if (!file.wideDestination && file.destinationGiven) {
         addNotConverted(file.line, "コピー先", file.destination);
     }
+}
+
+// A refused destination makes the program refuse the whole settings,
+// whatever the line's source is.
+DestinationProblem ProgramCheck::checkDestination(const FileLineAt& file) {
     const DestinationProblem problem = file.wideDestination ? destinationProblemOf(*file.wideDestination)
                                                             : DestinationProblem::notCodePage932;
-    // A refused destination makes the program refuse the whole settings,
-    // whatever the line's source is; the source is listed all the same.
     if (problem == DestinationProblem::forbiddenCharacter) {
         add(Severity::error, file.line,
             "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
@@ -310,59 +314,90 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
             "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
                 "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。インストール先フォルダの中の名前にしてください");
     }
-    if (!file.source.empty()) {
-        listedSources_.insert(comparableName(file.source));
-    }
+    return problem;
+}
+
+// What the copy makes of the line's source: the size it copies, or fourGiB
+// when it copies nothing.
+std::uint64_t ProgramCheck::checkSource(const FileLineAt& file, DestinationProblem problem,
+                                        const std::vector<std::string>& unlisted) {
     if (!file.wideSource) {
-        // Reported above: the program reads no file of these settings.
-    } else if (file.source.empty()) {
+        return fourGiB;  // reported already: the program reads no file of these settings
+    }
+    if (file.source.empty()) {
         add(Severity::error, file.line, "コピーするファイル名が空のため、この行は何もコピーしません。ファイル名を書いてください");
-    } else if (hasWildcard(file.source)) {
+        return fourGiB;
+    }
+    if (hasWildcard(file.source)) {
         add(Severity::error, file.line,
             quoted(file.source) + "に * か ? があり、コピーに失敗します。実際のファイル名を書いてください");
-    } else if (problem == DestinationProblem::none) {
-        const PatchFileEntry entry =
-            PatchFileEntry::fromSettingsLine(programFolder_, *file.wideSource, *file.wideDestination);
-        const FoundFile found = findAt(entry.sourcePath);
-        if (!found.exists) {
-            const std::string guess = closestName(file.source, unlisted);
-            // A full-width comma separates nothing: both names become one.
-            const bool fullWidthComma = holdsCharacter(file.source, "，");
-            add(Severity::error, file.line,
-                quoted(file.source) + "がパッチフォルダにないため、黙ってスキップされます。" +
-                    (fullWidthComma ? std::string("コピー先との区切りは半角カンマ「,」にしてください")
-                     : guess.empty() ? std::string("ファイルを置くか、行を直してください")
-                                     : quoted(guess) + "のことなら、名前をそろえてください"));
-        } else if (found.isFolder) {
-            add(Severity::error, file.line,
-                quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");
-        } else if (entry.size == noSizeMarker) {
-            add(Severity::error, file.line,
-                quoted(file.source) + "は " + decimalText(found.size) +
-                    " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
-        } else if (namesAFolder(file.destination)) {
-            // Counted in the size the dialog shows, then the copy stops there.
-            totalBytes_ += entry.size;
-            add(Severity::error, file.line,
-                "コピー先" + quoted(file.destination) +
-                    "はファイルではなくフォルダを指すため、コピーに失敗します。コピー先はファイル名まで書いてください");
-        } else {
-            copied = entry.size;
-            totalBytes_ += entry.size;
-            add(Severity::note, file.line,
-                quoted(file.source) + "(" + decimalText(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
-                    "へコピーします");
-        }
+        return fourGiB;
     }
-    entrySizes_.push_back(copied);
-    for (std::size_t earlier = 0; earlier + 1 < entrySizes_.size(); ++earlier) {
-        if (comparableName(files_[earlier].destination) == comparableName(file.destination) && file.wideDestination) {
+    if (problem != DestinationProblem::none) {
+        return fourGiB;
+    }
+    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(programFolder_, *file.wideSource, *file.wideDestination);
+    const FoundFile found = findAt(entry.sourcePath);
+    if (!found.exists) {
+        reportMissingSource(file, unlisted);
+    } else if (found.isFolder) {
+        add(Severity::error, file.line,
+            quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");
+    } else if (entry.size == noSizeMarker) {
+        add(Severity::error, file.line,
+            quoted(file.source) + "は " + decimalText(found.size) +
+                " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
+    } else if (namesAFolder(file.destination)) {
+        // Counted in the size the dialog shows, then the copy stops there.
+        totalBytes_ += entry.size;
+        add(Severity::error, file.line,
+            "コピー先" + quoted(file.destination) +
+                "はファイルではなくフォルダを指すため、コピーに失敗します。コピー先はファイル名まで書いてください");
+    } else {
+        totalBytes_ += entry.size;
+        add(Severity::note, file.line,
+            quoted(file.source) + "(" + decimalText(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
+                "へコピーします");
+        return entry.size;
+    }
+    return fourGiB;
+}
+
+void ProgramCheck::reportMissingSource(const FileLineAt& file, const std::vector<std::string>& unlisted) {
+    const std::string guess = closestName(file.source, unlisted);
+    // A full-width comma separates nothing: both names become one.
+    const bool fullWidthComma = holdsCharacter(file.source, "，");
+    add(Severity::error, file.line,
+        quoted(file.source) + "がパッチフォルダにないため、黙ってスキップされます。" +
+            (fullWidthComma ? std::string("コピー先との区切りは半角カンマ「,」にしてください")
+             : guess.empty() ? std::string("ファイルを置くか、行を直してください")
+                             : quoted(guess) + "のことなら、名前をそろえてください"));
+}
+
+// A later line to the same destination overwrites what an earlier one copied.
+void ProgramCheck::checkDestinationUnique(const FileLineAt& file, std::size_t index) {
+    if (!file.wideDestination) {
+        return;
+    }
+    for (std::size_t earlier = 0; earlier < index; ++earlier) {
+        if (comparableName(files_[earlier].destination) == comparableName(file.destination)) {
             add(Severity::error, file.line,
                 "コピー先" + quoted(file.destination) + "は " + lineText(files_[earlier].line) +
                     "と同じで、先にコピーしたファイルを上書きします。どちらかを直してください");
-            break;
+            return;
         }
     }
+}
+
+void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted) {
+    checkFileNamesConvert(file);
+    const DestinationProblem problem = checkDestination(file);
+    // The source is listed whatever the destination is.
+    if (!file.source.empty()) {
+        listedSources_.insert(comparableName(file.source));
+    }
+    entrySizes_.push_back(checkSource(file, problem, unlisted));
+    checkDestinationUnique(file, entrySizes_.size() - 1);
     if (problem == DestinationProblem::none) {
         const std::string folder = folderPartOf(file.destination);
         if (!folder.empty()) {

@@ -16,6 +16,7 @@
 #include "checker/ReportText.h"
 #include "checker/finding.h"
 #include "core/HandleOwners.h"
+#include "core/destination_rule.h"
 #include "core/ModuleResource.h"
 #include "resources/resource_ids.h"
 #include "settings/SettingsLoading.h"
@@ -85,6 +86,12 @@ private:
     void addNotConverted(int line, const std::string& what, const std::string& name);
     void checkFiles(const std::vector<std::string>& folderFiles);
     void checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted);
+    void checkFileNamesConvert(const FileLineAt& file);
+    DestinationProblem checkDestination(const FileLineAt& file);
+    std::uint64_t checkSource(const FileLineAt& file, DestinationProblem problem,
+                              const std::vector<std::string>& unlisted);
+    void reportMissingSource(const FileLineAt& file, const std::vector<std::string>& unlisted);
+    void checkDestinationUnique(const FileLineAt& file, std::size_t index);
     void reportSize();
     void checkInstallation(const std::wstring& folder, bool chosenByPublisher);
     void reportRegistry();
