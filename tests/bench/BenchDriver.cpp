@@ -139,7 +139,7 @@ bool writeTable(const std::wstring& path, const std::vector<DigestEntry>& entrie
     if (update == nullptr) {
         return false;
     }
-    const BOOL done = UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId),
+    const BOOL done = UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(IDR_DIGEST_TABLE),
                                       MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), const_cast<char*>(table.data()),
                                       static_cast<DWORD>(table.size()));
     return EndUpdateResourceW(update, done ? FALSE : TRUE) && done;
