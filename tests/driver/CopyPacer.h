@@ -9,10 +9,13 @@
 #include "core/HandleOwners.h"
 
 // From the moment the program's progress bar shows until the pacer goes or
-// the program ends, every thread of the program but the dialog's is held
-// (SuspendThread) most of the time and let run for a millisecond now and
-// then: the copy runs about twenty times slower, while the dialog answers at
-// once, as a player sees it. Nothing of the program changes.
+// the program ends, the program's threads take turns (SuspendThread): every
+// thread but the dialog's runs for about a millisecond, then the dialog's
+// alone for 30 ms. The worker tells the bar each step it moves through a
+// call that waits for the dialog's thread, so the copy passes at most one
+// step of the bar a turn: 100 steps take three seconds or more, however the
+// machine schedules this thread, while the dialog still answers within a
+// turn. Nothing of the program changes.
 class CopyPacer {
 public:
     explicit CopyPacer(DWORD processId);
