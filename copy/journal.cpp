@@ -1,5 +1,6 @@
 #include "copy/journal.h"
 
+#include "core/decimal_text.h"
 #include "core/destination_rule.h"
 
 namespace {
@@ -8,22 +9,10 @@ constexpr wchar_t firstLine[] = L"patch journal 1";
 constexpr wchar_t lastEntryLine[] = L"end";
 constexpr wchar_t committedWord[] = L"committed";
 
-// Decimal digits of a number. Written out rather than std::to_wstring, whose
-// wide formatting would bring the C runtime's whole wide printf into the
-// program.
-std::wstring decimal(unsigned value) {
-    std::wstring digits;
-    do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    return digits;
-}
-
 std::wstring numbered(const std::wstring& destination, const wchar_t* mark, unsigned attempt) {
     std::wstring name = destination + mark;
     if (attempt > 0) {
-        name += decimal(attempt + 1);
+        name += wideDecimalText(attempt + 1);
     }
     return name;
 }
