@@ -18,6 +18,13 @@ inline constexpr std::uint64_t noSizeMarker = 0xFFFFFFFFFFFFFFFFull;
 // bytes in 32 bits.
 inline constexpr std::uint64_t firstSizeNotCopied = 0x100000000ull;
 
+// Where a destination name lands: folder, exactly one backslash, the name;
+// never normalised, so a folder ending in a backslash gives two in a row,
+// as the copy opens it.
+inline std::wstring destinationPathIn(const std::wstring& folder, const std::wstring& destinationName) {
+    return folder + L'\\' + destinationName;
+}
+
 struct PatchFileEntry {
     std::wstring sourcePath;
     std::wstring destinationName;
@@ -38,9 +45,5 @@ struct PatchFileEntry {
     // Whether the copy writes this entry: its source was found, under 4 GiB.
     bool isCopied() const { return size != noSizeMarker; }
 
-    // folder, exactly one backslash, destinationName; never normalised, so a
-    // folder ending in a backslash gives two in a row.
-    std::wstring destinationPath(const std::wstring& folder) const {
-        return folder + L'\\' + destinationName;
-    }
+    std::wstring destinationPath(const std::wstring& folder) const { return destinationPathIn(folder, destinationName); }
 };
