@@ -19,10 +19,6 @@ std::string sizeText(std::uint64_t bytes) {
     return decimalText(bytes) + " バイト" + (bytes >= 1024 ? " (" + kilobytesText(bytes) + ")" : "");
 }
 
-std::wstring inInstallation(const std::wstring& folder, const std::wstring& name) {
-    return destinationPathIn(folder, name);
-}
-
 }  // namespace
 
 void ProgramCheck::reportRegistry() {
@@ -71,14 +67,14 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
     }
     // A name that does not convert has its error: nothing to look up.
     const std::optional<std::wstring> executable = wideOf(settings_.executableName);
-    if (executable && !executable->empty() && !findAt(inInstallation(folder, *executable)).exists) {
+    if (executable && !executable->empty() && !findAt(destinationPathIn(folder, *executable)).exists) {
         add(severity, lastLineOf_[SettingsKey::executableName],
             where + reportLineInUtf16("に" + quoted(settings_.executableName) + "がないため「" + shown(settings_.title) +
                                       "がインストールされていません。」と表示されます。実行ファイル名かフォルダを確かめてください"));
     }
     // Accepted destinations only, whose names convert.
     for (const std::string& needed : neededFolders_) {
-        if (!isFolderAt(inInstallation(folder, wideOf(needed).value_or(L"")))) {
+        if (!isFolderAt(destinationPathIn(folder, wideOf(needed).value_or(L"")))) {
             add(severity, 0,
                 where + reportLineInUtf16("に" + quoted(needed) +
                                           "フォルダがないため、そこへのコピーが失敗します (プログラムはフォルダを作りません)"));
@@ -99,16 +95,16 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
         if (entrySizes_[i] >= fourGiB || !file.wideDestination) {
             continue;
         }
-        const std::wstring key = names.keyOf(inInstallation(folder, *file.wideDestination));
+        const std::wstring key = names.keyOf(destinationPathIn(folder, *file.wideDestination));
         if (names.planned(key)) {
             continue;
         }
         names.plan(key);
-        const FoundFile existing = findAt(inInstallation(folder, *file.wideDestination));
+        const FoundFile existing = findAt(destinationPathIn(folder, *file.wideDestination));
         if (!existing.exists) {
             const std::string parent = folderPartOf(file.destination);
             // A missing subfolder has its own finding above.
-            if (parent.empty() || isFolderAt(inInstallation(folder, wideOf(parent).value_or(L"")))) {
+            if (parent.empty() || isFolderAt(destinationPathIn(folder, wideOf(parent).value_or(L"")))) {
                 add(Severity::note, file.line, quoted(file.destination) + "を新しく作ります");
             }
         } else if (existing.isFolder) {

@@ -20,7 +20,7 @@
 // as they are until the next call returns (update, finish, begin, or the
 // owner's end), which waits for it; the copy alternates two buffers. The
 // thread is started on the first begin; where it can't be, every piece is
-// hashed in the call, as before. The dialog's thread never waits on it.
+// hashed in the call itself. The dialog's thread never waits on it.
 class HashingThread {
 public:
     explicit HashingThread(Sha256Stream& hash);

@@ -16,8 +16,8 @@
 namespace {
 
 // Only the name's existence matters: while one instance holds it, any
-// further start ends silently.
-// The name is ASCII, so the W call names the same object as before.
+// further start ends silently. The name is ASCII: every release of the
+// program, whichever call it creates the name with, meets the same object.
 constexpr wchar_t instanceGuardName[] = L"patch_quill_d.h";
 
 // The dialog's progress bar is a common control, whose window class must
