@@ -169,6 +169,11 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
             return copyDamaged;
         }
     }
+    // On the disk before the committed line is, since after that line the
+    // old files go: a power cut must not leave new names holding zeros.
+    if (!run.session.diskSeams.flushFile(staged.get())) {
+        return copyWriteFailed;
+    }
     return copyDone;
 }
 
@@ -253,6 +258,7 @@ CopyResult PatchSession::copyFiles() {
     // way to any planned name, or a record that can't be written, stops the
     // copy with nothing changed.
     CopyTransaction transaction(installFolder, runRecords);
+    transaction.setCommittedLineSeam(diskSeams.beforeCommittedLine, diskSeams.context);
     transaction.plan(files);
     makeRoomForDamagedText(*this);
     if (transaction.firstLink() || !transaction.writeJournal()) {

@@ -61,11 +61,16 @@ public:
     // Makes up to `stepLimit` moves in list order; false when one failed.
     bool commit(std::size_t stepLimit = SIZE_MAX);
 
-    // Once every file is in place: records that the commit is complete,
-    // then deletes up to `keptLimit` kept files and, when none is left, the
+    // Once every file is in place, each staged file flushed to the disk
+    // before it was closed: records that the commit is complete, then
+    // deletes up to `keptLimit` kept files and, when none is left, the
     // record. False when the record could not be written (the folder is
     // still as the commit left it, and may be rolled back).
     bool complete(std::size_t keptLimit = SIZE_MAX);
+
+    // Asked before the committed line is written; false fails that write.
+    // For tests only.
+    void setCommittedLineSeam(bool (*seam)(void* context), void* context) { record_.setAppendSeam(seam, context); }
 
     // Puts the folder back as it was before the run, from what is on the
     // disk; deletes the record when every step succeeded.

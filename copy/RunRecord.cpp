@@ -120,6 +120,9 @@ bool RunRecord::writePieces(std::wstring_view text) {
 }
 
 bool RunRecord::append(std::wstring_view text) {
+    if (appendSeam_ != nullptr && !appendSeam_(seamContext_)) {
+        return false;
+    }
     return key_.valid() && writePieces(text) && RegFlushKey(key_.get()) == ERROR_SUCCESS;
 }
 

@@ -33,6 +33,12 @@ public:
     bool create(const std::wstring& recordsKey, const std::wstring& folder, const std::wstring& text);
     // Adds `text` after the pieces written, flushed. Allocates nothing.
     bool append(std::wstring_view text);
+    // Asked before each append; false makes the append fail with nothing
+    // written. For tests only.
+    void setAppendSeam(bool (*seam)(void* context), void* context) {
+        appendSeam_ = seam;
+        seamContext_ = context;
+    }
     // Deletes the record; true when it is gone. Allocates nothing.
     bool remove();
 
@@ -43,6 +49,8 @@ private:
     std::wstring name_;
     RegistryKey key_;
     unsigned pieces_ = 0;
+    bool (*appendSeam_)(void* context) = nullptr;
+    void* seamContext_ = nullptr;
 };
 
 // One record found under the records key.

@@ -81,6 +81,14 @@ public:
     std::vector<PatchFileEntry> files;
     // Below HKEY_LOCAL_MACHINE; a test gives each run a key of its own.
     std::wstring runRecords = runRecordsKey;
+    // Where a test watches, or fails, what the copy puts on the disk: the
+    // flush of each staged file, and the write of the committed line (false:
+    // the write fails). Left as they are, the plain system call and nothing.
+    struct DiskSeams {
+        BOOL(WINAPI* flushFile)(HANDLE file) = FlushFileBuffers;
+        bool (*beforeCommittedLine)(void* context) = nullptr;
+        void* context = nullptr;
+    } diskSeams;
     HWND dialog = nullptr;
 
     unsigned char cancelRequested = 0;
