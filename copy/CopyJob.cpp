@@ -56,9 +56,10 @@ bool PatchSession::startCopyJob(const wchar_t* folderText) {
     }
 
     // A run stopped in this folder and not repaired at the start (a file was
-    // held then) is put right first: a copy over it would mix two runs.
-    const std::vector<RunRepair> repairs = repairStoppedRunsIn(runRecords, installFolder);
-    showRepairBoxes(dialog, repairs);
+    // held then) is put right first, once the game no longer runs there: a
+    // copy over it would mix two runs.
+    const std::vector<RunRepair> repairs =
+        repairWhenTheGameIsClosed(dialog, runRecords, executableName, &installFolder);
     if (!repairsLetTheCopyStart(repairs)) {
         showRefusal(dialog, unrepairedRunText);
         return false;
@@ -66,11 +67,9 @@ bool PatchSession::startCopyJob(const wchar_t* folderText) {
 
     // Nothing has been written yet: whatever would stop the copy half way is
     // told now, and the player may put it right and try again. キャンセル
-    // (or a box that could not be shown) refuses the start like any refusal.
-    for (auto refusal = firstStartRefusal(*this); refusal; refusal = firstStartRefusal(*this)) {
-        if (MessageBoxW(dialog, refusal->c_str(), L"error", MB_RETRYCANCEL) != IDRETRY) {
-            return false;
-        }
+    // refuses the start like any refusal.
+    if (!retryWhileRefused(dialog, [this] { return firstStartRefusal(*this); })) {
+        return false;
     }
 
     EnableWindow(GetDlgItem(dialog, IDC_RUN), FALSE);

@@ -110,28 +110,50 @@ bool moveFile(const std::wstring& from, const std::wstring& to) {
 // meanwhile is someone else's, and is never moved or deleted.
 bool deleteFileIfThere(const std::wstring& path) { return !isFileAt(path) || DeleteFileW(path.c_str()) != 0; }
 
+// What a repair did and where it stopped.
+struct RepairSteps {
+    bool changed = false;  // a game file was put back or a file the run made deleted
+    const std::wstring* blocked = nullptr;  // the first path that could not be moved or deleted
+
+    bool failedAt(const std::wstring& path) {
+        if (blocked == nullptr) {
+            blocked = &path;
+        }
+        return false;
+    }
+};
+
 // One file back as it was, judged by what is on the disk, so that it holds
 // wherever the run stopped: a kept file still there means the old content
 // was moved aside and goes back; a new destination whose staged file is gone
 // was moved into place by this run.
-bool restore(const PlannedPaths& file) {
+bool restore(const PlannedPaths& file, RepairSteps& steps) {
     if (!file.kept.empty()) {
-        if (isFileAt(file.kept) && (!deleteFileIfThere(file.destination) || !moveFile(file.kept, file.destination))) {
-            return false;
+        if (isFileAt(file.kept)) {
+            if (!deleteFileIfThere(file.destination)) {
+                return steps.failedAt(file.destination);
+            }
+            if (!moveFile(file.kept, file.destination)) {
+                return steps.failedAt(file.kept);
+            }
+            steps.changed = true;
         }
-    } else if (!isFileAt(file.staged) && !deleteFileIfThere(file.destination)) {
-        return false;
+    } else if (!isFileAt(file.staged) && isFileAt(file.destination)) {
+        if (DeleteFileW(file.destination.c_str()) == 0) {
+            return steps.failedAt(file.destination);
+        }
+        steps.changed = true;
     }
-    return deleteFileIfThere(file.staged);
+    return deleteFileIfThere(file.staged) || steps.failedAt(file.staged);
 }
 
 // In reverse order, so that a destination listed twice gets back what the
 // first of its entries found there. Every file is tried even after a
 // failure: what can be put back is.
-bool restoreAll(const std::vector<PlannedPaths>& paths) {
+bool restoreAll(const std::vector<PlannedPaths>& paths, RepairSteps& steps) {
     bool restored = true;
     for (auto file = paths.rbegin(); file != paths.rend(); ++file) {
-        restored = restore(*file) && restored;
+        restored = restore(*file, steps) && restored;
     }
     return restored;
 }
@@ -139,7 +161,8 @@ bool restoreAll(const std::vector<PlannedPaths>& paths) {
 // After a complete commit: the kept files (up to `keptLimit` of them) and,
 // when `stagedMayRemain` (a run stopped before it cleaned up), any staged file
 // left are deleted. True when none is left.
-bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLimit, bool stagedMayRemain) {
+bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLimit, bool stagedMayRemain,
+                     RepairSteps& steps) {
     bool removed = true;
     std::size_t deleted = 0;
     for (const PlannedPaths& file : paths) {
@@ -148,10 +171,10 @@ bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLim
                 return false;
             }
             ++deleted;
-            removed = DeleteFileW(file.kept.c_str()) != 0 && removed;
+            removed = (DeleteFileW(file.kept.c_str()) != 0 || steps.failedAt(file.kept)) && removed;
         }
         if (stagedMayRemain) {
-            removed = deleteFileIfThere(file.staged) && removed;
+            removed = (deleteFileIfThere(file.staged) || steps.failedAt(file.staged)) && removed;
         }
     }
     return removed;
@@ -262,18 +285,23 @@ bool CopyTransaction::complete(std::size_t keptLimit) {
     // A kept file that can't be deleted leaves the record for the next
     // start, which deletes what is left; the files are in place either way.
     // Every staged file was moved into place by the commit.
-    if (removeLeftovers(paths_, keptLimit, false)) {
+    RepairSteps steps;
+    if (removeLeftovers(paths_, keptLimit, false, steps)) {
         record_.remove();
     }
     return true;
 }
 
-bool CopyTransaction::rollBack() { return restoreAll(paths_) && record_.remove(); }
+bool CopyTransaction::rollBack() {
+    RepairSteps steps;
+    return restoreAll(paths_, steps) && record_.remove();
+}
 
 namespace {
 
-RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run) {
-    RunRepair repair{JournalRepair::none, run.folder, storedRunPlace(recordsKey, run.name), std::wstring()};
+RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run, RepairGate gate) {
+    RunRepair repair{JournalRepair::none, run.folder, storedRunPlace(recordsKey, run.name), std::wstring(),
+                     std::wstring()};
     if (run.folder.empty()) {
         // Cut short while it was written, before the first change.
         removeStoredRun(recordsKey, run.name);
@@ -289,24 +317,35 @@ RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run) 
         repair.link = *link;
         return repair;
     }
+    if (gate.mayRepair != nullptr && !gate.mayRepair(run.folder, gate.context)) {
+        repair.outcome = JournalRepair::postponed;
+        return repair;
+    }
     const std::vector<PlannedPaths> paths = pathsOf(run.folder, journal);
-    if (journal.committed) {
-        repair.outcome = removeLeftovers(paths, SIZE_MAX, true) && removeStoredRun(recordsKey, run.name)
-                             ? JournalRepair::completed
-                             : JournalRepair::failed;
+    RepairSteps steps;
+    const bool done = journal.committed ? removeLeftovers(paths, SIZE_MAX, true, steps) : restoreAll(paths, steps);
+    if (!done) {
+        repair.outcome = JournalRepair::failed;
+        repair.blocked = steps.blocked != nullptr ? *steps.blocked : std::wstring();
+    } else if (!removeStoredRun(recordsKey, run.name)) {
+        repair.outcome = JournalRepair::failed;
+        repair.blocked = repair.place;
+    } else if (journal.committed) {
+        repair.outcome = JournalRepair::completed;
     } else {
-        repair.outcome = restoreAll(paths) && removeStoredRun(recordsKey, run.name) ? JournalRepair::restored
-                                                                                     : JournalRepair::failed;
+        // A run stopped before it changed any game file leaves nothing to
+        // tell: only its own staged files were there.
+        repair.outcome = steps.changed ? JournalRepair::restored : JournalRepair::none;
     }
     return repair;
 }
 
 }  // namespace
 
-std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey) {
+std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey, RepairGate gate) {
     std::vector<RunRepair> repairs;
     for (const StoredRun& run : storedRuns(recordsKey)) {
-        repairs.push_back(repairStoredRun(recordsKey, run));
+        repairs.push_back(repairStoredRun(recordsKey, run, gate));
     }
     return repairs;
 }
@@ -325,12 +364,13 @@ std::wstring comparedFolder(const std::wstring& folder) {
 
 }  // namespace
 
-std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder) {
+std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder,
+                                           RepairGate gate) {
     std::vector<RunRepair> repairs;
     const std::wstring folder = comparedFolder(installFolder);
     for (const StoredRun& run : storedRuns(recordsKey)) {
         if (!run.folder.empty() && comparedFolder(run.folder) == folder) {
-            repairs.push_back(repairStoredRun(recordsKey, run));
+            repairs.push_back(repairStoredRun(recordsKey, run, gate));
         }
     }
     return repairs;

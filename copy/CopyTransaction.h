@@ -86,12 +86,13 @@ private:
 
 // What became of one stopped run's record.
 enum class JournalRepair {
-    none,         // no record (or one cut short before any change, deleted)
+    none,         // no record, or one whose run had changed no game file: deleted
     restored,     // the folder was put back as before the stopped run
     completed,    // the stopped run had put every file in place: finished
     unreadable,   // a record not to be followed: left as it is
     throughLink,  // a path of the record leads through a link: nothing done, the record stays
     failed,       // a step failed: the record stays for the next start
+    postponed,    // the gate said not now (the game runs there): nothing done, the record stays
 };
 
 struct RunRepair {
@@ -99,12 +100,21 @@ struct RunRepair {
     std::wstring folder;  // the install folder the run used
     std::wstring place;   // where the record is (for a record left as it is)
     std::wstring link;    // the link found, as the record names it (throughLink)
+    std::wstring blocked; // the first path that could not be moved or deleted (failed)
+};
+
+// Asked with a stopped run's folder before anything there is touched; false
+// postpones that run's repair.
+struct RepairGate {
+    bool (*mayRepair)(const std::wstring& folder, void* context) = nullptr;
+    void* context = nullptr;
 };
 
 // Repairs every stopped run recorded under `recordsKey`, whatever folder it
 // used; one outcome for each record found.
-std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey);
+std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey, RepairGate gate = {});
 
 // Repairs the stopped runs recorded for `installFolder` (the same folder
 // however its text is spelled); none when there are none.
-std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder);
+std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder,
+                                           RepairGate gate = {});

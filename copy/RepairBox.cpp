@@ -1,5 +1,7 @@
 #include "copy/RepairBox.h"
 
+#include "copy/StartChecks.h"
+
 namespace {
 
 void show(HWND owner, const std::wstring& text, const wchar_t* caption) {
@@ -22,10 +24,17 @@ void showRepairBox(HWND owner, const RunRepair& repair) {
              L"「" + repair.link + L"」はリンクのため、前回のコピーを元に戻せません。\n" + repair.folder,
              L"error");
         break;
-    case JournalRepair::none:
     case JournalRepair::failed:
-        // A repair that could not finish keeps its record, which the next
-        // start follows again; meanwhile Run into its folder refuses.
+        // The record stays: the next start follows it again, and meanwhile
+        // Run into its folder refuses.
+        show(owner,
+             L"前回のコピーを元に戻せませんでした。「" + repair.blocked +
+                 L"」を移動または削除できません。このファイルを使っているプログラムを終了してから、"
+                 L"もう一度起動してください。",
+             L"error");
+        break;
+    case JournalRepair::none:
+    case JournalRepair::postponed:
         break;
     }
 }
@@ -36,6 +45,30 @@ void showRepairBoxes(HWND owner, const std::vector<RunRepair>& repairs) {
     for (const RunRepair& repair : repairs) {
         showRepairBox(owner, repair);
     }
+}
+
+namespace {
+
+struct GameGate {
+    HWND owner;
+    const std::wstring& executableName;
+};
+
+bool gameClosedIn(const std::wstring& folder, void* context) {
+    const GameGate& gate = *static_cast<const GameGate*>(context);
+    return retryWhileRefused(gate.owner, [&] { return gameRunningRefusal(folder, gate.executableName); });
+}
+
+}  // namespace
+
+std::vector<RunRepair> repairWhenTheGameIsClosed(HWND owner, const std::wstring& recordsKey,
+                                                 const std::wstring& executableName, const std::wstring* onlyFolder) {
+    GameGate game{owner, executableName};
+    const RepairGate gate{gameClosedIn, &game};
+    std::vector<RunRepair> repairs = onlyFolder != nullptr ? repairStoppedRunsIn(recordsKey, *onlyFolder, gate)
+                                                           : repairStoppedRuns(recordsKey, gate);
+    showRepairBoxes(owner, repairs);
+    return repairs;
 }
 
 bool repairsLetTheCopyStart(const std::vector<RunRepair>& repairs) {

@@ -4,6 +4,8 @@
 // Each check gives the text of its box, or nothing when all is well.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,3 +46,16 @@ std::optional<std::wstring> roomRefusal(const PatchSession& session, FreeBytesQu
 // order listed (those with a known size), the reasons of destinationRefusal;
 // then the room.
 std::optional<std::wstring> firstStartRefusal(const PatchSession& session, FreeBytesQuery freeBytes = freeBytesFor);
+
+// Shows each refusal `check()` gives in the retry box, until it gives none
+// (true) or the player cancels (false; so does a box that could not be
+// shown).
+template <typename Check>
+bool retryWhileRefused(HWND owner, Check check) {
+    for (auto refusal = check(); refusal; refusal = check()) {
+        if (MessageBoxW(owner, refusal->c_str(), L"error", MB_RETRYCANCEL) != IDRETRY) {
+            return false;
+        }
+    }
+    return true;
+}

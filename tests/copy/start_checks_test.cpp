@@ -13,6 +13,8 @@
 #include <tuple>
 #include <vector>
 
+#include "copy/RepairBox.h"
+#include "copy/RunRecord.h"
 #include "copy/StartChecks.h"
 #include "core/FileProbe.h"
 #include "tests/support/CopyFixture.h"
@@ -375,6 +377,88 @@ TEST_F(StartChecks, RoomIsEveryFileAtOnceAgainstTheFreeBytes) {
     session.files[1].destinationName = L"save\\b.dat";
     EXPECT_EQ(firstStartRefusal(session, only3975),
               L"「save」フォルダがありません。インストール先を確認してください。");
+}
+
+
+// --- A stopped run's repair while the game runs ---
+
+// A stopped run that had moved b.dat aside and put its new b.dat in place.
+// Nothing is touched while the game runs from the folder: the retry box
+// first, then the repair once the game has ended (retry), or the run left
+// for later (cancel). The game holds a file the repair does not touch.
+TEST_F(StartChecks, RepairWaitsForTheGameToEnd) {
+    for (const bool retry : {true, false}) {
+        SCOPED_TRACE(retry ? "retry once the game ended" : "cancelled");
+        TestRecordsKey stopped;
+        install.write(L"b.dat", "new b");
+        install.write(L"b.dat~old", "old b");
+        RunRecord record;
+        ASSERT_TRUE(record.create(stopped.key(), install.path(), L"patch journal 1\nreplace\tb.dat~new\tb.dat\tb.dat~old\nend\n"));
+        StandInGame game(install.file(L"Game.exe"), install.file(L"data\\held.dat"));
+        const FolderState before = stateOf(install.path());
+        FolderState atTheBox;
+
+        MessageBoxPresser presser(dialog.window(), [&](const SeenMessageBox&, std::size_t index) {
+            if (index == 0) {
+                atTheBox = stateOf(install.path());
+                if (retry) {
+                    game.end();
+                    return IDRETRY;
+                }
+                return IDCANCEL;
+            }
+            return IDOK;
+        });
+        const std::vector<RunRepair> repairs = repairWhenTheGameIsClosed(nullptr, stopped.key(), L"Game.exe");
+        presser.stop();
+        game.end();
+
+        EXPECT_EQ(atTheBox, before);
+        ASSERT_EQ(repairs.size(), 1u);
+        ASSERT_GE(presser.seen().size(), 1u);
+        EXPECT_EQ(presser.seen()[0].text, L"「Game.exe」が実行中です。ゲームを終了してから再試行してください。");
+        EXPECT_EQ(presser.seen()[0].buttons, (std::vector<int>{IDCANCEL, IDRETRY}));
+        if (retry) {
+            EXPECT_EQ(repairs[0].outcome, JournalRepair::restored);
+            EXPECT_EQ(presser.seen().size(), 2u);
+            EXPECT_EQ(readWholeFile(install.file(L"b.dat")), "old b");
+            EXPECT_TRUE(storedRuns(stopped.key()).empty());
+        } else {
+            EXPECT_EQ(repairs[0].outcome, JournalRepair::postponed);
+            EXPECT_EQ(presser.seen().size(), 1u);
+            EXPECT_EQ(stateOf(install.path()), before);
+            EXPECT_EQ(storedRuns(stopped.key()).size(), 1u);
+            EXPECT_FALSE(repairsLetTheCopyStart(repairs));
+        }
+        DeleteFileW(install.file(L"b.dat~old").c_str());
+        DeleteFileW(install.file(L"data\\held.dat").c_str());
+    }
+}
+
+// A file of the stopped run held by another program: the box names it and
+// says what to do; the record stays for the next start.
+TEST_F(StartChecks, RepairThatCantFinishNamesTheFileInTheWay) {
+    TestRecordsKey stopped;
+    install.write(L"b.dat", "new b");
+    install.write(L"b.dat~old", "old b");
+    RunRecord record;
+    ASSERT_TRUE(record.create(stopped.key(), install.path(), L"patch journal 1\nreplace\tb.dat~new\tb.dat\tb.dat~old\nend\n"));
+    held.reset(CreateFileW(install.file(L"b.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr));
+    ASSERT_TRUE(held.valid());
+
+    MessageBoxPresser presser(dialog.window());
+    const std::vector<RunRepair> repairs = repairWhenTheGameIsClosed(nullptr, stopped.key(), L"Game.exe");
+    presser.stop();
+
+    ASSERT_EQ(repairs.size(), 1u);
+    EXPECT_EQ(repairs[0].outcome, JournalRepair::failed);
+    ASSERT_EQ(presser.seen().size(), 1u);
+    EXPECT_EQ(presser.seen()[0].text, L"前回のコピーを元に戻せませんでした。「" + install.file(L"b.dat") +
+                                          L"」を移動または削除できません。このファイルを使っているプログラムを終了してから、"
+                                          L"もう一度起動してください。");
+    EXPECT_EQ(presser.seen()[0].caption, L"error");
+    EXPECT_EQ(storedRuns(stopped.key()).size(), 1u);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_P(StartupRepair, RepairsTheFolderAndSaysSoInOneBoxWithoutOwner) {
     const FolderState before = folderStateOf(install.path());
 
     MessageBoxPresser presser(nullptr);
-    repairInterruptedCopies(records.key());
+    repairInterruptedCopies(records.key(), L"");
     presser.stop();
 
     if (startup.text == nullptr) {
@@ -78,6 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, StartupRepair,
     ::testing::Values(
         StartupCase{"NoJournal", nullptr, false, nullptr, nullptr},
+        // Stopped before it changed any game file: nothing to tell.
+        StartupCase{"RecordOfNoFile", L"patch journal 1\nend\n", false, nullptr, nullptr},
         StartupCase{"StoppedBeforeTheCommitEnded",
                     L"patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nnew\tb.dat~new\tb.dat\nend\n", false,
                     L"前回のコピーが途中で終わっていたため、ゲームのファイルを元に戻しました。", L""},
