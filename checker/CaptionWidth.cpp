@@ -2,6 +2,7 @@
 
 #include "checker/dialog_template.h"
 #include "core/HandleOwners.h"
+#include "core/ModuleResource.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -29,14 +30,11 @@ std::optional<int> textWidth(HDC dc, const LOGFONTW& font, const std::wstring& t
 // template out: its width in dialog units times the template font's
 // horizontal base unit (the system font's without one).
 std::optional<int> dialogWidth(HMODULE program, HDC dc) {
-    const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(IDD_PATCH), MAKEINTRESOURCEW(5));  // RT_DIALOG
-    const HGLOBAL loaded = found != nullptr ? LoadResource(program, found) : nullptr;
-    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (bytes == nullptr) {
+    const ModuleResource dialog = moduleResource(program, MAKEINTRESOURCEW(dialogResourceType), IDD_PATCH);
+    if (dialog.bytes == nullptr) {
         return std::nullopt;
     }
-    const std::optional<DialogTemplateLayout> layout =
-        readDialogTemplate(static_cast<const unsigned char*>(bytes), SizeofResource(program, found));
+    const std::optional<DialogTemplateLayout> layout = readDialogTemplate(dialog.bytes, dialog.size);
     if (!layout) {
         return std::nullopt;
     }

@@ -1,9 +1,11 @@
 #include "checker/DigestTableCheck.h"
 
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 #include "core/FileProbe.h"
 #include "core/Sha256.h"
 #include "core/decimal_text.h"
+#include "core/path_text.h"
 #include "settings/DigestTableResource.h"
 #include "settings/byte_scan.h"
 #include "settings/digest_table.h"

@@ -2,9 +2,11 @@
 // publisher's own (--install-folder) or the one this machine's registry
 // names.
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
+#include "core/decimal_text.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
 
@@ -12,7 +14,7 @@ namespace {
 
 // Bytes, with the dialog's kilobyte figure for the larger ones.
 std::string sizeText(std::uint64_t bytes) {
-    return std::to_string(bytes) + " バイト" + (bytes >= 1024 ? " (" + kilobytesText(bytes) + ")" : "");
+    return decimalText(bytes) + " バイト" + (bytes >= 1024 ? " (" + kilobytesText(bytes) + ")" : "");
 }
 
 // A path as the copy makes it: the folder, one backslash, the name; never

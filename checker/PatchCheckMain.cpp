@@ -16,9 +16,11 @@
 
 #include "checker/PatchFolderCheck.h"
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 #include "core/ConsoleOutput.h"
 #include "core/DllDefence.h"
 #include "core/ToolCommandLine.h"
+#include "core/decimal_text.h"
 #include "settings/byte_scan.h"
 #include "settings/folder_names.h"
 #include "settings/settings_destinations.h"
@@ -100,7 +102,7 @@ std::string summaryOf(const std::vector<Finding>& findings) {
         errors += finding.severity == Severity::error ? 1 : 0;
         warnings += finding.severity == Severity::warning ? 1 : 0;
     }
-    const std::string counts = "エラー " + std::to_string(errors) + " 件、警告 " + std::to_string(warnings) + " 件: ";
+    const std::string counts = "エラー " + decimalText(static_cast<std::uint64_t>(errors)) + " 件、警告 " + decimalText(static_cast<std::uint64_t>(warnings)) + " 件: ";
     if (errors > 0) {
         return counts + "このままではプレイヤーの実行が失敗するか、ファイルが届きません";
     }

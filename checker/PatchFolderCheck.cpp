@@ -11,8 +11,10 @@
 
 #include "checker/DigestTableCheck.h"
 #include "checker/ProgramCheck.h"
+#include "checker/ReportText.h"
 #include "checker/pe_signature.h"
 #include "core/FileProbe.h"
+#include "core/path_text.h"
 #include "settings/SettingsLoading.h"
 #include "settings/byte_scan.h"
 #include "settings/folder_names.h"

@@ -7,77 +7,13 @@
 #include "checker/settings_lint.h"
 #include "core/FileProbe.h"
 #include "core/PatchFileEntry.h"
+#include "core/decimal_text.h"
+#include "core/path_text.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
 #include "settings/cp932_conversion.h"
 #include "settings/settings_destinations.h"
 #include "settings/folder_names.h"
-
-std::optional<std::wstring> wideOf(const std::string& cp932Name) {
-    std::wstring wide;
-    if (!wideFromCp932(cp932Name, wide)) {
-        return std::nullopt;
-    }
-    return wide;
-}
-
-std::string cp932Of(const std::wstring& name) {
-    if (name.empty() || name.size() > 0x7FFFFFFF) {
-        return std::string();
-    }
-    const int units = static_cast<int>(name.size());
-    // A character code page 932 lacks becomes the system's default
-    // character, not a look-alike ("e" for "é" could name another file of
-    // the folder); the findings stay code page 932 text.
-    const int length = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, name.data(), units, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) {
-        return std::string();
-    }
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, name.data(), units, bytes.data(), length, nullptr, nullptr);
-    return bytes;
-}
-
-std::string shown(const std::string& cp932Name) {
-    if (wideOf(cp932Name)) {
-        return cp932Name;
-    }
-    // Without MB_ERR_INVALID_CHARS each byte that is no character becomes a
-    // replacement character, which converts back.
-    if (cp932Name.size() > 0x7FFFFFFF) {
-        return std::string();
-    }
-    const int bytes = static_cast<int>(cp932Name.size());
-    const int length = MultiByteToWideChar(932, 0, cp932Name.data(), bytes, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    MultiByteToWideChar(932, 0, cp932Name.data(), bytes, wide.data(), length);
-    return cp932Of(wide);
-}
-
-std::wstring reportLineInUtf16(const std::string& text) {
-    std::wstring wide;
-    // Every value that reaches the report has been made code page 932 text
-    // (shown, cp932Of): the second try only keeps a slip from losing a line.
-    if (!wideFromCp932(text, wide)) {
-        wideFromCp932(shown(text), wide);
-    }
-    return wide;
-}
-
-std::wstring comparableWideName(std::wstring name) {
-    for (wchar_t& unit : name) {
-        unit = unit == L'/' ? L'\\' : upperAscii(unit);
-    }
-    return name;
-}
-
-std::wstring pathIn(const std::wstring& folder, const std::wstring& name) {
-    return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L'\\' + name;
-}
-
-std::string quoted(const std::string& text) { return "「" + text + "」"; }
-
-std::string lineText(int line) { return std::to_string(line) + " 行目"; }
 
 namespace {
 
@@ -308,7 +244,7 @@ void ProgramCheck::checkCaptionFits(const ProgramAsData& program) {
     const auto at = lastLineOf_.find(SettingsKey::caption);
     add(Severity::warning, at == lastLineOf_.end() ? 0 : at->second,
         "キャプション" + quoted(settings_.caption) + "はタイトル バーに収まりません (幅 " +
-            std::to_string(fit->captionWidth) + " ピクセル、表示できるのは " + std::to_string(fit->room) +
+            decimalText(static_cast<std::uint64_t>(fit->captionWidth)) + " ピクセル、表示できるのは " + decimalText(static_cast<std::uint64_t>(std::max(fit->room, 0))) +
             " ピクセルまで)。短くしてください");
 }
 
@@ -352,19 +288,23 @@ void ProgramCheck::checkRequiredValues() {
     }
 }
 
-void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted) {
-    std::uint64_t copied = fourGiB;  // not copied, unless found below
+// The line's names as the program converts them: one that does not makes the
+// whole settings unusable. A destination the line does not give is the
+// source: one finding.
+void ProgramCheck::checkFileNamesConvert(const FileLineAt& file) {
     if (!file.wideSource) {
         addNotConverted(file.line, "コピーするファイル名", file.source);
     }
-    // A destination the line does not give is the source: one finding.
     if (!file.wideDestination && file.destinationGiven) {
         addNotConverted(file.line, "コピー先", file.destination);
     }
+}
+
+// A refused destination makes the program refuse the whole settings,
+// whatever the line's source is.
+DestinationProblem ProgramCheck::checkDestination(const FileLineAt& file) {
     const DestinationProblem problem = file.wideDestination ? destinationProblemOf(*file.wideDestination)
                                                             : DestinationProblem::notCodePage932;
-    // A refused destination makes the program refuse the whole settings,
-    // whatever the line's source is; the source is listed all the same.
     if (problem == DestinationProblem::forbiddenCharacter) {
         add(Severity::error, file.line,
             "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
@@ -374,59 +314,90 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
             "コピー先" + quoted(file.destination) + "が" + destinationProblemText(problem) +
                 "。この設定は拒否され「設定ファイルが読み込めません。」と表示されます。インストール先フォルダの中の名前にしてください");
     }
-    if (!file.source.empty()) {
-        listedSources_.insert(comparableName(file.source));
-    }
+    return problem;
+}
+
+// What the copy makes of the line's source: the size it copies, or fourGiB
+// when it copies nothing.
+std::uint64_t ProgramCheck::checkSource(const FileLineAt& file, DestinationProblem problem,
+                                        const std::vector<std::string>& unlisted) {
     if (!file.wideSource) {
-        // Reported above: the program reads no file of these settings.
-    } else if (file.source.empty()) {
+        return fourGiB;  // reported already: the program reads no file of these settings
+    }
+    if (file.source.empty()) {
         add(Severity::error, file.line, "コピーするファイル名が空のため、この行は何もコピーしません。ファイル名を書いてください");
-    } else if (hasWildcard(file.source)) {
+        return fourGiB;
+    }
+    if (hasWildcard(file.source)) {
         add(Severity::error, file.line,
             quoted(file.source) + "に * か ? があり、コピーに失敗します。実際のファイル名を書いてください");
-    } else if (problem == DestinationProblem::none) {
-        const PatchFileEntry entry =
-            PatchFileEntry::fromSettingsLine(programFolder_, *file.wideSource, *file.wideDestination);
-        const FoundFile found = findAt(entry.sourcePath);
-        if (!found.exists) {
-            const std::string guess = closestName(file.source, unlisted);
-            // A full-width comma separates nothing: both names become one.
-            const bool fullWidthComma = holdsCharacter(file.source, "，");
-            add(Severity::error, file.line,
-                quoted(file.source) + "がパッチフォルダにないため、黙ってスキップされます。" +
-                    (fullWidthComma ? std::string("コピー先との区切りは半角カンマ「,」にしてください")
-                     : guess.empty() ? std::string("ファイルを置くか、行を直してください")
-                                     : quoted(guess) + "のことなら、名前をそろえてください"));
-        } else if (found.isFolder) {
-            add(Severity::error, file.line,
-                quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");
-        } else if (entry.size == noSizeMarker) {
-            add(Severity::error, file.line,
-                quoted(file.source) + "は " + std::to_string(found.size) +
-                    " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
-        } else if (namesAFolder(file.destination)) {
-            // Counted in the size the dialog shows, then the copy stops there.
-            totalBytes_ += entry.size;
-            add(Severity::error, file.line,
-                "コピー先" + quoted(file.destination) +
-                    "はファイルではなくフォルダを指すため、コピーに失敗します。コピー先はファイル名まで書いてください");
-        } else {
-            copied = entry.size;
-            totalBytes_ += entry.size;
-            add(Severity::note, file.line,
-                quoted(file.source) + "(" + std::to_string(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
-                    "へコピーします");
-        }
+        return fourGiB;
     }
-    entrySizes_.push_back(copied);
-    for (std::size_t earlier = 0; earlier + 1 < entrySizes_.size(); ++earlier) {
-        if (sameDestination(files_[earlier].destination, file.destination) && file.wideDestination) {
+    if (problem != DestinationProblem::none) {
+        return fourGiB;
+    }
+    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(programFolder_, *file.wideSource, *file.wideDestination);
+    const FoundFile found = findAt(entry.sourcePath);
+    if (!found.exists) {
+        reportMissingSource(file, unlisted);
+    } else if (found.isFolder) {
+        add(Severity::error, file.line,
+            quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");
+    } else if (entry.size == noSizeMarker) {
+        add(Severity::error, file.line,
+            quoted(file.source) + "は " + decimalText(found.size) +
+                " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
+    } else if (namesAFolder(file.destination)) {
+        // Counted in the size the dialog shows, then the copy stops there.
+        totalBytes_ += entry.size;
+        add(Severity::error, file.line,
+            "コピー先" + quoted(file.destination) +
+                "はファイルではなくフォルダを指すため、コピーに失敗します。コピー先はファイル名まで書いてください");
+    } else {
+        totalBytes_ += entry.size;
+        add(Severity::note, file.line,
+            quoted(file.source) + "(" + decimalText(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
+                "へコピーします");
+        return entry.size;
+    }
+    return fourGiB;
+}
+
+void ProgramCheck::reportMissingSource(const FileLineAt& file, const std::vector<std::string>& unlisted) {
+    const std::string guess = closestName(file.source, unlisted);
+    // A full-width comma separates nothing: both names become one.
+    const bool fullWidthComma = holdsCharacter(file.source, "，");
+    add(Severity::error, file.line,
+        quoted(file.source) + "がパッチフォルダにないため、黙ってスキップされます。" +
+            (fullWidthComma ? std::string("コピー先との区切りは半角カンマ「,」にしてください")
+             : guess.empty() ? std::string("ファイルを置くか、行を直してください")
+                             : quoted(guess) + "のことなら、名前をそろえてください"));
+}
+
+// A later line to the same destination overwrites what an earlier one copied.
+void ProgramCheck::checkDestinationUnique(const FileLineAt& file, std::size_t index) {
+    if (!file.wideDestination) {
+        return;
+    }
+    for (std::size_t earlier = 0; earlier < index; ++earlier) {
+        if (comparableName(files_[earlier].destination) == comparableName(file.destination)) {
             add(Severity::error, file.line,
                 "コピー先" + quoted(file.destination) + "は " + lineText(files_[earlier].line) +
                     "と同じで、先にコピーしたファイルを上書きします。どちらかを直してください");
-            break;
+            return;
         }
     }
+}
+
+void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted) {
+    checkFileNamesConvert(file);
+    const DestinationProblem problem = checkDestination(file);
+    // The source is listed whatever the destination is.
+    if (!file.source.empty()) {
+        listedSources_.insert(comparableName(file.source));
+    }
+    entrySizes_.push_back(checkSource(file, problem, unlisted));
+    checkDestinationUnique(file, entrySizes_.size() - 1);
     if (problem == DestinationProblem::none) {
         const std::string folder = folderPartOf(file.destination);
         if (!folder.empty()) {

@@ -13,7 +13,12 @@
 #include <vector>
 
 #include "checker/PatchFolderCheck.h"
+#include "checker/ReportText.h"
+#include "checker/finding.h"
 #include "core/HandleOwners.h"
+#include "core/destination_rule.h"
+#include "core/ModuleResource.h"
+#include "resources/resource_ids.h"
 #include "settings/SettingsLoading.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_text.h"
@@ -29,8 +34,7 @@ public:
 
     HMODULE get() const { return module_.get(); }
     bool hasEmbeddedSettings() const {
-        return module_.valid() && FindResourceW(module_.get(), MAKEINTRESOURCEW(defaultSettingsResourceId),
-                                                defaultSettingsResourceType) != nullptr;
+        return moduleResource(module_.get(), defaultSettingsResourceType, IDR_DEFAULT_SETTINGS).found;
     }
 
 private:
@@ -48,35 +52,6 @@ struct FileLineAt {
     std::optional<std::wstring> wideSource;
     std::optional<std::wstring> wideDestination;
 };
-
-// A settings name as the program converts it (code page 932 named
-// explicitly); nothing when it does not convert.
-std::optional<std::wstring> wideOf(const std::string& cp932Name);
-
-// A name Windows gave (a file of the folder) in code page 932, as a
-// settings line would name it. A character code page 932 lacks becomes the
-// system's default character: no settings name could name such a file anyway.
-std::string cp932Of(const std::wstring& name);
-
-// A settings value fit to print among the findings: as it is when it is code
-// page 932 text, else with each byte that is none replaced, so that it
-// converts to the findings' UTF-16.
-std::string shown(const std::string& cp932Name);
-
-// A text composed in code page 932 (a settings value in it, say) in the
-// findings' UTF-16.
-std::wstring reportLineInUtf16(const std::string& text);
-
-// A file name Windows gave, as the program's names compare: ASCII letters
-// without case, / as \ (comparableName of a UTF-16 name).
-std::wstring comparableWideName(std::wstring name);
-
-// `name` in `folder`, with one backslash between (a drive root has its own).
-std::wstring pathIn(const std::wstring& folder, const std::wstring& name);
-
-// Pieces of the findings' texts.
-std::string quoted(const std::string& text);
-std::string lineText(int line);
 
 // Everything found while checking one program.
 class ProgramCheck {
@@ -111,6 +86,12 @@ private:
     void addNotConverted(int line, const std::string& what, const std::string& name);
     void checkFiles(const std::vector<std::string>& folderFiles);
     void checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted);
+    void checkFileNamesConvert(const FileLineAt& file);
+    DestinationProblem checkDestination(const FileLineAt& file);
+    std::uint64_t checkSource(const FileLineAt& file, DestinationProblem problem,
+                              const std::vector<std::string>& unlisted);
+    void reportMissingSource(const FileLineAt& file, const std::vector<std::string>& unlisted);
+    void checkDestinationUnique(const FileLineAt& file, std::size_t index);
     void reportSize();
     void checkInstallation(const std::wstring& folder, bool chosenByPublisher);
     void reportRegistry();

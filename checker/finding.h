@@ -24,5 +24,10 @@ std::wstring formatFinding(const Finding& finding);
 // A finding's text closed with "。" if it is not already.
 std::wstring closedSentence(const std::wstring& text);
 
+// Pieces of the findings' texts, composed in code page 932: 「text」, and
+// "N 行目".
+std::string quoted(const std::string& text);
+std::string lineText(int line);
+
 // 0 nothing worse than notes, 1 warnings only, 2 any error.
 int exitCodeOf(const std::vector<Finding>& findings);

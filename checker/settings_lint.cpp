@@ -180,29 +180,6 @@ LineLookCheck lookOfLine(const std::string& wholeLine) {
     return {LineLook::unknown, SettingsKey::none};
 }
 
-bool sameDestination(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (isLeadByte(byteAt(a, i)) && i + 1 < a.size()) {
-            // A double-byte character matches only itself; its trail byte
-            // may look like a letter.
-            if (a[i] != b[i] || a[i + 1] != b[i + 1]) {
-                return false;
-            }
-            ++i;
-            continue;
-        }
-        const char x = a[i] == '/' ? '\\' : upperAscii(a[i]);
-        const char y = b[i] == '/' ? '\\' : upperAscii(b[i]);
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool hasWildcard(const std::string& name) {
     return findChar(name.c_str(), '*') >= 0 || findChar(name.c_str(), '?') >= 0;
 }

@@ -37,9 +37,6 @@ LineLookCheck lookOfLine(const std::string& line);
 // The key's name without its comma ("ファイル"), code page 932.
 std::string keyName(SettingsKey key);
 
-// Destination names as Windows compares them: letters without case, / as \.
-bool sameDestination(const std::string& a, const std::string& b);
-
 // A source name holding * or ?: the program's size lookup takes it for a
 // pattern, the copy for a name, and the open fails.
 bool hasWildcard(const std::string& name);

@@ -1,7 +1,7 @@
 // The worker's copy: every entry with a known size, from the program's folder
-// into the install folder, one cluster at a time, with the dialog turned into
-// its progress view; each file the table of digests names is hashed on the
-// way, and one whose digest differs stops the copy as damaged. All or
+// into the install folder, about 1 MiB of whole clusters at a time, with the
+// dialog turned into its progress view; each file the table of digests names
+// is hashed on the way, beside the copy (HashingThread), and one whose digest differs stops the copy as damaged. All or
 // nothing: every file is staged beside its destination first, then all are
 // moved into place; a failure, a damaged file or a cancel before the end puts
 // the folder back as it was (CopyTransaction).
@@ -10,10 +10,13 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "copy/ChunkSize.h"
+#include "copy/CopyJob.h"
 #include "copy/CopyTransaction.h"
+#include "copy/HashingThread.h"
 #include "copy/StartChecks.h"
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
@@ -28,13 +31,20 @@ namespace {
 struct CopyRun {
     PatchSession& session;
     HWND progressBar;
+    // The chunk read next; the other of the two buffers may still be
+    // hashed meanwhile.
     unsigned char* buffer;
+    unsigned char* otherBuffer;
     std::uint32_t chunkSize;
     std::uint64_t total;
     // Hashes each file the table names on the copy's own pass over its
     // bytes: a big file is never read twice.
-    Sha256Stream& hash;
+    HashingThread& hash;
     std::uint64_t done = 0;
+    // Where the bar stands. Each position sent waits for the dialog's
+    // thread (about 190 µs under Wine), so it is sent only when it moves:
+    // at most 101 times a run, whatever the size.
+    int shownPosition = 0;
     bool cancelled = false;
 };
 
@@ -44,38 +54,6 @@ void setControlText(HWND dialog, int id, const wchar_t* text) { SetWindowTextW(G
 
 void setProgress(HWND progressBar, int position) {
     SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
-
-void showProgressView(HWND dialog) {
-    setControlShown(dialog, IDC_BROWSE, SW_HIDE);
-    setControlShown(dialog, IDC_FOLDER, SW_HIDE);
-    setControlShown(dialog, IDC_SPACE, SW_HIDE);
-    setControlShown(dialog, IDC_PROGRESS, SW_SHOW);
-    setControlText(dialog, IDC_PROMPT, L"コピー中...");
-    HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
-    SendMessageW(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    setProgress(progressBar, 0);
-    // Disabling Run took the keyboard focus with it. With no focus, the
-    // system hands the keys to the active dialog as system keys
-    // (WM_SYSKEYDOWN), which the dialog manager ignores: Esc would no longer
-    // ask to cancel. The bar takes the focus instead, where Enter still does
-    // nothing (the default button, Run, is disabled). The dialog's own
-    // thread moves it (see showFinishedView).
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
-}
-
-void showFinishedView(HWND dialog) {
-    setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
-    setControlText(dialog, IDC_PROMPT, L"コピー終了");
-    HWND runButton = GetDlgItem(dialog, IDC_RUN);
-    SetWindowTextW(runButton, L"完了");
-    EnableWindow(runButton, TRUE);
-    // Enabling Run again does not give it the focus: without this, Enter
-    // would do nothing and a keyboard player could not finish. Focus
-    // belongs to the dialog's thread, so the dialog itself moves it (a
-    // SetFocus from this worker thread would fail); WM_NEXTDLGCTL also makes
-    // "完了" the default button.
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
 }
 
 // A protected file, or a folder of the destination's name, is no file to
@@ -148,7 +126,12 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
             return copyWriteFailed;
         }
         run.done += written;
-        setProgress(run.progressBar, progressPosition(run.done, run.total));
+        const int position = progressPosition(run.done, run.total);
+        if (position != run.shownPosition) {
+            run.shownPosition = position;
+            setProgress(run.progressBar, position);
+        }
+        std::swap(run.buffer, run.otherBuffer);
     } while (copied < entry.size);
 
     // The size was taken when the settings were loaded. A source that has
@@ -237,6 +220,38 @@ bool commitAll(CopyRun& run, CopyTransaction& transaction, CopyResult& result) {
 
 }  // namespace
 
+void showProgressView(HWND dialog) {
+    setControlShown(dialog, IDC_BROWSE, SW_HIDE);
+    setControlShown(dialog, IDC_FOLDER, SW_HIDE);
+    setControlShown(dialog, IDC_SPACE, SW_HIDE);
+    setControlShown(dialog, IDC_PROGRESS, SW_SHOW);
+    setControlText(dialog, IDC_PROMPT, L"コピー中...");
+    HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
+    SendMessageW(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    setProgress(progressBar, 0);
+    // Disabling Run took the keyboard focus with it. With no focus, the
+    // system hands the keys to the active dialog as system keys
+    // (WM_SYSKEYDOWN), which the dialog manager ignores: Esc would no longer
+    // ask to cancel. The bar takes the focus instead, where Enter still does
+    // nothing (the default button, Run, is disabled). The dialog's own
+    // thread moves it (see showFinishedView).
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(progressBar), TRUE);
+}
+
+void showFinishedView(HWND dialog) {
+    setProgress(GetDlgItem(dialog, IDC_PROGRESS), 100);
+    setControlText(dialog, IDC_PROMPT, L"コピー終了");
+    HWND runButton = GetDlgItem(dialog, IDC_RUN);
+    SetWindowTextW(runButton, L"完了");
+    EnableWindow(runButton, TRUE);
+    // Enabling Run again does not give it the focus: without this, Enter
+    // would do nothing and a keyboard player could not finish. Focus
+    // belongs to the dialog's thread, so the dialog itself moves it (a
+    // SetFocus from this worker thread would fail); WM_NEXTDLGCTL also makes
+    // "完了" the default button.
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(runButton), TRUE);
+}
+
 CopyResult PatchSession::copyFiles() {
     showProgressView(dialog);
     // A patch of which nothing was found beside the program (started from
@@ -248,9 +263,11 @@ CopyResult PatchSession::copyFiles() {
 
     const std::uint32_t chunkSize = chunkSizeFor(installFolder);
     const std::uint64_t total = totalSize();
-    GlobalBlock buffer(GlobalAlloc(GMEM_FIXED, chunkSize));
+    // Two buffers in one block: one is read and written while the other is
+    // hashed.
+    GlobalBlock buffer(GlobalAlloc(GMEM_FIXED, 2 * std::size_t{chunkSize}));
     if (!buffer.valid()) {
-        // Without its one buffer the copy can't open its way to any file.
+        // Without its buffers the copy can't open its way to any file.
         return copyOpenFailed;
     }
 
@@ -265,8 +282,11 @@ CopyResult PatchSession::copyFiles() {
         return copyOpenFailed;
     }
 
-    Sha256Stream hash;
-    CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), chunkSize, total, hash};
+    // Ends before the buffers are freed: it waits for the piece it hashes.
+    Sha256Stream digest;
+    HashingThread hash(digest);
+    CopyRun run{*this, GetDlgItem(dialog, IDC_PROGRESS), buffer.bytes(), buffer.bytes() + chunkSize, chunkSize, total,
+                hash};
     // From here on nothing allocates (the paths were planned above), so
     // nothing can leave without the folder being put back.
     CopyResult result = stageAll(run, transaction);

@@ -9,13 +9,13 @@ std::uint32_t chunkSizeOf(const DiskFreeSpace& drive) {
     if (cluster == 0) {
         return fallbackChunkSize;  // a failed query leaves the zeros
     }
-    if (cluster < smallestChunkSize) {
-        return smallestChunkSize;
-    }
-    if (cluster > largestChunkSize) {
+    if (cluster >= largestChunkSize) {
         return largestChunkSize;
     }
-    return static_cast<std::uint32_t>(cluster);
+    // Below 4 MiB a cluster, the whole clusters that hold 1 MiB stay below
+    // 4 MiB too.
+    const std::uint64_t clusters = (preferredChunkSize + cluster - 1) / cluster;
+    return static_cast<std::uint32_t>(clusters * cluster);
 }
 
 std::uint64_t shortfallKilobytes(std::uint64_t neededBytes, std::uint64_t freeBytes) {

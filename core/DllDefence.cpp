@@ -18,19 +18,23 @@ constexpr const wchar_t* systemDllsLoadedOnDemand[] = {
 // order the process started with). They stay loaded for the whole run, which
 // is what they are loaded for.
 void loadSystemDllsFromTheSystemFolder() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return;
-    }
     for (const wchar_t* name : systemDllsLoadedOnDemand) {
-        wchar_t path[MAX_PATH + 16];
-        wsprintfW(path, L"%s\\%s", folder, name);
-        LoadLibraryW(path);  // a DLL this system lacks is simply not there to plant
+        loadSystemLibrary(name);  // a DLL this system lacks is simply not there to plant
     }
 }
 
 }  // namespace
+
+HMODULE loadSystemLibrary(const wchar_t* name) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || lstrlenW(name) > 14) {
+        return nullptr;
+    }
+    wchar_t path[MAX_PATH + 16];
+    wsprintfW(path, L"%s\\%s", folder, name);
+    return LoadLibraryW(path);
+}
 
 // The program runs with administrator rights and is usually started from a
 // downloads folder or an unpacked archive, where anyone may have left a DLL

@@ -1,7 +1,7 @@
 #include "core/Sha256.h"
 
+#include "core/DllDefence.h"
 #include "core/HandleOwners.h"
-#include "core/digest_text.h"
 
 namespace {
 
@@ -19,13 +19,7 @@ Sha256Stream::Sha256Stream() = default;
 
 void Sha256Stream::openAlgorithm() {
     opened_ = true;
-    wchar_t path[MAX_PATH + 16];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return;
-    }
-    lstrcatW(path, L"\\bcrypt.dll");
-    library_ = LoadLibraryW(path);
+    library_ = loadSystemLibrary(L"bcrypt.dll");
     if (library_ == nullptr) {
         return;
     }
@@ -137,9 +131,4 @@ bool sha256OfFile(const std::wstring& path, Sha256Digest& digest) {
             return false;
         }
     }
-}
-
-std::wstring hexOf(const Sha256Digest& digest) {
-    const std::string hex = digestHex(digest);
-    return std::wstring(hex.begin(), hex.end());
 }

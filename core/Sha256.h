@@ -56,6 +56,3 @@ private:
 // False when the system offers no SHA-256 or the file can't be read whole.
 bool sha256OfFile(const std::wstring& path, Sha256Digest& digest);
 bool sha256OfBytes(const void* bytes, std::size_t size, Sha256Digest& digest);
-
-// The digest as 64 lower-case hexadecimal digits.
-std::wstring hexOf(const Sha256Digest& digest);

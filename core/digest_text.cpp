@@ -9,3 +9,8 @@ std::string digestHex(const std::array<std::uint8_t, 32>& digest) {
     }
     return text;
 }
+
+std::wstring wideDigestHex(const std::array<std::uint8_t, 32>& digest) {
+    const std::string hex = digestHex(digest);
+    return std::wstring(hex.begin(), hex.end());
+}

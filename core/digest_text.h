@@ -7,3 +7,6 @@
 #include <string>
 
 std::string digestHex(const std::array<std::uint8_t, 32>& digest);
+
+// The same digits as UTF-16, for the texts handed to Windows.
+std::wstring wideDigestHex(const std::array<std::uint8_t, 32>& digest);

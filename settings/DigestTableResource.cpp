@@ -1,19 +1,17 @@
 #include "settings/DigestTableResource.h"
 
-#include "settings/digest_table.h"
+#include "core/ModuleResource.h"
+#include "resources/resource_ids.h"
 
 std::optional<std::string> digestTableBytesOf(HMODULE module) {
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(digestTableResourceId), digestTableResourceType);
-    if (found == nullptr) {
+    const ModuleResource table = moduleResource(module, digestTableResourceType, IDR_DIGEST_TABLE);
+    if (!table.found) {
         return std::nullopt;
     }
     // A table that is there but can't be loaded is no table the reader
     // takes: empty bytes, refused as a whole, never "no table".
-    const DWORD size = SizeofResource(module, found);
-    const HGLOBAL loaded = LoadResource(module, found);
-    const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
-    if (bytes == nullptr) {
+    if (table.bytes == nullptr) {
         return std::string();
     }
-    return std::string(static_cast<const char*>(bytes), size);
+    return std::string(reinterpret_cast<const char*>(table.bytes), table.size);
 }

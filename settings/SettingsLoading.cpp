@@ -1,10 +1,12 @@
 #include "settings/SettingsLoading.h"
 
-#include "core/destination_rule.h"
-
 #include <new>
 #include <utility>
 
+#include "core/ModuleResource.h"
+#include "core/destination_rule.h"
+#include "core/path_text.h"
+#include "resources/resource_ids.h"
 #include "settings/DigestTableResource.h"
 #include "settings/cp932_conversion.h"
 #include "settings/digest_table.h"
@@ -96,24 +98,9 @@ bool readSettingsFile(const std::wstring& folder, const std::wstring& baseName, 
 }
 
 bool readEmbeddedSettings(HINSTANCE instance, SettingsText& text) {
-    HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);
-    if (resource == nullptr) {
-        return false;
-    }
-    const DWORD size = SizeofResource(instance, resource);
-    if (size == 0) {
-        return false;
-    }
-    HGLOBAL loaded = LoadResource(instance, resource);
-    if (loaded == nullptr) {
-        return false;
-    }
-    // Resource memory belongs to the module: nothing to unlock or free.
-    const void* bytes = LockResource(loaded);
-    if (bytes == nullptr) {
-        return false;
-    }
-    return text.readMemory(bytes, size) == settingsReadOk;
+    const ModuleResource settings = moduleResource(instance, defaultSettingsResourceType, IDR_DEFAULT_SETTINGS);
+    return settings.bytes != nullptr && settings.size != 0 &&
+           text.readMemory(settings.bytes, settings.size) == settingsReadOk;
 }
 
 std::wstring getProgramPath() {

@@ -16,10 +16,6 @@ enum LoadSettingsResult : int {
     gameNotInstalled = -2,   // the game's registry key or its "path" is missing
 };
 
-// The embedded default settings: resource type "INF", id 103.
-inline constexpr WORD defaultSettingsResourceId = 103;
-inline constexpr wchar_t defaultSettingsResourceType[] = L"INF";
-
 class SettingsText;
 
 // Appends the lines of "<folder>\<base name>.inf", the settings file beside

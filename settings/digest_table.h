@@ -3,7 +3,8 @@
 // damage between the publisher and the player shows before it is installed.
 // patch-make writes it, the program and patch-check read it.
 //
-// A resource of its own in the program (type "SHA256", id 104, Japanese),
+// A resource of its own in the program (IDR_DIGEST_TABLE, type "SHA256", in
+// resources/resource_ids.h; Japanese),
 // code page 932 text, one line per file, each ended by CR LF:
 //
 //     <64 lower-case hex digits> <size in decimal> <name as the settings' source name>
@@ -18,9 +19,6 @@
 #include <vector>
 
 #include "core/digest_text.h"
-
-inline constexpr unsigned short digestTableResourceId = 104;
-inline constexpr wchar_t digestTableResourceType[] = L"SHA256";
 
 // The largest size a line may give: the largest a file can have (Windows
 // counts file sizes in signed 64 bits).

@@ -1,27 +1,22 @@
 #include "settings/folder_names.h"
 
-namespace {
-
-// Where the name after the folder starts: just past the last backslash.
-std::size_t nameStartOf(const std::wstring& path) {
-    const std::size_t last = path.rfind(L'\\');
-    return last == std::wstring::npos ? 0 : last + 1;
-}
-
-}  // namespace
-
-std::wstring folderOfPath(const std::wstring& path) {
-    const std::size_t start = nameStartOf(path);
-    return start == 0 ? std::wstring() : path.substr(0, start - 1);
-}
+#include "core/ascii_fold.h"
+#include "core/path_text.h"
 
 std::wstring baseNameOfPath(const std::wstring& path) {
-    const std::wstring name = path.substr(nameStartOf(path));
+    const std::wstring name = nameOfPath(path);
     const std::size_t stop = name.find(L'.');
     if (stop == 0 || stop == std::wstring::npos) {
         return name;
     }
     return name.substr(0, stop);
+}
+
+std::wstring comparableWideName(std::wstring name) {
+    for (wchar_t& unit : name) {
+        unit = unit == L'/' ? L'\\' : upperAscii(unit);
+    }
+    return name;
 }
 
 std::wstring installFolderFromValue(const std::wstring& value) {

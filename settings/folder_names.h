@@ -5,14 +5,15 @@
 
 #include <string>
 
-// The folder of a program's full path, without its last backslash; empty
-// when the path holds none.
-std::wstring folderOfPath(const std::wstring& path);
-
-// The program's name after its folder, up to its first full stop:
+// The program's name after its folder (core/path_text.h splits), up to its
+// first full stop:
 // "C:\Patch\my.patch.exe" gives "my". A name that starts with its full stop
 // (".exe"), or has none, is kept whole rather than cut.
 std::wstring baseNameOfPath(const std::wstring& path);
+
+// A file name Windows gave, as the program's names compare: ASCII letters
+// without case, / as \ (byte_scan's comparableName of a UTF-16 name).
+std::wstring comparableWideName(std::wstring name);
 
 // The install folder held by a registry value: one trailing backslash is
 // dropped, except from a drive root such as "C:\", which keeps it. The value

@@ -24,7 +24,8 @@ constexpr Slip slips[] = {
     {L'\u00AC', L"「¬」(U+00AC) はコード ページ 932 にありません。全角の「￢」(U+FFE2) と書いてください。"},
 };
 
-std::wstring hexOf(unsigned long code) {
+// A code point as "U+" writes it: upper-case hex, four digits at least.
+std::wstring codePointHex(unsigned long code) {
     static const wchar_t digits[] = L"0123456789ABCDEF";
     std::wstring text;
     for (int shift = code > 0xFFFFF ? 20 : code > 0xFFFF ? 16 : 12; shift >= 0; shift -= 4) {
@@ -76,7 +77,7 @@ std::wstring problemWith(const std::wstring& character, const std::wstring& line
     if (character.size() == 2) {
         code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<unsigned long>(character[1]) - 0xDC00);
     }
-    return L"「" + character + L"」(U+" + hexOf(code) +
+    return L"「" + character + L"」(U+" + codePointHex(code) +
            L") はコード ページ 932 にない文字です。コード ページ 932 にある文字に書き換えてください。";
 }
 

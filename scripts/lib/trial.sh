@@ -212,6 +212,23 @@ trial_run_program() {
     return "$status"
 }
 
+# Runs the program PROGRAM once more, driven by DRIVER, with the dialog's
+# font ＭＳ Ｐゴシック replaced by the wider, fixed-width IPAGothic, as a
+# player on a Windows without that font sees the dialog (another Japanese
+# font in its place), and takes its picture as before-nofont.png. Wine reads
+# the replacements when a program starts; the prefix's own are put back
+# afterwards. Returns the driver's verdict.
+trial_picture_without_font() {
+    local program="$1" driver="$2" status=0
+    local key='HKCU\Software\Wine\Fonts\Replacements' kept="$TRIAL_WORK/run/replacements.reg"
+    echo "== the dialog in a wider Japanese font (IPAGothic for ＭＳ Ｐゴシック), as a player without that font sees it"
+    trial_wine_quiet reg export "$key" "$(winepath -w "$kept")" /y
+    trial_wine_quiet reg add "$key" /v 'ＭＳ Ｐゴシック' /d IPAGothic /f
+    trial_run_program "$program" "$driver" before-nofont || status=$?
+    trial_wine_quiet reg import "$(winepath -w "$kept")"
+    return "$status"
+}
+
 # Prints what the driver prints, and at each "@screenshot NAME" takes the
 # picture of Wine's desktop as NAME.png, then lets the driver go on.
 trial_follow_driver() {

@@ -1,10 +1,11 @@
 // The floor the patch program's copy is measured against (scripts/bench):
 // the same calls, done in place. The program's own dialog with its progress
 // bar on the main thread; Run starts a worker that copies each listed file
-// straight over its destination, one cluster of the install drive at a time
-// (the program's chunkSizeFor), with one cross-thread PBM_SETPOS per chunk
-// and the same cancel test; then Run becomes "完了", which ends it with 1.
-// Nothing is staged, renamed or journalled.
+// straight over its destination, one cluster of the install drive at a time,
+// with one cross-thread PBM_SETPOS per chunk and the same cancel test; then
+// Run becomes "完了", which ends it with 1. Nothing is staged, renamed or
+// journalled. It stays the design the program had before its chunks grew and
+// its bar was told only when it moves, so that both are measured against it.
 //
 // Started without arguments, as the program is: it reads floor.txt beside
 // itself (UTF-8): the install folder on the first line, then one
@@ -16,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "copy/ChunkSize.h"
 #include "copy/copy_rules.h"
 #include "core/HandleOwners.h"
 #include "resources/resource_ids.h"
@@ -102,6 +102,17 @@ bool readList() {
     return !run.files.empty();
 }
 
+// One cluster of the install folder's drive; 4 KiB when it says nothing.
+std::uint32_t clusterOf(const std::wstring& folder) {
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceW(folder.substr(0, 3).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters) ||
+        sectorsPerCluster * bytesPerSector == 0) {
+        return 4096;
+    }
+    return sectorsPerCluster * bytesPerSector;
+}
+
 bool takeCancelRequest() {
     EnterCriticalSection(&run.lock);
     const bool requested = run.cancelRequested;
@@ -161,7 +172,7 @@ bool copyFile(const FloorFile& entry, unsigned char* buffer, std::uint32_t chunk
 DWORD WINAPI copyWorker(void*) {
     HWND dialog = run.dialog;
     HWND progressBar = GetDlgItem(dialog, IDC_PROGRESS);
-    const std::uint32_t chunkSize = chunkSizeFor(run.installFolder);
+    const std::uint32_t chunkSize = clusterOf(run.installFolder);
     GlobalBlock buffer(GlobalAlloc(GMEM_FIXED, chunkSize));
     if (!buffer.valid()) {
         return 3;

@@ -115,15 +115,6 @@ const LookCase lookCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, LineLooks, testing::ValuesIn(lookCases), caseName<LookCase>);
 
-TEST(Destinations, CompareAsWindowsDoes) {
-    EXPECT_TRUE(sameDestination("Data\\A.dat", "data/a.DAT"));
-    EXPECT_FALSE(sameDestination("data\\a.dat", "data\\b.dat"));
-    EXPECT_FALSE(sameDestination("a.dat", "a.dat.bak"));
-    // ア (83 41) and ヂ (83 61): trail bytes are no letters to fold.
-    EXPECT_FALSE(sameDestination("\x83\x41.dat", "\x83\x61.dat"));
-    EXPECT_TRUE(sameDestination("表\\a.dat", "表/A.dat"));
-}
-
 TEST(SourceNames, WildcardsAndNearMisses) {
     EXPECT_TRUE(hasWildcard("*.pak"));
     EXPECT_TRUE(hasWildcard("a?.dat"));

@@ -201,15 +201,21 @@ TEST_F(CopyJob, SecondStartLeavesTheRunningJobAlone) {
 
 // --- A run stopped in the folder, and links below it ---
 
-// A stopped run in the folder typed (its repair at the start failed, or it
-// was never looked at): Run puts it back first, says so, then copies.
-TEST_F(CopyJob, RunRepairsAStoppedRunInItsFolderFirstThenCopies) {
+// The folder as a run stopped between the two moves of a.bin leaves it: the
+// new content in place, the old one kept beside it, and the run's record.
+void leaveAStoppedRunInTheFolder(TempFolder& install, const std::wstring& recordsKey) {
     install.write(L"game.exe", "MZ");
     install.write(L"a.bin", "new a of the stopped run");
     install.write(L"a.bin~old", "old a");
     RunRecord stopped;
-    ASSERT_TRUE(stopped.create(records.key(), install.path(),
+    ASSERT_TRUE(stopped.create(recordsKey, install.path(),
                                L"patch journal 1\nreplace\ta.bin~new\ta.bin\ta.bin~old\nend\n"));
+}
+
+// A stopped run in the folder typed (its repair at the start failed, or it
+// was never looked at): Run puts it back first, says so, then copies.
+TEST_F(CopyJob, RunRepairsAStoppedRunInItsFolderFirstThenCopies) {
+    ASSERT_NO_FATAL_FAILURE(leaveAStoppedRunInTheFolder(install, records.key()));
 
     ASSERT_TRUE(start(install.path()));
     ASSERT_EQ(boxes.size(), 1u);
@@ -224,12 +230,7 @@ TEST_F(CopyJob, RunRepairsAStoppedRunInItsFolderFirstThenCopies) {
 // One that can't be put back (its file held by another program) keeps the
 // copy from starting over it.
 TEST_F(CopyJob, RunRefusesWhileAStoppedRunInItsFolderCantBeRepaired) {
-    install.write(L"game.exe", "MZ");
-    install.write(L"a.bin", "new a of the stopped run");
-    install.write(L"a.bin~old", "old a");
-    RunRecord stopped;
-    ASSERT_TRUE(stopped.create(records.key(), install.path(),
-                               L"patch journal 1\nreplace\ta.bin~new\ta.bin\ta.bin~old\nend\n"));
+    ASSERT_NO_FATAL_FAILURE(leaveAStoppedRunInTheFolder(install, records.key()));
     const FolderState before = folderStateOf(install.path());
     UniqueHandle holder(
         CreateFileW(install.file(L"a.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));

@@ -21,19 +21,26 @@ void PrintTo(const ChunkCase& chunkCase, std::ostream* out) { *out << chunkCase.
 
 class ChunkSize : public testing::TestWithParam<ChunkCase> {};
 
-TEST_P(ChunkSize, IsOneClusterWithinBounds) {
+TEST_P(ChunkSize, IsWholeClustersOfAboutOneMebibyte) {
     EXPECT_EQ(chunkSizeOf(GetParam().drive), GetParam().expected);
 }
+
+constexpr std::uint32_t MiB = 1024 * 1024;
 
 INSTANTIATE_TEST_SUITE_P(
     Drives, ChunkSize,
     testing::Values(
-        // Every cluster size of a real volume is kept exactly.
-        ChunkCase{"SmallestCluster", {1, 512, 10}, 512},
-        ChunkCase{"FourKilobyteCluster", {8, 512, 10}, 4096},
-        ChunkCase{"AdvancedFormatSectors", {16, 4096, 10}, 65536},
-        ChunkCase{"LargestFatCluster", {128, 512, 10}, 65536},
-        ChunkCase{"LargestNtfsCluster", {4096, 512, 10}, 2 * 1024 * 1024},
+        // Every cluster size of a real volume: the fewest whole clusters
+        // that hold 1 MiB.
+        ChunkCase{"SmallestCluster", {1, 512, 10}, MiB},
+        ChunkCase{"FourKilobyteCluster", {8, 512, 10}, MiB},
+        ChunkCase{"AdvancedFormatSectors", {16, 4096, 10}, MiB},
+        ChunkCase{"LargestFatCluster", {128, 512, 10}, MiB},
+        ChunkCase{"LargestNtfsCluster", {4096, 512, 10}, 2 * MiB},
+        // A cluster that does not divide 1 MiB: 350 clusters of 3,000 bytes.
+        ChunkCase{"OddCluster", {6, 500, 10}, 1050000},
+        ChunkCase{"ClusterJustOverOneMebibyte", {2049, 512, 10}, 2049 * 512},
+        ChunkCase{"ClusterJustUnderTheLargest", {8191, 512, 10}, 8191 * 512},
         // Nothing reported: the fallback, never a chunk of 0.
         ChunkCase{"QueryFailed", {0, 0, 0}, fallbackChunkSize},
         ChunkCase{"NoSectorSize", {8, 0, 10}, fallbackChunkSize},
@@ -42,10 +49,44 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkCase{"ProductWrapsToZero", {65536, 65536, 10}, largestChunkSize},
         ChunkCase{"ProductWrapsToOneByte", {65535, 65537, 10}, largestChunkSize},
         ChunkCase{"LargestFigures", {0xFFFFFFFFu, 0xFFFFFFFFu, 10}, largestChunkSize},
-        // Too large to allocate on a 32-bit process, or too small to move.
+        // Too large to allocate twice on a 32-bit process, or a few bytes.
         ChunkCase{"HugeCluster", {65536, 512, 10}, largestChunkSize},
-        ChunkCase{"TinyCluster", {1, 1, 10}, smallestChunkSize}),
+        ChunkCase{"ClusterOfTheLargestChunk", {8192, 512, 10}, largestChunkSize},
+        ChunkCase{"TinyCluster", {1, 1, 10}, MiB}),
     caseName<ChunkCase>);
+
+struct PositionCase {
+    const char* name;
+    std::uint64_t done;
+    std::uint64_t total;
+    int expected;
+};
+
+void PrintTo(const PositionCase& position, std::ostream* out) { *out << position.name; }
+
+class ProgressPosition : public testing::TestWithParam<PositionCase> {};
+
+TEST_P(ProgressPosition, StaysWithinTheBarsRange) {
+    const PositionCase& position = GetParam();
+    EXPECT_EQ(progressPosition(position.done, position.total), position.expected);
+}
+
+constexpr std::uint64_t GiB = 1024ull * 1024 * 1024;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProgressPosition,
+    testing::Values(PositionCase{"Start", 0, 200, 0},
+                    PositionCase{"HalfOfTwoSmallFiles", 100, 200, 50},
+                    PositionCase{"RemainderIsDropped", 199, 200, 99},
+                    PositionCase{"HalfOfAHundredMillion", 50000000, 100000000, 50},
+                    // done × 100 no longer fits 32 bits here.
+                    PositionCase{"PastFortyThreeMegabytes", 3000000000ull, 4000000000ull, 75},
+                    PositionCase{"TotalOfFourGiB", 2 * GiB, 4 * GiB, 50},
+                    PositionCase{"TotalBeyondFourGiB", 9 * GiB, 10 * GiB, 90},
+                    PositionCase{"LastByteOfSixGiB", 6 * GiB - 1, 6 * GiB, 99},
+                    PositionCase{"Complete", 6 * GiB, 6 * GiB, 100},
+                    PositionCase{"NothingToMeasure", 0, 0, 0}),
+    caseName<PositionCase>);
 
 struct RoomCase {
     const char* name;

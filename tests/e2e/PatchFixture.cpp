@@ -61,6 +61,12 @@ std::string releasedFileOr(const std::wstring& name, const std::string& fallback
     return GetFileAttributesW(beside.c_str()) == INVALID_FILE_ATTRIBUTES ? fallback : readWholeFile(beside);
 }
 
+ProgramRun::ProgramRun(const std::wstring& program, CopySpeed speed) : ProgramProcess(program) {
+    if (speed == CopySpeed::paced && started()) {
+        pacer_ = std::make_unique<CopyPacer>(processId());
+    }
+}
+
 ProgramRun::~ProgramRun() {
     if (running()) {
         ADD_FAILURE() << "the program was still running at the end of the test";

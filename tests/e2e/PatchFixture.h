@@ -9,19 +9,28 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/driver/CopyPacer.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/support/TempFolder.h"
+
+// How fast a run's copy goes: as the program copies, or slowed from outside
+// (CopyPacer) for a test that acts while the copy runs.
+enum class CopySpeed { asItIs, paced };
 
 // One start of the program in a test: a test that leaves it running fails.
 class ProgramRun : public ProgramProcess {
 public:
-    explicit ProgramRun(const std::wstring& program) : ProgramProcess(program) {}
+    explicit ProgramRun(const std::wstring& program, CopySpeed speed = CopySpeed::asItIs);
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
+
+private:
+    std::unique_ptr<CopyPacer> pacer_;
 };
 
 // Names in UTF-16, as the files are made; the settings list them in code

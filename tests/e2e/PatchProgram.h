@@ -17,9 +17,8 @@
 
 inline constexpr DWORD exitTimeoutMs = 15000;
 
-// Files of a patch whose copy takes long enough to act on it while it runs:
-// one chunk per cluster, and each chunk moves the progress bar through a
-// window call to the dialog's thread.
+// Files of a patch whose copy takes long enough to act on it while it runs,
+// in a run whose copy is paced (CopySpeed::paced).
 inline std::vector<PatchSource> slowPatch() {
     return {{L"first.bin", L"", patternBytes(10000, 1)},
             {L"large.bin", L"", patternBytes(24u << 20, 2)},

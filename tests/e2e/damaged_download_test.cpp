@@ -155,7 +155,7 @@ std::string tableOf(const std::wstring& program) {
     HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     EXPECT_NE(module, nullptr);
     std::string bytes;
-    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(digestTableResourceId), digestTableResourceType)) {
+    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDR_DIGEST_TABLE), digestTableResourceType)) {
         bytes.assign(static_cast<const char*>(LockResource(LoadResource(module, found))),
                      SizeofResource(module, found));
     }
@@ -166,7 +166,7 @@ std::string tableOf(const std::wstring& program) {
 void replaceTable(const std::wstring& program, const std::string& bytes) {
     HANDLE update = BeginUpdateResourceW(program.c_str(), FALSE);
     ASSERT_NE(update, nullptr);
-    ASSERT_TRUE(UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(digestTableResourceId),
+    ASSERT_TRUE(UpdateResourceW(update, digestTableResourceType, MAKEINTRESOURCEW(IDR_DIGEST_TABLE),
                                 MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), const_cast<char*>(bytes.data()),
                                 static_cast<DWORD>(bytes.size())));
     ASSERT_TRUE(EndUpdateResourceW(update, FALSE));

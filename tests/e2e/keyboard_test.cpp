@@ -25,7 +25,7 @@ bool focusIsOn(Dialog dialog, int id) { return focusedWindowOf(dialog) == GetDlg
 TEST_F(KeyboardPlayer, EnterRunsTheCopyIsIgnoredWhileItRunsAndEndsWithOneOnDone) {
     const std::vector<PatchSource> files = slowPatch();
     prepareInstalledGame(files);
-    ProgramRun run(program);
+    ProgramRun run(program, CopySpeed::paced);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(waitUntil([&] { return focusIsOn(dialog, IDC_RUN); })) << "the focus is not on 実行 at the start";
@@ -64,7 +64,7 @@ TEST_P(KeyboardEsc, AsksTheCancelQuestionAndEndsWithTwoOnOk) {
     const DialogState state = GetParam();
     prepareInstalledGame(state == DialogState::copying ? slowPatch()
                                                        : std::vector<PatchSource>{{L"a.bin", L"", patternBytes(5000)}});
-    ProgramRun run(program);
+    ProgramRun run(program, state == DialogState::copying ? CopySpeed::paced : CopySpeed::asItIs);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
     if (state != DialogState::choosing) {

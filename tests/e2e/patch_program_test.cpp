@@ -254,7 +254,7 @@ TEST_F(MessageBoxes, CancelBeforeTheCopyAsksAndEndsWithTwoOnlyOnOk) {
 TEST_F(MessageBoxes, CancelDuringTheCopyStopsItAndEndsWithTwo) {
     const std::vector<PatchSource> files = slowPatch();
     prepareInstalledGame(files);
-    ProgramRun run(program);
+    ProgramRun run(program, CopySpeed::paced);
     const Dialog dialog = startSlowCopy(run);
     ASSERT_NE(dialog, nullptr);
 
@@ -287,7 +287,7 @@ TEST_F(PatchProgram, CloseBeforeTheCopyEndsWithOne) {
 TEST_F(MessageBoxes, CloseDuringTheCopyOnlyTellsThatItRuns) {
     const std::vector<PatchSource> files = slowPatch();
     prepareInstalledGame(files);
-    ProgramRun run(program);
+    ProgramRun run(program, CopySpeed::paced);
     const Dialog dialog = startSlowCopy(run);
     ASSERT_NE(dialog, nullptr);
 

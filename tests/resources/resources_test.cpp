@@ -177,7 +177,7 @@ const ControlTemplate expectedControls[] = {
     {2, "Browse", IDC_BROWSE, buttonClass, u"...", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 165, 25, 15, 14},
     {3, "Cancel", IDCANCEL, buttonClass, u"ｷｬﾝｾﾙ", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 130, 70, 50, 14},
     {4, "Prompt", IDC_PROMPT, staticClass, u"インストール先のフォルダを選択して下さい。",
-     WS_CHILD | SS_LEFT | WS_GROUP | WS_VISIBLE, 8, 10, 129, 8},
+     WS_CHILD | SS_LEFT | WS_GROUP | WS_VISIBLE, 8, 10, 172, 8},
     {5, "Progress", IDC_PROGRESS, u"msctls_progress32", u"Progress1", WS_CHILD | WS_BORDER, 6, 25, 174, 14},
     {6, "Space", IDC_SPACE, staticClass, u"容量\t\tB\n 空き容量\tB", WS_CHILD | SS_LEFT | WS_GROUP | WS_VISIBLE, 8, 47,
      165, 19},

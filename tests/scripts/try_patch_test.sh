@@ -51,7 +51,7 @@ case "$last" in
 esac
 shots=$top/${shots%/}
 [ "$(basename "$shots")" != screenshots ] || fail "the pictures are not in a folder of the patch folder's own: $shots"
-for picture in before after not-installed before-150 icon-128 icon-sizes version; do
+for picture in before after not-installed before-150 before-nofont icon-128 icon-sizes version; do
     [ -s "$shots/$picture.png" ] || fail "no $picture.png in $shots"
     [ "$(head -c 8 "$shots/$picture.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
         fail "$picture.png is no PNG"
@@ -63,6 +63,9 @@ width150=$(identify -format %w "$shots/before-150.png")
 # Both are the desktop's picture: the dialog's size is what differs.
 [ "$(cmp "$shots/before.png" "$shots/before-150.png" >/dev/null 2>&1; echo $?)" -ne 0 ] ||
     fail "before-150.png is the same picture as before.png"
+# The wider font lays the dialog out wider.
+[ "$(cmp "$shots/before.png" "$shots/before-nofont.png" >/dev/null 2>&1; echo $?)" -ne 0 ] ||
+    fail "before-nofont.png is the same picture as before.png"
 echo "pictures: $(cd "$shots" && ls | tr '\n' ' ') (desktop $width / $width150 pixels wide)"
 
 echo "== another folder, with the screenshot tool failing"

@@ -84,4 +84,15 @@ const NameCase nameCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, Names, testing::ValuesIn(nameCases), caseName<NameCase>);
 
+// Two names are one file's when their comparable forms are equal.
+TEST(ComparableNames, EqualAsWindowsCompares) {
+    const auto same = [](const std::string& a, const std::string& b) { return comparableName(a) == comparableName(b); };
+    EXPECT_TRUE(same("Data\\A.dat", "data/a.DAT"));
+    EXPECT_FALSE(same("data\\a.dat", "data\\b.dat"));
+    EXPECT_FALSE(same("a.dat", "a.dat.bak"));
+    // ア (83 41) and ヂ (83 61): trail bytes are no letters to fold.
+    EXPECT_FALSE(same("\x83\x41.dat", "\x83\x61.dat"));
+    EXPECT_TRUE(same("表\\a.dat", "表/A.dat"));
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "settings/SettingsLoading.h"
 #include "tests/settings/default_settings_text.h"
 
@@ -20,7 +21,7 @@ BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
 TEST(DefaultSettingsResource, HoldsTheTwelveLinesInCodePage932) {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC resource =
-        FindResourceW(module, MAKEINTRESOURCEW(defaultSettingsResourceId), defaultSettingsResourceType);
+        FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS), defaultSettingsResourceType);
     ASSERT_NE(resource, nullptr);
     const DWORD size = SizeofResource(module, resource);
     const void* bytes = LockResource(LoadResource(module, resource));
@@ -31,7 +32,7 @@ TEST(DefaultSettingsResource, HoldsTheTwelveLinesInCodePage932) {
 TEST(DefaultSettingsResource, IsJapaneseOnly) {
     std::vector<WORD> languages;
     ASSERT_TRUE(EnumResourceLanguagesW(GetModuleHandleW(nullptr), defaultSettingsResourceType,
-                                       MAKEINTRESOURCEW(defaultSettingsResourceId), collectLanguage,
+                                       MAKEINTRESOURCEW(IDR_DEFAULT_SETTINGS), collectLanguage,
                                        reinterpret_cast<LONG_PTR>(&languages)));
     EXPECT_EQ(languages, std::vector<WORD>{MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)});
 }

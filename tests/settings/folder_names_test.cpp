@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "core/path_text.h"
 #include "settings/folder_names.h"
 #include "tests/support/case_name.h"
 

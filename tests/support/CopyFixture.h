@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "copy/ChunkSize.h"
 #include "core/FileProbe.h"
 #include "core/GameRegistryView.h"
 #include "core/PatchSession.h"
@@ -85,7 +86,8 @@ public:
         dialog.watch(session);
         // The job start disables Run before the worker runs.
         EnableWindow(dialog.control(IDC_RUN), FALSE);
-        chunk = clusterSizeOf(install.path());
+        // The copy's own chunk (ChunkSize tests how it follows the drive).
+        chunk = chunkSizeFor(install.path());
         ASSERT_GT(chunk, 0u);
     }
 

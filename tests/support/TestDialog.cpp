@@ -93,7 +93,7 @@ TestDialog::TestDialog() {
     builder.item(IDC_BROWSE, u"BUTTON", u"...", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 165, 25, 15, 14);
     builder.item(IDCANCEL, u"BUTTON", u"ｷｬﾝｾﾙ", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 130, 70, 50, 14);
     builder.item(IDC_PROMPT, u"STATIC", u"インストール先のフォルダを選択して下さい。", SS_LEFT | WS_GROUP | WS_VISIBLE, 8,
-                 10, 129, 8);
+                 10, 172, 8);
     builder.item(IDC_PROGRESS, u"msctls_progress32", u"Progress1", WS_BORDER, 6, 25, 174, 14);
     builder.item(IDC_SPACE, u"STATIC", u"", SS_LEFT | WS_GROUP | WS_VISIBLE, 8, 47, 165, 19);
 

@@ -6,6 +6,10 @@
 
 #include "core/HandleOwners.h"  // LoadedModule, which the program uses too
 
+// A window the test made itself (a dialog from a template), destroyed by
+// DestroyWindow on the test's thread.
+using WindowOwner = Owner<HWND, &DestroyWindow>;
+
 // Owns an activation context from CreateActCtx, released by ReleaseActCtx.
 class ActivationContext {
 public:

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Sha256.h"
+#include "core/digest_text.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 std::wstring digestOf(const std::string& bytes) {
     Sha256Digest digest{};
     EXPECT_TRUE(sha256OfBytes(bytes.data(), bytes.size(), digest));
-    return hexOf(digest);
+    return wideDigestHex(digest);
 }
 
 TEST(Sha256, GivesTheStandardsDigests) {
@@ -29,11 +30,11 @@ TEST(Sha256, OfAFileReadInSeveralBuffers) {
     const std::wstring path = folder.write(L"a.bin", std::string(1000000, 'a'));
     Sha256Digest digest{};
     ASSERT_TRUE(sha256OfFile(path, digest));
-    EXPECT_EQ(hexOf(digest), L"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(wideDigestHex(digest), L"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 
     const std::wstring empty = folder.write(L"empty.bin", "");
     ASSERT_TRUE(sha256OfFile(empty, digest));
-    EXPECT_EQ(hexOf(digest), L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(wideDigestHex(digest), L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 
     EXPECT_FALSE(sha256OfFile(folder.file(L"missing.bin"), digest));
 }
@@ -68,7 +69,7 @@ TEST(Sha256, StreamInPiecesGivesTheWholeDigestFileAfterFile) {
             ASSERT_TRUE(hash.update(c.bytes.data() + at, std::min(c.piece, c.bytes.size() - at)));
         }
         ASSERT_TRUE(hash.finish(digest));
-        EXPECT_EQ(hexOf(digest), c.expected);
+        EXPECT_EQ(wideDigestHex(digest), c.expected);
         // Finished: the next digest needs a begin.
         EXPECT_FALSE(hash.update("x", 1));
     }
