@@ -33,10 +33,15 @@ public:
     bool create(const std::wstring& recordsKey, const std::wstring& folder, const std::wstring& text);
     // Adds `text` after the pieces written, flushed. Allocates nothing.
     bool append(std::wstring_view text);
-    // Asked before each append; false makes the append fail with nothing
-    // written. For tests only.
-    void setAppendSeam(bool (*seam)(void* context), void* context) {
-        appendSeam_ = seam;
+    // The same, left for the system to flush: what a power cut may lose
+    // must leave a record that still reads, and is followed, without it.
+    bool add(std::wstring_view text);
+
+    // Asked with the text before each append or add; false makes it fail
+    // with nothing written. For tests only.
+    using WriteSeam = bool (*)(std::wstring_view text, void* context);
+    void setWriteSeam(WriteSeam seam, void* context) {
+        writeSeam_ = seam;
         seamContext_ = context;
     }
     // Deletes the record; true when it is gone. Allocates nothing.
@@ -49,7 +54,7 @@ private:
     std::wstring name_;
     RegistryKey key_;
     unsigned pieces_ = 0;
-    bool (*appendSeam_)(void* context) = nullptr;
+    WriteSeam writeSeam_ = nullptr;
     void* seamContext_ = nullptr;
 };
 

@@ -15,9 +15,16 @@
 
 class PatchSession;
 
+// How a process found running is opened to read its image path: OpenProcess,
+// or a test's stand-in.
+using ProcessOpener = HANDLE(WINAPI*)(DWORD access, BOOL inherit, DWORD processId);
+
 // "「<executable>」が実行中です。…" when a process runs the game's executable
-// from the install folder. Nothing when the settings name no executable.
-std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName);
+// from the install folder, or one of its name can't be opened to tell (it
+// may be the game, run by another user). Nothing when the settings name no
+// executable.
+std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName,
+                                               ProcessOpener openProcess = OpenProcess);
 
 // For one listed file: a link on its way from the install folder, its
 // folder is missing, or its destination can't be replaced (read-only,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/HandleOwners.h"
@@ -24,6 +25,7 @@ enum CopyResult : std::int32_t {
     copyReadFailed = -2,
     copyWriteFailed = -3,
     copyDamaged = -4,  // a file's bytes are not the table's: statusText names it
+    copyBusy = -5,     // another copy of the program holds the run lock: statusText says so
 };
 
 // What the user is told of any failed copy.
@@ -82,11 +84,13 @@ public:
     // Below HKEY_LOCAL_MACHINE; a test gives each run a key of its own.
     std::wstring runRecords = runRecordsKey;
     // Where a test watches, or fails, what the copy puts on the disk: the
-    // flush of each staged file, and the write of the committed line (false:
-    // the write fails). Left as they are, the plain system call and nothing.
+    // flush of each staged file, each write to the run's record (with its
+    // text; false: the write fails), each move of the commit. Left as they
+    // are, the plain system call and nothing.
     struct DiskSeams {
         BOOL(WINAPI* flushFile)(HANDLE file) = FlushFileBuffers;
-        bool (*beforeCommittedLine)(void* context) = nullptr;
+        bool (*recordWrite)(std::wstring_view text, void* context) = nullptr;
+        void (*beforeMove)(void* context) = nullptr;
         void* context = nullptr;
     } diskSeams;
     HWND dialog = nullptr;

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "copy/RunRecord.h"
+#include "copy/journal.h"
 #include "tests/support/CopyFixture.h"
 
 namespace {
@@ -427,8 +429,13 @@ struct DiskWatch {
     unsigned flushesBeforeLine = 0;
     bool keptThereAtLine = false;
 
-    static bool atCommittedLine(void* context) {
+    // Every write to the run's record passes; the committed line is watched,
+    // and fails when the case says so.
+    static bool atRecordWrite(std::wstring_view text, void* context) {
         auto* watch = static_cast<DiskWatch*>(context);
+        if (text != journalCommittedLine) {
+            return true;
+        }
         watch->lineAsked = true;
         watch->flushesBeforeLine = flushes;
         watch->keptThereAtLine = fileExists(watch->keptPath);
@@ -461,7 +468,7 @@ TEST_P(CopyOnTheDisk, StagedFilesAreFlushedAndKeptFilesStayUntilTheCommittedLine
     watch.failLine = disk.failLine;
     DiskWatch::flushes = 0;
     session.diskSeams.flushFile = disk.failFlush ? DiskWatch::failFlush : DiskWatch::countFlush;
-    session.diskSeams.beforeCommittedLine = DiskWatch::atCommittedLine;
+    session.diskSeams.recordWrite = DiskWatch::atRecordWrite;
     session.diskSeams.context = &watch;
 
     EXPECT_EQ(copy(), disk.expected);
@@ -488,5 +495,43 @@ INSTANTIATE_TEST_SUITE_P(Cases, CopyOnTheDisk,
                                            DiskCase{"CommittedLineFails", true, false, copyWriteFailed},
                                            DiskCase{"FlushFails", false, true, copyWriteFailed}),
                          [](const ::testing::TestParamInfo<DiskCase>& info) { return std::string(info.param.name); });
+
+// --- A cancel confirmed while the files are moved into place ---
+
+// The player confirms a cancel just before the k-th move of the commit (the
+// dialog ends at once): the copy still ends as cancelled, with the folder as
+// it was and nothing recorded, whichever move it was.
+struct CancelAtMove {
+    PatchSession* session;
+    unsigned moves = 0;
+    unsigned at = 0;
+
+    static void beforeMove(void* context) {
+        auto* cancel = static_cast<CancelAtMove*>(context);
+        if (++cancel->moves == cancel->at) {
+            cancel->session->requestCancel();
+        }
+    }
+};
+
+TEST_F(CopyFiles, CancelConfirmedDuringTheMovesPutsTheFolderBack) {
+    addEntry(L"a.bin", patternBytes(100, 31));
+    addEntry(L"b.bin", patternBytes(100, 32));
+    install.write(L"a.bin", "old a");
+    const FolderState before = folderStateOf(install.path());
+    // a.bin aside, a.bin in, b.bin in.
+    for (const unsigned at : {1u, 2u, 3u}) {
+        SCOPED_TRACE("cancelled before move " + std::to_string(at));
+        CancelAtMove cancel{&session, 0, at};
+        session.diskSeams.beforeMove = CancelAtMove::beforeMove;
+        session.diskSeams.context = &cancel;
+
+        EXPECT_EQ(copy(), copyDone);
+
+        EXPECT_EQ(folderStateOf(install.path()), before);
+        EXPECT_TRUE(storedRuns(session.runRecords).empty());
+        expectStoppedInProgressView(dialog);
+    }
+}
 
 }  // namespace
