@@ -125,7 +125,8 @@ TEST_F(RunLockContention, ASecondCopyNeitherCopiesNorRepairsWhileTheFirstRuns) {
     EXPECT_EQ(storedRuns(records.key()).size(), 1u);
 
     // Its Run: the retry box, and nothing started on キャンセル.
-    MessageBoxPresser presser(secondDialog.window(), [](const SeenMessageBox&, std::size_t) { return IDCANCEL; });
+    MessageBoxPresser presser({dialog.window(), secondDialog.window()},
+                              [](const SeenMessageBox&, std::size_t) { return IDCANCEL; });
     EXPECT_FALSE(second.startCopyJob(otherInstall.path().c_str()));
     presser.stop();
     ASSERT_EQ(presser.seen().size(), 1u);
@@ -145,7 +146,7 @@ TEST_F(RunLockContention, ASecondCopyNeitherCopiesNorRepairsWhileTheFirstRuns) {
 TEST_F(RunLockContention, RunRetriedOnceTheFirstCopyEndedCopies) {
     ASSERT_NO_FATAL_FAILURE(startFirstAndHoldIt());
 
-    MessageBoxPresser presser(secondDialog.window(), [this](const SeenMessageBox&, std::size_t) {
+    MessageBoxPresser presser({dialog.window(), secondDialog.window()}, [this](const SeenMessageBox&, std::size_t) {
         // The box's own loop serves the first copy's dialog meanwhile.
         SetEvent(held.go.get());
         EXPECT_EQ(WaitForSingleObject(first.get(), 30000), WAIT_OBJECT_0);

@@ -8,7 +8,10 @@
 #include "tests/support/TempFolder.h"
 
 MessageBoxPresser::MessageBoxPresser(HWND ignored, MessageBoxAnswer answer)
-    : ignored_(ignored),
+    : MessageBoxPresser(std::vector<HWND>{ignored}, std::move(answer)) {}
+
+MessageBoxPresser::MessageBoxPresser(std::vector<HWND> ignored, MessageBoxAnswer answer)
+    : ignored_(std::move(ignored)),
       answer_(std::move(answer)),
       watchedThread_(GetCurrentThreadId()), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
@@ -43,7 +46,8 @@ BOOL CALLBACK MessageBoxPresser::visit(HWND window, LPARAM parameter) {
     wchar_t className[64] = L"";
     GetClassNameW(window, className, 64);
     // Visible once the box has its texts and buttons.
-    if (window != self->ignored_ && lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) &&
+    if (std::find(self->ignored_.begin(), self->ignored_.end(), window) == self->ignored_.end() &&
+        lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) &&
         self->pressed_.insert(window).second) {
         self->pressBox(window);
     }
