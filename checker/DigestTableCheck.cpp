@@ -1,5 +1,8 @@
 #include "checker/DigestTableCheck.h"
 
+#include <optional>
+#include <set>
+
 #include "checker/ProgramCheck.h"
 #include "checker/ReportText.h"
 #include "core/FileProbe.h"
@@ -7,6 +10,7 @@
 #include "core/decimal_text.h"
 #include "core/path_text.h"
 #include "settings/DigestTableResource.h"
+#include "settings/ResolvedDigestTable.h"
 #include "settings/byte_scan.h"
 #include "settings/digest_table.h"
 
@@ -56,6 +60,14 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
                  ")。プログラムはこの設定を使わず「設定ファイルが読み込めません。」と表示します。patch-make でリリースを作り直してください")});
         return;
     }
+    // The entries the settings list, each found as the program finds it.
+    const ResolvedDigestTable resolved(table.entries, patchFolder);
+    std::set<const DigestEntry*> listedEntries;
+    for (const std::string& source : sources) {
+        if (const std::optional<std::wstring> wideSource = wideOf(source)) {
+            listedEntries.insert(resolved.entryFor(pathIn(patchFolder, *wideSource)));
+        }
+    }
     for (const DigestEntry& entry : table.entries) {
         if (!checked.insert(comparableName(entry.name) + " " + decimalText(entry.size) + " " + digestHex(entry.digest))
                  .second) {
@@ -63,10 +75,7 @@ void checkDigestTable(const std::wstring& patchFolder, const std::wstring& progr
         }
         const std::string name = shown(entry.name);
         const std::wstring file = reportLineInUtf16(name);
-        bool listed = false;
-        for (const std::string& source : sources) {
-            listed = listed || comparableName(source) == comparableName(entry.name);
-        }
+        const bool listed = listedEntries.count(&entry) != 0;
         const std::optional<std::wstring> wide = wideOf(entry.name);
         const std::wstring path = pathIn(patchFolder, wide ? *wide : std::wstring());
         const FoundFile found = findAt(path);

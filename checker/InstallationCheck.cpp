@@ -4,8 +4,10 @@
 #include "checker/ProgramCheck.h"
 #include "checker/ReportText.h"
 
+#include "copy/NamesInUse.h"
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
+#include "core/PatchFileEntry.h"
 #include "core/decimal_text.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
@@ -17,9 +19,9 @@ std::string sizeText(std::uint64_t bytes) {
     return decimalText(bytes) + " バイト" + (bytes >= 1024 ? " (" + kilobytesText(bytes) + ")" : "");
 }
 
-// A path as the copy makes it: the folder, one backslash, the name; never
-// normalised (a drive root gives two backslashes, as it does there).
-std::wstring inInstallation(const std::wstring& folder, const std::wstring& name) { return folder + L'\\' + name; }
+std::wstring inInstallation(const std::wstring& folder, const std::wstring& name) {
+    return destinationPathIn(folder, name);
+}
 
 }  // namespace
 
@@ -85,17 +87,24 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
     // The program stages every listed file beside its destination while the
     // old one still exists: the drive must hold all of them at once.
     std::uint64_t needed = 0;
-    std::set<std::string> seen;
+    // Destinations as the copy's plan takes them: the same file however the
+    // lines spell it.
+    NamesInUse names;
     for (std::size_t i = 0; i < files_.size(); ++i) {
         const FileLineAt& file = files_[i];
         if (entrySizes_[i] < fourGiB && file.wideDestination) {
             needed += entrySizes_[i];
         }
-        if (entrySizes_[i] >= fourGiB || !seen.insert(comparableName(file.destination)).second) {
+        // Copied entries only, whose destinations convert.
+        if (entrySizes_[i] >= fourGiB || !file.wideDestination) {
             continue;
         }
-        // Copied entries only, whose destinations convert.
-        const FoundFile existing = findAt(inInstallation(folder, file.wideDestination.value_or(L"")));
+        const std::wstring key = names.keyOf(inInstallation(folder, *file.wideDestination));
+        if (names.planned(key)) {
+            continue;
+        }
+        names.plan(key);
+        const FoundFile existing = findAt(inInstallation(folder, *file.wideDestination));
         if (!existing.exists) {
             const std::string parent = folderPartOf(file.destination);
             // A missing subfolder has its own finding above.
@@ -122,12 +131,11 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
         }
         free = *available;
     }
-    const std::uint64_t shortKb = shortfallKilobytes(needed, free);
-    if (shortKb > 0) {
+    if (const std::optional<std::wstring> refusal = roomRefusalText(needed, free)) {
         add(severity, 0,
             where + reportLineInUtf16("のドライブの空き容量 " + sizeText(free) + " では、新しいファイル全部 " +
-                                      sizeText(needed) + "を一度に置けないため、プレイヤーには「空き容量が足りません。あと " +
-                                      decimalText(shortKb) + "KB 必要です。」と表示されます。空きを作るよう案内してください"));
+                                      sizeText(needed) + "を一度に置けないため、プレイヤーには") +
+                L"「" + *refusal + L"」と表示されます。空きを作るよう案内してください");
     } else {
         add(Severity::note, 0,
             where + reportLineInUtf16("の空き容量 " + sizeText(free) + "、コピー中に一度に要る分 " + sizeText(needed)));

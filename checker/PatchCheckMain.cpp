@@ -19,6 +19,7 @@
 #include "checker/ReportText.h"
 #include "core/ConsoleOutput.h"
 #include "core/DllDefence.h"
+#include "core/FileNames.h"
 #include "core/ToolCommandLine.h"
 #include "core/decimal_text.h"
 #include "settings/byte_scan.h"

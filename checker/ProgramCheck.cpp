@@ -343,10 +343,10 @@ std::uint64_t ProgramCheck::checkSource(const FileLineAt& file, DestinationProbl
     } else if (found.isFolder) {
         add(Severity::error, file.line,
             quoted(file.source) + "はフォルダのため、コピーに失敗します。フォルダの中のファイルを一つずつ書いてください");
-    } else if (entry.size == noSizeMarker) {
+    } else if (!entry.isCopied()) {
         add(Severity::error, file.line,
             quoted(file.source) + "は " + decimalText(found.size) +
-                " バイトで、4 GiB 未満 (4294967295 バイト未満) でないため、黙ってスキップされます。ファイルを分けてください");
+                " バイトで、4 GiB (4294967296 バイト) 以上のため、黙ってスキップされます。ファイルを分けてください");
     } else if (namesAFolder(file.destination)) {
         // Counted in the size the dialog shows, then the copy stops there.
         totalBytes_ += entry.size;

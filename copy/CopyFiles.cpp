@@ -101,7 +101,7 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
 
     // The test comes after each chunk, so an empty entry still makes one pass
     // and its staged file exists, empty.
-    std::uint32_t copied = 0;
+    std::uint64_t copied = 0;
     bool firstChunk = true;
     do {
         if (!firstChunk && run.session.takeCancelRequest()) {
@@ -109,8 +109,8 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
             return copyDone;
         }
         firstChunk = false;
-        const std::uint32_t left = entry.size - copied;
-        const DWORD wanted = left < run.chunkSize ? left : run.chunkSize;
+        const std::uint64_t left = entry.size - copied;
+        const DWORD wanted = left < run.chunkSize ? static_cast<DWORD>(left) : run.chunkSize;
 
         DWORD got = 0;
         if (!ReadFile(source.get(), run.buffer, wanted, &got, nullptr) || got < wanted) {
@@ -167,7 +167,7 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
 CopyResult stageAll(CopyRun& run, CopyTransaction& transaction) {
     std::size_t planned = 0;
     for (const PatchFileEntry& entry : run.session.files) {
-        if (entry.size == noSizeMarker) {
+        if (!entry.isCopied()) {
             continue;
         }
         const CopyResult result = stageEntry(run, entry, transaction, planned++);
@@ -181,7 +181,7 @@ CopyResult stageAll(CopyRun& run, CopyTransaction& transaction) {
 // Whether any listed file was found when the settings were loaded.
 bool anyFileFound(const std::vector<PatchFileEntry>& files) {
     for (const PatchFileEntry& entry : files) {
-        if (entry.size != noSizeMarker) {
+        if (entry.isCopied()) {
             return true;
         }
     }

@@ -2,91 +2,24 @@
 
 #include <algorithm>
 
+#include "copy/NamesInUse.h"
 #include "copy/RunLock.h"
+#include "core/FileNames.h"
 #include "core/FileProbe.h"
+#include "core/path_text.h"
 
 namespace {
 
 std::wstring inFolder(const std::wstring& folder, const std::wstring& name) { return folder + L'\\' + name; }
-
-// The names in use in the folders a plan writes to, each folder listed once,
-// compared as the file system compares them (whole paths, "." and ".."
-// resolved, letters without case). Asking the disk about every candidate
-// name instead costs, under Wine, a scan of the whole folder for each name
-// that is not there: with a thousand files, seconds.
-// A path as the file system compares it: whole, "." and ".." resolved, the
-// letters without case.
-std::wstring comparedForm(const std::wstring& path) {
-    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    full.resize(length < full.size() ? length : 0);
-    if (full.empty()) {
-        full = path;
-    }
-    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    return full;
-}
-
-class NamesInUse {
-public:
-    bool onDisk(const std::wstring& path) {
-        const std::wstring key = keyOf(path);
-        listFolderOf(key);
-        return holds(onDisk_, key);
-    }
-    bool planned(const std::wstring& path) const { return holds(planned_, keyOf(path)); }
-    void plan(const std::wstring& path) { add(planned_, keyOf(path)); }
-
-private:
-    static std::wstring keyOf(const std::wstring& path) { return comparedForm(path); }
-
-    // Sorted vectors rather than sets: the same lookups, less code in the
-    // shipped program.
-    using SortedNames = std::vector<std::wstring>;
-
-    static bool holds(const SortedNames& names, const std::wstring& key) {
-        const auto at = std::lower_bound(names.begin(), names.end(), key);
-        return at != names.end() && *at == key;
-    }
-    static bool add(SortedNames& names, const std::wstring& key) {
-        const auto at = std::lower_bound(names.begin(), names.end(), key);
-        if (at != names.end() && *at == key) {
-            return false;
-        }
-        names.insert(at, key);
-        return true;
-    }
-
-    void listFolderOf(const std::wstring& key) {
-        const std::wstring folder = key.substr(0, key.rfind(L'\\'));
-        if (!add(listed_, folder)) {
-            return;
-        }
-        WIN32_FIND_DATAW found;
-        FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-        if (!search.valid()) {
-            return;
-        }
-        do {
-            std::wstring name = found.cFileName;
-            CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-            add(onDisk_, folder + L'\\' + name);
-        } while (FindNextFileW(search.get(), &found));
-    }
-
-    SortedNames listed_;
-    SortedNames onDisk_;
-    SortedNames planned_;
-};
 
 // The first of the numbered names that neither the disk nor this plan uses.
 std::wstring freeName(const std::wstring& folder, const std::wstring& destination,
                       std::wstring (*nameOf)(const std::wstring&, unsigned), NamesInUse& names) {
     for (unsigned attempt = 0;; ++attempt) {
         std::wstring name = nameOf(destination, attempt);
-        const std::wstring path = inFolder(folder, name);
-        if (!names.planned(path) && !names.onDisk(path)) {
-            names.plan(path);
+        const std::wstring key = names.keyOf(inFolder(folder, name));
+        if (!names.planned(key) && !names.onDisk(key)) {
+            names.plan(key);
             return name;
         }
     }
@@ -107,10 +40,11 @@ std::vector<PlannedPaths> pathsOf(const std::wstring& folder, const Journal& jou
 void linkToEarlierEntries(std::vector<PlannedPaths>& paths) {
     std::vector<std::pair<std::wstring, std::size_t>> filled;  // sorted by compared form
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        std::pair<std::wstring, std::size_t> key{comparedForm(paths[i].destination), i};
-        const auto at = std::lower_bound(filled.begin(), filled.end(), key,
-                                         [](const auto& one, const auto& other) { return one.first < other.first; });
-        if (at != filled.end() && at->first == key.first) {
+        std::pair<std::wstring, std::size_t> key{fullPathOf(paths[i].destination), i};
+        const auto at = std::lower_bound(filled.begin(), filled.end(), key, [](const auto& one, const auto& other) {
+            return fileNameBefore(one.first, other.first);
+        });
+        if (at != filled.end() && sameFileName(at->first, key.first)) {
             paths[i].keptIsStagedOf = at->second;
             at->second = i;
         } else {
@@ -143,24 +77,37 @@ CopyTransaction::CopyTransaction(const std::wstring& installFolder, const std::w
 
 namespace {
 
-// One journal entry for each entry with a known size, in list order. The
-// names in use are let go before the paths are worked out: with a thousand
-// files both are large, and the copy's peak memory is their sum otherwise.
+// A destination as the journal names it: its path below the install folder
+// as the disk holds it (a short name or a name ending in a dot would
+// otherwise create a second file beside the game's, and two spellings of
+// one destination would be two files to the repair).
+std::wstring destinationOnDisk(const std::wstring& destinationName, const std::wstring& key,
+                               const std::wstring& resolvedFolder) {
+    const std::wstring prefix = pathIn(resolvedFolder, std::wstring());
+    const bool inside = key.size() > prefix.size() && sameFileName(key.substr(0, prefix.size()), prefix);
+    return inside ? key.substr(prefix.size()) : destinationName;
+}
+
+// One journal entry for each entry copied, in list order. The names in use
+// are let go before the paths are worked out: with a thousand files both
+// are large, and the copy's peak memory is their sum otherwise.
 Journal plannedJournal(const std::wstring& folder, const std::vector<PatchFileEntry>& files) {
     Journal journal;
     NamesInUse names;
     NamesInUse earlier;  // the destinations of the entries planned so far
+    const std::wstring resolvedFolder = resolvedPathOf(folder);
     for (const PatchFileEntry& entry : files) {
-        if (entry.size != noSizeMarker) {
-            names.plan(entry.destinationPath(folder));
+        if (entry.isCopied()) {
+            names.plan(names.keyOf(entry.destinationPath(folder)));
         }
     }
     for (const PatchFileEntry& entry : files) {
-        if (entry.size == noSizeMarker) {
+        if (!entry.isCopied()) {
             continue;
         }
-        const std::wstring destination = entry.destinationPath(folder);
-        JournalEntry planEntry{entry.destinationName, std::wstring(), std::wstring()};
+        const std::wstring destination = names.keyOf(entry.destinationPath(folder));
+        JournalEntry planEntry{destinationOnDisk(entry.destinationName, destination, resolvedFolder),
+                               std::wstring(), std::wstring()};
         const bool replaces = earlier.planned(destination) || names.onDisk(destination);
         earlier.plan(destination);
         planEntry.staged = freeName(folder, planEntry.destination, stagedNameOf, names);
@@ -569,20 +516,6 @@ std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey, RepairG
     return repairs;
 }
 
-namespace {
-
-// A folder as compared with another: its compared form without the
-// separators a text may end with ("C:\Game\" is "C:\Game").
-std::wstring comparedFolder(const std::wstring& folder) {
-    std::wstring form = comparedForm(folder);
-    while (form.size() > 3 && (form.back() == L'\\' || form.back() == L'/')) {
-        form.pop_back();
-    }
-    return form;
-}
-
-}  // namespace
-
 std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder,
                                            RepairGate gate) {
     RunLock lock(recordsKey);
@@ -590,9 +523,9 @@ std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const
         return busyRepair();
     }
     std::vector<RunRepair> repairs;
-    const std::wstring folder = comparedFolder(installFolder);
+    const std::wstring folder = resolvedPathOf(installFolder);
     for (const StoredRun& run : storedRuns(recordsKey)) {
-        if (!run.folder.empty() && comparedFolder(run.folder) == folder) {
+        if (!run.folder.empty() && sameFileName(resolvedPathOf(run.folder), folder)) {
             repairs.push_back(repairStoredRun(recordsKey, run, gate));
         }
     }

@@ -6,22 +6,12 @@
 #include <iterator>
 
 #include "copy/copy_rules.h"
+#include "core/FileNames.h"
 #include "core/HandleOwners.h"
 #include "core/PatchSession.h"
+#include "core/path_text.h"
 
 namespace {
-
-bool sameTextIgnoringCase(const std::wstring& first, const std::wstring& second) {
-    // Ordinal, as the file system compares names: the same whatever the
-    // user's locale.
-    return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
-                                static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::wstring baseNameOf(const std::wstring& path) {
-    const std::size_t last = path.find_last_of(L"\\/");
-    return last == std::wstring::npos ? path : path.substr(last + 1);
-}
 
 // Whether the process runs the file at `gamePath`.
 //
@@ -51,7 +41,7 @@ bool runsTheGame(DWORD processId, const std::wstring& gamePath, ProcessOpener op
         return true;  // as above: a path that can't be read is no proof it is another program
     }
     image.resize(length);
-    return sameTextIgnoringCase(image, gamePath) || isSameFile(image, gamePath);
+    return sameFileName(image, gamePath) || isSameFile(image, gamePath);
 }
 
 std::wstring quoted(const std::wstring& name) { return L"「" + name + L"」"; }
@@ -64,7 +54,7 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
         return std::nullopt;
     }
     const std::wstring gamePath = installFolder + L'\\' + executableName;
-    const std::wstring gameName = baseNameOf(executableName);
+    const std::wstring gameName = nameOfPath(executableName);
     // Restart Manager would say who holds a file, but under Wine it lists no
     // one: the program looks for the game itself.
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -78,7 +68,7 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
     process.dwSize = sizeof process;
     for (BOOL found = Process32FirstW(snapshot.get(), &process); found;
          found = Process32NextW(snapshot.get(), &process)) {
-        if (process.th32ProcessID != self && sameTextIgnoringCase(process.szExeFile, gameName) &&
+        if (process.th32ProcessID != self && sameFileName(process.szExeFile, gameName) &&
             runsTheGame(process.th32ProcessID, gamePath, openProcess)) {
             return quoted(executableName) + L"が実行中です。ゲームを終了してから再試行してください。";
         }
@@ -94,7 +84,7 @@ std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder
         return quoted(*link) + L"はリンクのため、パッチを当てられません。";
     }
     // The program makes no folders.
-    const std::wstring folder = destinationFolderOf(entry.destinationName);
+    const std::wstring folder = folderOfPath(entry.destinationName);
     if (!folder.empty() && !isFolderAt(installFolder + L'\\' + folder)) {
         return quoted(folder) + L"フォルダがありません。インストール先を確認してください。";
     }
@@ -138,7 +128,7 @@ std::optional<std::wstring> damagedFileRefusal(const PatchSession& session) {
     for (const PatchFileEntry& entry : session.files) {
         // A missing file, or one of 4 GiB or more, has no size here: neither
         // is what the table gives (the copy takes no file that large).
-        if (entry.checked && (entry.size == noSizeMarker || entry.size != entry.expectedSize)) {
+        if (entry.checked && (!entry.isCopied() || entry.size != entry.expectedSize)) {
             std::wstring text;
             writeDamagedFileText(session, entry, text);
             return text;
@@ -157,7 +147,7 @@ std::optional<std::wstring> firstStartRefusal(const PatchSession& session, FreeB
     }
     for (const PatchFileEntry& entry : session.files) {
         // A file not found beside the program is not copied.
-        if (entry.size == noSizeMarker) {
+        if (!entry.isCopied()) {
             continue;
         }
         if (auto refusal = destinationRefusal(session.installFolder, entry)) {

@@ -38,11 +38,3 @@ std::optional<std::wstring> roomRefusalText(std::uint64_t neededBytes, std::opti
     }
     return L"空き容量が足りません。あと " + wideDecimalText(kilobytes) + L"KB 必要です。";
 }
-
-std::wstring destinationFolderOf(const std::wstring& destinationName) {
-    const std::size_t last = destinationName.find_last_of(L"\\/");
-    if (last == std::wstring::npos) {
-        return std::wstring();
-    }
-    return destinationName.substr(0, last);
-}

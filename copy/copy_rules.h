@@ -59,8 +59,3 @@ std::uint64_t shortfallKilobytes(std::uint64_t neededBytes, std::uint64_t freeBy
 // free (a network path, a drive that does not answer): the copy is not
 // refused on a figure no one gave.
 std::optional<std::wstring> roomRefusalText(std::uint64_t neededBytes, std::optional<std::uint64_t> freeBytes);
-
-// The folder, below the install folder, that a destination name needs: the
-// name up to its last separator (\ or /, both separate), as the settings
-// wrote it; empty when the file goes straight into the install folder.
-std::wstring destinationFolderOf(const std::wstring& destinationName);

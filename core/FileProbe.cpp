@@ -158,3 +158,19 @@ std::vector<FolderEntry> listFolderTree(const std::wstring& folder) {
     listInto(folder, L"", entries);
     return entries;
 }
+
+std::vector<NameInFolder> namesInFolder(const std::wstring& folder) {
+    std::vector<NameInFolder> names;
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search.valid()) {
+        return names;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back({name, found.cAlternateFileName});
+        }
+    } while (FindNextFileW(search.get(), &found));
+    return names;
+}

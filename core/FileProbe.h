@@ -83,3 +83,15 @@ struct FolderEntry {
 
 // Everything below `folder`, each folder followed by what it holds.
 std::vector<FolderEntry> listFolderTree(const std::wstring& folder);
+
+// One name of a folder's listing: the name as the disk holds it and the
+// short one Windows also answers to (empty when the name is short already or
+// the file system keeps none).
+struct NameInFolder {
+    std::wstring name;
+    std::wstring shortName;
+};
+
+// The names directly in `folder` ("." and ".." left out); none when it can't
+// be listed.
+std::vector<NameInFolder> namesInFolder(const std::wstring& folder);

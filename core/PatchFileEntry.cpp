@@ -5,13 +5,10 @@
 namespace {
 
 // Size of whatever is found at path, or noSizeMarker when nothing is there or
-// it does not fit the entry's 32 bits.
-std::uint32_t sizeFoundAt(const std::wstring& path) {
+// it is too large to copy.
+std::uint64_t sizeFoundAt(const std::wstring& path) {
     const FoundFile found = findAt(path);
-    if (!found.exists || found.size > noSizeMarker) {
-        return noSizeMarker;
-    }
-    return static_cast<std::uint32_t>(found.size);
+    return found.exists && found.size < firstSizeNotCopied ? found.size : noSizeMarker;
 }
 
 }  // namespace

@@ -10,12 +10,25 @@
 
 // Size of an entry whose source was missing, or 4 GiB or larger, at load
 // time. Such an entry stays in the list but is neither counted nor copied.
-inline constexpr std::uint32_t noSizeMarker = 0xFFFFFFFFu;
+// No file has this size (Windows counts sizes in signed 64 bits), so a file
+// of 4,294,967,295 bytes is copied like any other.
+inline constexpr std::uint64_t noSizeMarker = 0xFFFFFFFFFFFFFFFFull;
+
+// Sources of this size or more are not copied: the copy counts a file's
+// bytes in 32 bits.
+inline constexpr std::uint64_t firstSizeNotCopied = 0x100000000ull;
+
+// Where a destination name lands: folder, exactly one backslash, the name;
+// never normalised, so a folder ending in a backslash gives two in a row,
+// as the copy opens it.
+inline std::wstring destinationPathIn(const std::wstring& folder, const std::wstring& destinationName) {
+    return folder + L'\\' + destinationName;
+}
 
 struct PatchFileEntry {
     std::wstring sourcePath;
     std::wstring destinationName;
-    std::uint32_t size = noSizeMarker;
+    std::uint64_t size = noSizeMarker;
     // Set from the table of digests: such a file must be found with exactly
     // this size and these bytes, or it is damaged.
     bool checked = false;
@@ -29,9 +42,8 @@ struct PatchFileEntry {
                                            const std::wstring& sourceName,
                                            const std::wstring& destinationName);
 
-    // folder, exactly one backslash, destinationName; never normalised, so a
-    // folder ending in a backslash gives two in a row.
-    std::wstring destinationPath(const std::wstring& folder) const {
-        return folder + L'\\' + destinationName;
-    }
+    // Whether the copy writes this entry: its source was found, under 4 GiB.
+    bool isCopied() const { return size != noSizeMarker; }
+
+    std::wstring destinationPath(const std::wstring& folder) const { return destinationPathIn(folder, destinationName); }
 };

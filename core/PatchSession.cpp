@@ -48,7 +48,7 @@ void PatchSession::waitForWorkerToFinish() {
 std::uint64_t PatchSession::totalSize() const {
     std::uint64_t total = 0;
     for (const PatchFileEntry& entry : files) {
-        if (entry.size != noSizeMarker) {
+        if (entry.isCopied()) {
             total += entry.size;
         }
     }

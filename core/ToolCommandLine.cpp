@@ -17,22 +17,3 @@ std::vector<std::wstring> toolArguments() {
     LocalFree(words);
     return arguments;
 }
-
-std::wstring fullPathOf(const std::wstring& path) {
-    // A path can be longer than MAX_PATH: the call then says how much room
-    // it needs.
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return path;
-    }
-    std::wstring buffer(needed, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
-    if (length == 0 || length >= needed) {
-        return path;
-    }
-    buffer.resize(length);
-    while (buffer.size() > 3 && (buffer.back() == L'\\' || buffer.back() == L'/')) {
-        buffer.pop_back();
-    }
-    return buffer;
-}

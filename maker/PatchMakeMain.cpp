@@ -18,6 +18,7 @@
 #include "core/DllDefence.h"
 #include "core/FileProbe.h"
 #include "core/HandleOwners.h"
+#include "core/FileNames.h"
 #include "core/ToolCommandLine.h"
 #include "core/decimal_text.h"
 #include "maker/ReleaseOptions.h"

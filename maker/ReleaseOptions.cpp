@@ -5,7 +5,7 @@
 
 #include "core/ConsoleOutput.h"
 #include "core/FileProbe.h"
-#include "core/ToolCommandLine.h"
+#include "core/FileNames.h"
 #include "core/decimal_text.h"
 #include "core/path_text.h"
 #include "maker/release_file.h"

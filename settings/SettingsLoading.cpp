@@ -8,6 +8,7 @@
 #include "core/path_text.h"
 #include "resources/resource_ids.h"
 #include "settings/DigestTableResource.h"
+#include "settings/ResolvedDigestTable.h"
 #include "settings/cp932_conversion.h"
 #include "settings/digest_table.h"
 #include "settings/folder_names.h"
@@ -40,10 +41,11 @@ bool readOwnDigestTable(HINSTANCE instance, std::vector<DigestEntry>& table) {
 }
 
 // One entry per "ファイル," line; false when a name does not convert or a
-// destination would leave the install folder. A file the table names must be
-// found with the table's size and digest; the table's other lines are for
-// settings that list more.
+// destination would leave the install folder. A file the table names, however
+// the line spells it, must be found with the table's size and digest; the
+// table's other lines are for settings that list more.
 bool takeFiles(PatchSession& session, const std::vector<FileLine>& files, const std::vector<DigestEntry>& table) {
+    const ResolvedDigestTable resolvedTable(table, session.programFolder);
     for (const FileLine& file : files) {
         std::wstring source;
         std::wstring destination;
@@ -56,7 +58,7 @@ bool takeFiles(PatchSession& session, const std::vector<FileLine>& files, const 
         if (!destinationStaysInside(session.files.back().destinationName)) {
             return false;
         }
-        if (const DigestEntry* expected = findDigestEntry(table, file.sourceName)) {
+        if (const DigestEntry* expected = resolvedTable.entryFor(session.files.back().sourcePath)) {
             PatchFileEntry& entry = session.files.back();
             entry.checked = true;
             entry.expectedSize = expected->size;

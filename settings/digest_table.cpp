@@ -114,13 +114,3 @@ std::string digestTableText(const std::vector<DigestEntry>& entries) {
     }
     return text;
 }
-
-const DigestEntry* findDigestEntry(const std::vector<DigestEntry>& entries, const std::string& name) {
-    const std::string wanted = comparableName(name);
-    for (const DigestEntry& entry : entries) {
-        if (comparableName(entry.name) == wanted) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}

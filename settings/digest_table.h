@@ -60,7 +60,3 @@ std::string digestTableText(const std::vector<DigestEntry>& entries);
 // Whether the table takes `name` as a file's name (the reader's own rule on
 // names), for the writer, which leaves out any other.
 bool isDigestTableName(const std::string& name);
-
-// The entry for `name` (the settings' source name, compared as Windows
-// compares file names), or nullptr.
-const DigestEntry* findDigestEntry(const std::vector<DigestEntry>& entries, const std::string& name);

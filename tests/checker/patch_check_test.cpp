@@ -301,6 +301,13 @@ const BrokenFolderCase brokenFolderCases[] = {
          patch.more = [](const TempFolder& folder) { writeSparseFile(folder.file(L"a.dat"), 0x100000000ull); };
      },
      2, {{"patch.inf:5: エラー:", "4294967296"}}},
+    // One byte less is a size like any other: copied, and checked.
+    {"FileOfFourGiBLessOneByte",
+     [](PatchFolder& patch) {
+         patch.files = {{L"b.dat", "b"}};
+         patch.more = [](const TempFolder& folder) { writeSparseFile(folder.file(L"a.dat"), 0xFFFFFFFFull); };
+     },
+     0, {{"patch.inf:5: メモ:", "4294967295"}}},
     // Several files of 4 GiB in all: each is copied, and the dialog's figures
     // are 64-bit.
     {"FilesOfMoreThanFourGiBInAll",

@@ -133,30 +133,4 @@ INSTANTIATE_TEST_SUITE_P(
         RoomCase{"FreeNotReportedHugeFiles", largest, std::nullopt, 0, std::nullopt}),
     caseName<RoomCase>);
 
-struct FolderCase {
-    const char* name;
-    const wchar_t* destination;
-    const wchar_t* folder;
-};
-
-void PrintTo(const FolderCase& folderCase, std::ostream* out) { *out << folderCase.name; }
-
-class DestinationFolder : public testing::TestWithParam<FolderCase> {};
-
-TEST_P(DestinationFolder, IsTheNameUpToItsLastSeparator) {
-    EXPECT_EQ(destinationFolderOf(GetParam().destination), GetParam().folder);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, DestinationFolder,
-    testing::Values(FolderCase{"InTheInstallFolder", L"a.dat", L""},
-                    FolderCase{"OneFolder", L"data\\a.dat", L"data"},
-                    FolderCase{"Nested", L"data\\maps\\a.dat", L"data\\maps"},
-                    FolderCase{"ForwardSlash", L"data/a.dat", L"data"},
-                    FolderCase{"MixedSeparators", L"data/maps\\a.dat", L"data/maps"},
-                    // As written: the folder the copy will open, not a tidied one.
-                    FolderCase{"ClimbBackIn", L"data\\..\\save\\a.dat", L"data\\..\\save"},
-                    FolderCase{"WideNames", L"张 été\\ソ表.dat", L"张 été"}),
-    caseName<FolderCase>);
-
 }  // namespace

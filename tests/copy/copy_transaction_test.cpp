@@ -229,6 +229,65 @@ TEST_F(CopyTransactionSteps, CompleteRunLeavesExactlyThePatchedFolder) {
     EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
+// The last name of the short form Windows gives an existing path.
+std::wstring shortNameOf(const std::wstring& path) {
+    std::wstring buffer(32768, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    buffer.resize(length < buffer.size() ? length : 0);
+    return buffer.substr(buffer.rfind(L'\\') + 1);
+}
+
+// Destinations spelled as the disk also answers to them: a file's short
+// name, a name ending in a dot, a folder's short name. Each is the game's
+// file there: kept aside and replaced under its own long name, and left
+// alone by the repair of a run stopped before anything was staged.
+TEST(CopyTransactionNames, ADestinationSpelledAnotherWayIsTheFileThere) {
+    TempFolder patch;
+    TempFolder install;
+    TestRecordsKey records;
+    ASSERT_TRUE(CreateDirectoryW(install.file(L"Data Folder").c_str(), nullptr));
+    install.write(L"Long Game File.dat", "old long");
+    install.write(L"Data Folder\\x.dat", "old x");
+    install.write(L"Data Folder\\y.dat", "old y");
+    const FolderState before = folderStateOf(install.path());
+    const std::wstring shortFile = shortNameOf(install.file(L"Long Game File.dat"));
+    const std::wstring shortFolder = shortNameOf(install.file(L"Data Folder"));
+    ASSERT_NE(shortFile, L"Long Game File.dat");
+    ASSERT_NE(shortFolder, L"Data Folder");
+    patch.write(L"0.src", "new long");
+    patch.write(L"1.src", "new x");
+    patch.write(L"2.src", "new y");
+    const std::vector<PatchFileEntry> files = {{patch.file(L"0.src"), shortFile, 8},
+                                               {patch.file(L"1.src"), L"Data Folder\\x.dat.", 5},
+                                               {patch.file(L"2.src"), shortFolder + L"\\y.dat", 5}};
+    {
+        CopyTransaction stopped(install.path(), records.key());
+        stopped.plan(files);
+        for (const JournalEntry& entry : stopped.journal().entries) {
+            EXPECT_TRUE(entry.replaces()) << utf8(entry.destination);
+        }
+        EXPECT_EQ(stopped.journal().entries[0].destination, L"Long Game File.dat");
+        EXPECT_EQ(stopped.journal().entries[1].destination, L"Data Folder\\x.dat");
+        ASSERT_TRUE(stopped.writeJournal());
+    }
+    repairStoppedRuns(records.key());
+    EXPECT_EQ(folderStateOf(install.path()), before);
+
+    CopyTransaction transaction(install.path(), records.key());
+    transaction.plan(files);
+    ASSERT_TRUE(transaction.writeJournal());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        ASSERT_TRUE(CopyFileW(files[i].sourcePath.c_str(), transaction.paths()[i].staged.c_str(), TRUE));
+    }
+    ASSERT_TRUE(transaction.commit());
+    ASSERT_TRUE(transaction.complete());
+    const FolderState patched = {{L"Data Folder", "<folder>"},
+                                 {L"Data Folder\\x.dat", "new x"},
+                                 {L"Data Folder\\y.dat", "new y"},
+                                 {L"Long Game File.dat", "new long"}};
+    EXPECT_EQ(folderStateOf(install.path()), patched);
+}
+
 // A roll back that can't finish (another program holds a file the run made)
 // keeps the record, and the next start finishes it once the file is free.
 TEST_F(CopyTransactionSteps, RollBackThatFailsKeepsTheJournalForTheNextStart) {

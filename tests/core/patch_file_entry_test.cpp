@@ -1,6 +1,5 @@
 // The entry of one "ファイル," line: its paths, and its size as found beside
-// the program, with noSizeMarker for a missing file or one that does not fit
-// 32 bits.
+// the program, with noSizeMarker for a missing file or one of 4 GiB or more.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,7 +45,7 @@ TEST(PatchFileEntryFromSettingsLine, MissingSourceGetsNoSizeMarker) {
 struct SizeCase {
     const char* name;
     std::uint64_t fileSize;
-    std::uint32_t entrySize;
+    std::uint64_t entrySize;
 };
 
 void PrintTo(const SizeCase& sizeCase, std::ostream* out) { *out << sizeCase.name; }
@@ -64,17 +63,19 @@ void makeFileOfSize(const std::wstring& path, std::uint64_t size) {
     ASSERT_TRUE(SetEndOfFile(file.get()));
 }
 
-TEST_P(PatchFileEntrySize, IsTheSizeFoundWhenItFits32Bits) {
+TEST_P(PatchFileEntrySize, IsTheSizeFoundUnder4GiB) {
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(makeFileOfSize(folder.file(L"big.dat"), GetParam().fileSize));
-    EXPECT_EQ(PatchFileEntry::fromSettingsLine(folder.path(), L"big.dat", L"").size, GetParam().entrySize);
+    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(folder.path(), L"big.dat", L"");
+    EXPECT_EQ(entry.size, GetParam().entrySize);
+    EXPECT_EQ(entry.isCopied(), GetParam().entrySize != noSizeMarker);
 }
 
 const SizeCase sizeCases[] = {
     {"Empty", 0, 0},
     {"LargestKnown", 0xFFFFFFFEu, 0xFFFFFFFEu},
-    // Can't be told from a missing file.
-    {"AllOnes", 0xFFFFFFFFu, noSizeMarker},
+    // A size like any other, not the marker of a missing file.
+    {"AllOnes", 0xFFFFFFFFu, 0xFFFFFFFFu},
     {"FourGiB", 0x100000000u, noSizeMarker},
     {"FourGiBAndSome", 0x100000005u, noSizeMarker},
 };

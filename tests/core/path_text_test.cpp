@@ -33,6 +33,10 @@ const PathCase pathCases[] = {
     {"DriveRootLosesItsBackslash", L"C:\\update.exe", L"C:", L"update.exe"},
     {"TrailingSeparator", L"C:\\Games\\", L"C:\\Games", L""},
     {"BareName", L"update.exe", L"", L"update.exe"},
+    // As written: a destination's folder is the one the copy opens, not a
+    // tidied one.
+    {"ClimbBackInAsWritten", L"data\\..\\save\\a.dat", L"data\\..\\save", L"a.dat"},
+    {"WideNames", L"张 été\\ソ表.dat", L"张 été", L"ソ表.dat"},
     {"Empty", L"", L"", L""},
 };
 

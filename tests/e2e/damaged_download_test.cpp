@@ -149,6 +149,20 @@ TEST_F(DamagedDownload, AFileTheTableNamesMissingBesideTheProgramIsNamed) {
     expectRefusalOf(L"data\\a.dat");
 }
 
+// A settings file beside the program is anyone's to write: spelling a file
+// the table names another way must not let it in unchecked. The box names it
+// as the line spells it.
+TEST_F(DamagedDownload, AFileTheTableNamesSpelledAnotherWayIsStillChecked) {
+    std::string bytes = readWholeFile(released(L"data\\a.dat"));
+    bytes[bytes.size() - 1] ^= 0x01;
+    patchFolder.write(L"release\\data\\a.dat", bytes);
+    for (const wchar_t* spelling : {L"./data/a.dat", L"DATA\\A.DAT", L"data\\a.dat.", L"data\\..\\data\\a.dat"}) {
+        SCOPED_TRACE(testing::Message() << "spelt " << std::string(spelling, spelling + wcslen(spelling)));
+        patchFolder.write(L"release\\update.inf", settingsListing({{spelling, L"data\\a.dat", bytes}}));
+        expectRefusalOf(spelling);
+    }
+}
+
 // --- The table itself damaged: the settings are unusable. ---
 
 std::string tableOf(const std::wstring& program) {

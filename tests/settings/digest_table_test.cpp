@@ -44,17 +44,6 @@ TEST(DigestTable, WrittenEntriesReadBackInTheirOrder) {
     EXPECT_EQ(digestHex(reading.entries[0].digest), abcHex);
 }
 
-TEST(DigestTable, FindsANameAsWindowsComparesFileNames) {
-    const std::vector<DigestEntry> entries = readDigestTable(goodLine + emptyHex + " 0 ソ\\b.dat\r\n").entries;
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(findDigestEntry(entries, "DATA\\A.DAT"), &entries[0]);
-    EXPECT_EQ(findDigestEntry(entries, "data/a.dat"), &entries[0]);
-    EXPECT_EQ(findDigestEntry(entries, "ソ\\B.dat"), &entries[1]);
-    EXPECT_EQ(findDigestEntry(entries, "data\\a.da"), nullptr);
-    // The trail byte of ソ is no separator: "ソ/b.dat" is another name.
-    EXPECT_EQ(findDigestEntry(entries, "\x83/b.dat"), nullptr);
-}
-
 struct DamagedCase {
     const char* name;
     std::string text;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "core/FileProbe.h"
 #include "core/HandleOwners.h"
 #include "tests/driver/ProgramProcess.h"
 
@@ -104,17 +105,9 @@ std::string patternBytes(std::size_t size, unsigned seed) {
 
 std::vector<std::wstring> namesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (!search.valid()) {
-        return names;
+    for (const NameInFolder& found : namesInFolder(folder)) {
+        names.push_back(found.name);
     }
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(search.get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }
