@@ -60,7 +60,7 @@ public:
         ASSERT_TRUE(transaction.writeJournal());
         std::size_t planned = 0;
         for (const PatchFileEntry& entry : files) {
-            if (entry.size == noSizeMarker) {
+            if (!entry.isCopied()) {
                 continue;
             }
             const std::wstring& path = transaction.paths()[planned].staged;
@@ -277,7 +277,12 @@ TEST(CopyTransactionNames, ADestinationSpelledAnotherWayIsTheFileThere) {
     transaction.plan(files);
     ASSERT_TRUE(transaction.writeJournal());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        ASSERT_TRUE(CopyFileW(files[i].sourcePath.c_str(), transaction.paths()[i].staged.c_str(), TRUE));
+        UniqueHandle staged = transaction.createStaged(i);
+        ASSERT_TRUE(staged.valid());
+        const std::string bytes = readWholeFile(files[i].sourcePath);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        ASSERT_TRUE(transaction.stagedWritten(i, staged.get()));
     }
     ASSERT_TRUE(transaction.commit());
     ASSERT_TRUE(transaction.complete());
@@ -383,7 +388,7 @@ TEST_P(SomeoneElsesFile, SurvivesTheFailureAndTheUndoing) {
         bool failed = false;
         std::size_t planned = 0;
         for (const PatchFileEntry& entry : files) {
-            if (entry.size == noSizeMarker) {
+            if (!entry.isCopied()) {
                 continue;
             }
             UniqueHandle staged = transaction.createStaged(planned);
