@@ -17,6 +17,7 @@
 #include "copy/CopyJob.h"
 #include "copy/CopyTransaction.h"
 #include "copy/HashingThread.h"
+#include "copy/RunLock.h"
 #include "copy/StartChecks.h"
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
@@ -63,13 +64,15 @@ bool isProtectedFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (protectingAttributes | FILE_ATTRIBUTE_DIRECTORY)) != 0;
 }
 
-// Writes exactly entry.size bytes under the staged name. Returns copyDone
-// also when a cancel request stopped it, with run.cancelled set.
-CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPaths& paths) {
+// Writes exactly entry.size bytes under the staged name of planned entry
+// `planned`. Returns copyDone also when a cancel request stopped it, with
+// run.cancelled set.
+CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction& transaction, std::size_t planned) {
     if (run.session.takeCancelRequest()) {
         run.cancelled = true;
         return copyDone;
     }
+    const PlannedPaths& paths = transaction.paths()[planned];
     // Neither file is shared while it is written. The staged file is declared
     // first so that it is closed last, after the source.
     UniqueHandle staged;
@@ -86,10 +89,7 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
     if (!paths.kept.empty() && (isProtectedFile(paths.destination) || isHeldAgainstMoving(paths.destination))) {
         return copyOpenFailed;
     }
-    // Never over a file: the name was free when it was chosen, and whatever
-    // took it since is not the copy's.
-    staged.reset(CreateFileW(paths.staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                             nullptr));
+    staged = transaction.createStaged(planned);
     if (!staged.valid()) {
         return copyOpenFailed;
     }
@@ -152,18 +152,25 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, const PlannedPa
             return copyDamaged;
         }
     }
+    // Its identity whole, then everything on the disk before the committed
+    // line is, since after that line the old files go: a power cut must not
+    // leave new names holding zeros. On the handle that wrote it, while the
+    // system may still hold its bytes: no second open.
+    if (!transaction.stagedWritten(planned, staged.get()) || !run.session.diskSeams.flushFile(staged.get())) {
+        return copyWriteFailed;
+    }
     return copyDone;
 }
 
 // Stages every entry with a known size, in list order: the transaction
 // planned one set of paths for each.
-CopyResult stageAll(CopyRun& run, const CopyTransaction& transaction) {
+CopyResult stageAll(CopyRun& run, CopyTransaction& transaction) {
     std::size_t planned = 0;
     for (const PatchFileEntry& entry : run.session.files) {
         if (!entry.isCopied()) {
             continue;
         }
-        const CopyResult result = stageEntry(run, entry, transaction.paths()[planned++]);
+        const CopyResult result = stageEntry(run, entry, transaction, planned++);
         if (result != copyDone || run.cancelled) {
             return result;
         }
@@ -266,10 +273,20 @@ CopyResult PatchSession::copyFiles() {
         return copyOpenFailed;
     }
 
+    // One run at a time in any session: another copy of the program that
+    // took the lock since Run was pressed is told, and nothing is touched.
+    RunLock lock(runRecords);
+    if (!lock.take()) {
+        statusText = runLockBusyCopyText;
+        return copyBusy;
+    }
+
     // Planned and recorded before the first file is written; a link on the
     // way to any planned name, or a record that can't be written, stops the
     // copy with nothing changed.
     CopyTransaction transaction(installFolder, runRecords);
+    transaction.setRecordSeam(diskSeams.recordWrite, diskSeams.context);
+    transaction.setMoveSeam(diskSeams.beforeMove, diskSeams.context);
     transaction.plan(files);
     makeRoomForDamagedText(*this);
     if (transaction.firstLink() || !transaction.writeJournal()) {

@@ -2,8 +2,13 @@
 // written, then the one worker thread.
 #include <windows.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "copy/CopyJob.h"
 #include "copy/RepairBox.h"
+#include "copy/RunLock.h"
 #include "copy/StartChecks.h"
 #include "core/FileProbe.h"
 #include "core/PatchSession.h"
@@ -23,6 +28,27 @@ CopyResult copyOrFail(PatchSession& session) {
     } catch (...) {
         return copyOpenFailed;
     }
+}
+
+// A run stopped in the install folder and not repaired at the start (a file
+// was held then) is put right first, once the game no longer runs there: a
+// copy over it would mix two runs. Not while another copy of the program (in
+// another session) copies or repairs: the retry box until it is done.
+// False once the player was told why the copy can't start.
+bool repairStoppedRunHere(PatchSession& session) {
+    RunLock lock(session.runRecords);
+    if (!retryWhileRefused(session.dialog, [&lock]() -> std::optional<std::wstring> {
+            return lock.take() ? std::nullopt : std::optional<std::wstring>(runLockBusyText);
+        })) {
+        return false;
+    }
+    const std::vector<RunRepair> repairs =
+        repairWhenTheGameIsClosed(session.dialog, session.runRecords, session.executableName, &session.installFolder);
+    if (!repairsLetTheCopyStart(repairs)) {
+        showRefusal(session.dialog, unrepairedRunText);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -55,22 +81,15 @@ bool PatchSession::startCopyJob(const wchar_t* folderText) {
         }
     }
 
-    // A run stopped in this folder and not repaired at the start (a file was
-    // held then) is put right first: a copy over it would mix two runs.
-    const std::vector<RunRepair> repairs = repairStoppedRunsIn(runRecords, installFolder);
-    showRepairBoxes(dialog, repairs);
-    if (!repairsLetTheCopyStart(repairs)) {
-        showRefusal(dialog, unrepairedRunText);
+    if (!repairStoppedRunHere(*this)) {
         return false;
     }
 
     // Nothing has been written yet: whatever would stop the copy half way is
     // told now, and the player may put it right and try again. キャンセル
-    // (or a box that could not be shown) refuses the start like any refusal.
-    for (auto refusal = firstStartRefusal(*this); refusal; refusal = firstStartRefusal(*this)) {
-        if (MessageBoxW(dialog, refusal->c_str(), L"error", MB_RETRYCANCEL) != IDRETRY) {
-            return false;
-        }
+    // refuses the start like any refusal.
+    if (!retryWhileRefused(dialog, [this] { return firstStartRefusal(*this); })) {
+        return false;
     }
 
     EnableWindow(GetDlgItem(dialog, IDC_RUN), FALSE);
@@ -90,8 +109,8 @@ DWORD WINAPI copyWorker(LPVOID parameter) {
     }
     // Written before the post: the dialog reads it when the notice arrives.
     // statusText has had room for it since the session was made, so this
-    // needs no memory; a damaged file's text is already there.
-    if (result != copyDamaged) {
+    // needs no memory; a damaged file's text, or the lock's, is already there.
+    if (result != copyDamaged && result != copyBusy) {
         session.statusText = copyFailedText;
     }
     PostMessageW(session.dialog, WM_COPYJOB_FAILED, 0, 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "copy/NamesInUse.h"
+#include "copy/RunLock.h"
 #include "core/FileNames.h"
 #include "core/FileProbe.h"
 #include "core/path_text.h"
@@ -34,60 +35,39 @@ std::vector<PlannedPaths> pathsOf(const std::wstring& folder, const Journal& jou
     return paths;
 }
 
-bool moveFile(const std::wstring& from, const std::wstring& to) {
-    // Never over a file: a name found taken is a failure, not a loss.
-    return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
-}
-
-// Only a file is ever staged or kept: a folder that took one of those names
-// meanwhile is someone else's, and is never moved or deleted.
-bool deleteFileIfThere(const std::wstring& path) { return !isFileAt(path) || DeleteFileW(path.c_str()) != 0; }
-
-// One file back as it was, judged by what is on the disk, so that it holds
-// wherever the run stopped: a kept file still there means the old content
-// was moved aside and goes back; a new destination whose staged file is gone
-// was moved into place by this run.
-bool restore(const PlannedPaths& file) {
-    if (!file.kept.empty()) {
-        if (isFileAt(file.kept) && (!deleteFileIfThere(file.destination) || !moveFile(file.kept, file.destination))) {
-            return false;
+// Each destination an earlier entry fills: the entry whose staged file will
+// be there when this one moves it aside.
+void linkToEarlierEntries(std::vector<PlannedPaths>& paths) {
+    std::vector<std::pair<std::wstring, std::size_t>> filled;  // sorted by compared form
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::pair<std::wstring, std::size_t> key{fullPathOf(paths[i].destination), i};
+        const auto at = std::lower_bound(filled.begin(), filled.end(), key, [](const auto& one, const auto& other) {
+            return fileNameBefore(one.first, other.first);
+        });
+        if (at != filled.end() && sameFileName(at->first, key.first)) {
+            paths[i].keptIsStagedOf = at->second;
+            at->second = i;
+        } else {
+            filled.insert(at, std::move(key));
         }
-    } else if (!isFileAt(file.staged) && !deleteFileIfThere(file.destination)) {
-        return false;
     }
-    return deleteFileIfThere(file.staged);
 }
 
-// In reverse order, so that a destination listed twice gets back what the
-// first of its entries found there. Every file is tried even after a
-// failure: what can be put back is.
-bool restoreAll(const std::vector<PlannedPaths>& paths) {
-    bool restored = true;
-    for (auto file = paths.rbegin(); file != paths.rend(); ++file) {
-        restored = restore(*file) && restored;
-    }
-    return restored;
-}
-
-// After a complete commit: the kept files (up to `keptLimit` of them) and,
-// when `stagedMayRemain` (a run stopped before it cleaned up), any staged file
-// left are deleted. True when none is left.
-bool removeLeftovers(const std::vector<PlannedPaths>& paths, std::size_t keptLimit, bool stagedMayRemain) {
-    bool removed = true;
-    std::size_t deleted = 0;
+std::size_t longestPathOf(const std::vector<PlannedPaths>& paths) {
+    std::size_t longest = 0;
     for (const PlannedPaths& file : paths) {
-        if (!file.kept.empty() && isFileAt(file.kept)) {
-            if (deleted == keptLimit) {
-                return false;
-            }
-            ++deleted;
-            removed = DeleteFileW(file.kept.c_str()) != 0 && removed;
-        }
-        if (stagedMayRemain) {
-            removed = deleteFileIfThere(file.staged) && removed;
-        }
+        longest = std::max({longest, file.destination.size(), file.staged.size(), file.kept.size()});
     }
-    return removed;
+    return longest;
+}
+
+// The identity of the file at `path`, opened for its attributes alone and
+// never through a link at its name; false when none can be read there.
+bool identityAt(const std::wstring& path, FileIdentity& identity) {
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return file.valid() && readIdentity(file.get(), identity);
 }
 
 }  // namespace
@@ -97,12 +77,15 @@ CopyTransaction::CopyTransaction(const std::wstring& installFolder, const std::w
 
 namespace {
 
-// A destination as the journal names it: the last name as the disk holds
-// it when the disk has the file (a short name or a name ending in a dot
-// would otherwise create a second file beside the game's).
-std::wstring destinationOnDisk(const std::wstring& destinationName, const std::wstring& key) {
-    const std::wstring folder = folderOfPath(destinationName);
-    return folder.empty() ? nameOfPath(key) : pathIn(folder, nameOfPath(key));
+// A destination as the journal names it: its path below the install folder
+// as the disk holds it (a short name or a name ending in a dot would
+// otherwise create a second file beside the game's, and two spellings of
+// one destination would be two files to the repair).
+std::wstring destinationOnDisk(const std::wstring& destinationName, const std::wstring& key,
+                               const std::wstring& resolvedFolder) {
+    const std::wstring prefix = pathIn(resolvedFolder, std::wstring());
+    const bool inside = key.size() > prefix.size() && sameFileName(key.substr(0, prefix.size()), prefix);
+    return inside ? key.substr(prefix.size()) : destinationName;
 }
 
 // One journal entry for each entry copied, in list order. The names in use
@@ -112,6 +95,7 @@ Journal plannedJournal(const std::wstring& folder, const std::vector<PatchFileEn
     Journal journal;
     NamesInUse names;
     NamesInUse earlier;  // the destinations of the entries planned so far
+    const std::wstring resolvedFolder = resolvedPathOf(folder);
     for (const PatchFileEntry& entry : files) {
         if (entry.isCopied()) {
             names.plan(names.keyOf(entry.destinationPath(folder)));
@@ -122,8 +106,8 @@ Journal plannedJournal(const std::wstring& folder, const std::vector<PatchFileEn
             continue;
         }
         const std::wstring destination = names.keyOf(entry.destinationPath(folder));
-        JournalEntry planEntry{destinationOnDisk(entry.destinationName, destination), std::wstring(),
-                               std::wstring()};
+        JournalEntry planEntry{destinationOnDisk(entry.destinationName, destination, resolvedFolder),
+                               std::wstring(), std::wstring()};
         const bool replaces = earlier.planned(destination) || names.onDisk(destination);
         earlier.plan(destination);
         planEntry.staged = freeName(folder, planEntry.destination, stagedNameOf, names);
@@ -140,6 +124,10 @@ Journal plannedJournal(const std::wstring& folder, const std::vector<PatchFileEn
 void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
     journal_ = plannedJournal(folder_, files);
     paths_ = pathsOf(folder_, journal_);
+    linkToEarlierEntries(paths_);
+    // Made now, so that the run allocates nothing once it has begun.
+    mover_.makeRoomFor(longestPathOf(paths_));
+    identities_.reserve(2 * identityLineRoom * journal_.entries.size());
 }
 
 namespace {
@@ -167,6 +155,40 @@ bool CopyTransaction::writeJournal() {
     return record_.create(recordsKey_, folder_, text);
 }
 
+UniqueHandle CopyTransaction::createStaged(std::size_t entry) {
+    // Never over a file: the name was free when it was chosen, and whatever
+    // took it since is not the run's. Unshared while it is written.
+    UniqueHandle staged(CreateFileW(paths_[entry].staged.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!staged.valid()) {
+        return staged;
+    }
+    // Left to the system to flush: a staged file a power cut leaves
+    // unrecorded stays as it is, one a kill leaves is the run's to delete.
+    RecordedFile& file = journal_.entries[entry].stagedFile;
+    wchar_t line[identityLineRoom];
+    if (!readIdentity(staged.get(), file.identity) ||
+        !record_.add(identityLine(IdentityRole::staged, entry, {RecordedFile::Known::made, file.identity}, line))) {
+        deleteOpened(staged);
+        return staged;
+    }
+    file.known = RecordedFile::Known::made;
+    return staged;
+}
+
+bool CopyTransaction::stagedWritten(std::size_t entry, HANDLE staged) {
+    FileIdentity identity;
+    if (!readIdentity(staged, identity)) {
+        return false;
+    }
+    const FILETIME lastWrite{static_cast<DWORD>(identity.lastWrite), static_cast<DWORD>(identity.lastWrite >> 32)};
+    if (!SetFileTime(staged, nullptr, nullptr, &lastWrite)) {
+        return false;
+    }
+    journal_.entries[entry].stagedFile = {RecordedFile::Known::whole, identity};
+    return true;
+}
+
 std::size_t CopyTransaction::commitStepCount() const {
     std::size_t steps = 0;
     for (const PlannedPaths& file : paths_) {
@@ -175,26 +197,92 @@ std::size_t CopyTransaction::commitStepCount() const {
     return steps;
 }
 
-bool CopyTransaction::commit(std::size_t stepLimit) {
-    std::size_t steps = 0;
-    for (const PlannedPaths& file : paths_) {
-        if (!file.kept.empty()) {
-            if (steps++ == stepLimit) {
-                return true;
-            }
-            if (!moveFile(file.destination, file.kept)) {
-                return false;
-            }
-        }
-        if (steps++ == stepLimit) {
-            return true;
-        }
-        if (!moveFile(file.staged, file.destination)) {
+bool CopyTransaction::recordKeptIdentity(std::size_t entry) {
+    const PlannedPaths& file = paths_[entry];
+    RecordedFile& kept = journal_.entries[entry].keptFile;
+    if (file.keptIsStagedOf != PlannedPaths::noEarlierEntry) {
+        kept = journal_.entries[file.keptIsStagedOf].stagedFile;
+        return kept.known == RecordedFile::Known::whole;
+    }
+    kept.known = identityAt(file.destination, kept.identity) ? RecordedFile::Known::whole : RecordedFile::Known::nothing;
+    return kept.known == RecordedFile::Known::whole;
+}
+
+bool CopyTransaction::recordIdentities() {
+    identities_.clear();
+    wchar_t line[identityLineRoom];
+    for (std::size_t entry = 0; entry < paths_.size(); ++entry) {
+        const JournalEntry& planned = journal_.entries[entry];
+        if (planned.stagedFile.known != RecordedFile::Known::whole ||
+            (planned.replaces() && !recordKeptIdentity(entry))) {
             return false;
         }
+        identities_ += identityLine(IdentityRole::staged, entry, planned.stagedFile, line);
+        identities_ += identityLine(IdentityRole::kept, entry, planned.keptFile, line);
+    }
+    return record_.append(identities_);
+}
+
+bool CopyTransaction::moveRecorded(const std::wstring& from, const RecordedFile& recorded, const std::wstring& to) {
+    if (moveSeam_ != nullptr) {
+        moveSeam_(moveSeamContext_);
+    }
+    OpenedAtName opened = openIfRecorded(from, recorded);
+    return opened.found == FoundAtName::recorded && mover_.move(opened.file.get(), to);
+}
+
+bool CopyTransaction::commit(std::size_t stepLimit) {
+    if (!identitiesRecorded_) {
+        if (!recordIdentities()) {
+            return false;
+        }
+        identitiesRecorded_ = true;
+    }
+    for (std::size_t entry = 0; entry < paths_.size(); ++entry) {
+        const PlannedPaths& file = paths_[entry];
+        const JournalEntry& planned = journal_.entries[entry];
+        if (planned.replaces()) {
+            if (moved_ == stepLimit) {
+                return true;
+            }
+            if (!moveRecorded(file.destination, planned.keptFile, file.kept)) {
+                return false;
+            }
+            ++moved_;
+        }
+        if (moved_ == stepLimit) {
+            return true;
+        }
+        if (!moveRecorded(file.staged, planned.stagedFile, file.destination)) {
+            return false;
+        }
+        ++moved_;
     }
     return true;
 }
+
+namespace {
+
+// Deletes the file at `path` when it is the one recorded. True when none of
+// the run's is left there; `foundOther` tells of anything else found.
+bool deleteIfRecorded(const std::wstring& path, const RecordedFile& recorded, bool* foundOther = nullptr) {
+    OpenedAtName opened = openIfRecorded(path, recorded);
+    if (foundOther != nullptr) {
+        *foundOther = opened.found == FoundAtName::other;
+    }
+    switch (opened.found) {
+    case FoundAtName::recorded:
+        return deleteOpened(opened.file);
+    case FoundAtName::held:
+        return false;
+    case FoundAtName::nothing:
+    case FoundAtName::other:
+        break;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool CopyTransaction::complete(std::size_t keptLimit) {
     if (!record_.append(journalCommittedLine)) {
@@ -203,19 +291,169 @@ bool CopyTransaction::complete(std::size_t keptLimit) {
     journal_.committed = true;
     // A kept file that can't be deleted leaves the record for the next
     // start, which deletes what is left; the files are in place either way.
-    // Every staged file was moved into place by the commit.
-    if (removeLeftovers(paths_, keptLimit, false)) {
+    bool removed = true;
+    std::size_t deleted = 0;
+    for (std::size_t entry = 0; entry < paths_.size(); ++entry) {
+        const JournalEntry& planned = journal_.entries[entry];
+        if (!planned.replaces()) {
+            continue;
+        }
+        if (deleted == keptLimit) {
+            return true;
+        }
+        ++deleted;
+        removed = deleteIfRecorded(paths_[entry].kept, planned.keptFile) && removed;
+    }
+    if (removed) {
         record_.remove();
     }
     return true;
 }
 
-bool CopyTransaction::rollBack() { return restoreAll(paths_) && record_.remove(); }
+// The moves of `entry` are steps `asideStep` (when it replaces a file) and
+// `inStep` of the commit; those below moved_ were made.
+bool CopyTransaction::undoEntry(std::size_t entry, std::size_t asideStep, std::size_t inStep) {
+    const PlannedPaths& file = paths_[entry];
+    const JournalEntry& planned = journal_.entries[entry];
+    bool undone = true;
+    if (inStep < moved_) {
+        // The new file went into place and goes again; anything else found
+        // there now is not the run's, and stays.
+        OpenedAtName placed = openIfRecorded(file.destination, planned.stagedFile);
+        undone = placed.found == FoundAtName::nothing ||
+                 (placed.found == FoundAtName::recorded && deleteOpened(placed.file));
+    } else {
+        undone = deleteIfRecorded(file.staged, planned.stagedFile);
+    }
+    if (planned.replaces() && asideStep < moved_) {
+        OpenedAtName kept = openIfRecorded(file.kept, planned.keptFile);
+        undone = kept.found == FoundAtName::recorded && mover_.move(kept.file.get(), file.destination) && undone;
+    }
+    return undone;
+}
+
+bool CopyTransaction::rollBack() {
+    // The step numbers of every entry's moves, in commit order.
+    std::size_t step = commitStepCount();
+    bool undone = true;
+    // In reverse, so that a destination listed twice gets back what the
+    // first of its entries found there. Every entry is tried even after a
+    // failure: what can be put back is.
+    for (std::size_t entry = paths_.size(); entry-- > 0;) {
+        const std::size_t inStep = --step;
+        const std::size_t asideStep = journal_.entries[entry].replaces() ? --step : SIZE_MAX;
+        undone = undoEntry(entry, asideStep, inStep) && undone;
+    }
+    return undone && record_.remove();
+}
 
 namespace {
 
-RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run) {
-    RunRepair repair{JournalRepair::none, run.folder, storedRunPlace(recordsKey, run.name), std::wstring()};
+// What a repair did, what it left, and where it stopped.
+struct RepairSteps {
+    FileMover mover;
+    bool changed = false;                   // a game file was put back, or a file of the run's taken out of place
+    const std::wstring* blocked = nullptr;  // the first path that could not be moved or deleted
+    bool blockedByOther = false;            // ... because someone else's file is there
+    std::vector<std::wstring> leftAlone;    // files at the record's names that are not the run's
+
+    bool stopAt(const std::wstring& path, bool byOther = false) {
+        if (blocked == nullptr) {
+            blocked = &path;
+            blockedByOther = byOther;
+        }
+        return false;
+    }
+};
+
+// Deletes the run's file at `path`; anything else there stays, and is named.
+bool clearName(const std::wstring& path, const RecordedFile& recorded, RepairSteps& steps) {
+    OpenedAtName opened = openIfRecorded(path, recorded);
+    switch (opened.found) {
+    case FoundAtName::recorded:
+        return deleteOpened(opened.file) || steps.stopAt(path);
+    case FoundAtName::held:
+        return steps.stopAt(path);
+    case FoundAtName::other:
+        steps.leftAlone.push_back(path);
+        break;
+    case FoundAtName::nothing:
+        break;
+    }
+    return true;
+}
+
+// Takes the run's new file out of `file`'s destination; what is left there.
+FoundAtName takeOutPlaced(const PlannedPaths& file, const JournalEntry& entry, RepairSteps& steps) {
+    OpenedAtName placed = openIfRecorded(file.destination, entry.stagedFile);
+    if (placed.found != FoundAtName::recorded) {
+        return placed.found;
+    }
+    if (!deleteOpened(placed.file)) {
+        return FoundAtName::held;
+    }
+    steps.changed = true;
+    return FoundAtName::nothing;
+}
+
+// One entry of a run stopped before its commit was recorded, back as it was,
+// judged by the identities found, so that it holds wherever the run
+// stopped: the file recorded as moved aside is still at its kept name, so
+// whatever the run put in its place goes and it comes back; a new file the
+// run put in place goes; the staged file goes.
+bool restoreEntry(const PlannedPaths& file, const JournalEntry& entry, RepairSteps& steps) {
+    if (entry.replaces()) {
+        OpenedAtName kept = openIfRecorded(file.kept, entry.keptFile);
+        if (kept.found == FoundAtName::held) {
+            return steps.stopAt(file.kept);
+        }
+        if (kept.found == FoundAtName::other) {
+            steps.leftAlone.push_back(file.kept);
+        } else if (kept.found == FoundAtName::recorded) {
+            const FoundAtName left = takeOutPlaced(file, entry, steps);
+            if (left != FoundAtName::nothing) {
+                return steps.stopAt(file.destination, left == FoundAtName::other);
+            }
+            if (!steps.mover.move(kept.file.get(), file.destination)) {
+                return steps.stopAt(file.kept);
+            }
+            steps.changed = true;
+        }
+    } else if (takeOutPlaced(file, entry, steps) == FoundAtName::held) {
+        // Another file there is someone's; one that can't be looked at may
+        // still be the run's.
+        return steps.stopAt(file.destination);
+    }
+    return clearName(file.staged, entry.stagedFile, steps);
+}
+
+// In reverse order, so that a destination listed twice gets back what the
+// first of its entries found there. Every file is tried even after a
+// failure: what can be put back is.
+bool restoreAll(const std::vector<PlannedPaths>& paths, const Journal& journal, RepairSteps& steps) {
+    bool restored = true;
+    for (std::size_t entry = paths.size(); entry-- > 0;) {
+        restored = restoreEntry(paths[entry], journal.entries[entry], steps) && restored;
+    }
+    return restored;
+}
+
+// Once the commit was recorded every file is in place: the files moved
+// aside go. Nothing else of the run's is left.
+bool finishAll(const std::vector<PlannedPaths>& paths, const Journal& journal, RepairSteps& steps) {
+    bool finished = true;
+    for (std::size_t entry = 0; entry < paths.size(); ++entry) {
+        if (journal.entries[entry].replaces()) {
+            finished = clearName(paths[entry].kept, journal.entries[entry].keptFile, steps) && finished;
+        }
+    }
+    return finished;
+}
+
+RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run, RepairGate gate) {
+    RunRepair repair;
+    repair.folder = run.folder;
+    repair.place = storedRunPlace(recordsKey, run.name);
     if (run.folder.empty()) {
         // Cut short while it was written, before the first change.
         removeStoredRun(recordsKey, run.name);
@@ -231,34 +469,64 @@ RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run) 
         repair.link = *link;
         return repair;
     }
+    if (gate.mayRepair != nullptr && !gate.mayRepair(run.folder, gate.context)) {
+        repair.outcome = JournalRepair::postponed;
+        return repair;
+    }
     const std::vector<PlannedPaths> paths = pathsOf(run.folder, journal);
-    if (journal.committed) {
-        repair.outcome = removeLeftovers(paths, SIZE_MAX, true) && removeStoredRun(recordsKey, run.name)
-                             ? JournalRepair::completed
-                             : JournalRepair::failed;
+    RepairSteps steps;
+    const bool done = journal.committed ? finishAll(paths, journal, steps) : restoreAll(paths, journal, steps);
+    repair.leftAlone = std::move(steps.leftAlone);
+    if (!done) {
+        repair.outcome = JournalRepair::failed;
+        repair.blocked = steps.blocked != nullptr ? *steps.blocked : std::wstring();
+        repair.blockedByOther = steps.blockedByOther;
+    } else if (!removeStoredRun(recordsKey, run.name)) {
+        repair.outcome = JournalRepair::failed;
+        repair.blocked = repair.place;
+    } else if (journal.committed) {
+        repair.outcome = JournalRepair::completed;
     } else {
-        repair.outcome = restoreAll(paths) && removeStoredRun(recordsKey, run.name) ? JournalRepair::restored
-                                                                                     : JournalRepair::failed;
+        // A run stopped before it changed any game file leaves nothing to
+        // tell: only its own staged files were there.
+        repair.outcome = steps.changed ? JournalRepair::restored : JournalRepair::none;
     }
     return repair;
 }
 
+// What every repair of `recordsKey` gives while another copy of the program
+// holds its lock.
+std::vector<RunRepair> busyRepair() {
+    RunRepair busy;
+    busy.outcome = JournalRepair::busy;
+    return {busy};
+}
+
 }  // namespace
 
-std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey) {
+std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey, RepairGate gate) {
+    RunLock lock(recordsKey);
+    if (!lock.take()) {
+        return busyRepair();
+    }
     std::vector<RunRepair> repairs;
     for (const StoredRun& run : storedRuns(recordsKey)) {
-        repairs.push_back(repairStoredRun(recordsKey, run));
+        repairs.push_back(repairStoredRun(recordsKey, run, gate));
     }
     return repairs;
 }
 
-std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder) {
+std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder,
+                                           RepairGate gate) {
+    RunLock lock(recordsKey);
+    if (!lock.take()) {
+        return busyRepair();
+    }
     std::vector<RunRepair> repairs;
     const std::wstring folder = resolvedPathOf(installFolder);
     for (const StoredRun& run : storedRuns(recordsKey)) {
         if (!run.folder.empty() && sameFileName(resolvedPathOf(run.folder), folder)) {
-            repairs.push_back(repairStoredRun(recordsKey, run));
+            repairs.push_back(repairStoredRun(recordsKey, run, gate));
         }
     }
     return repairs;

@@ -2,11 +2,13 @@
 // beside its destination under a staged name, then all are moved into place
 // at once, the old files kept aside until the end. A record where only an
 // administrator writes (copy/RunRecord.h), flushed to the disk before the
-// first change, holds the install folder and the names, so that a run
+// first change, holds the install folder and the names, and the identity of
+// every file the run makes or moves, recorded before any move; so a run
 // stopped at any moment is put back (or, once every file was in place,
-// finished) by this run or by the next start, whatever folder it used.
-// Nothing is ever created, opened, moved or deleted through a link below the
-// install folder.
+// finished) by this run or by the next start, whatever folder it used, and
+// only its own files are ever moved or deleted (copy/OwnFiles.h). Nothing is
+// ever created, opened, moved or deleted through a link below the install
+// folder.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "copy/OwnFiles.h"
 #include "copy/RunRecord.h"
 #include "copy/journal.h"
 #include "core/HandleOwners.h"
@@ -28,6 +31,11 @@ struct PlannedPaths {
     std::wstring destination;
     std::wstring staged;
     std::wstring kept;  // empty: the destination is new
+    // For a destination an earlier entry fills: that entry, whose staged file
+    // is what this one moves aside. noEarlierEntry: the file found at the plan.
+    std::size_t keptIsStagedOf = noEarlierEntry;
+
+    static constexpr std::size_t noEarlierEntry = SIZE_MAX;
 };
 
 class CopyTransaction {
@@ -55,38 +63,75 @@ public:
     // false when it can't be written, and nothing was changed.
     bool writeJournal();
 
+    // Creates the staged file of planned entry `entry` (counted among those
+    // planned), never over anything, for writing alone, and records its
+    // identity before a byte is written. No handle: nothing was created, or
+    // what was could not be recorded and is gone again.
+    UniqueHandle createStaged(std::size_t entry);
+    // Once every byte of the staged file is written: its time of last write
+    // is fixed, so that closing it changes nothing, and its whole identity
+    // is kept for the record. False when it can't be read.
+    bool stagedWritten(std::size_t entry, HANDLE staged);
+
     // The moves of the commit: two for a file that replaces another, one for
     // a new file.
     std::size_t commitStepCount() const;
-    // Makes up to `stepLimit` moves in list order; false when one failed.
+    // First records, flushed, the identity of every staged file and of every
+    // file to be moved aside, read from the disk now; then makes up to
+    // `stepLimit` moves in list order, each only of the file recorded and
+    // never over anything. False when the record or a move failed.
     bool commit(std::size_t stepLimit = SIZE_MAX);
 
-    // Once every file is in place: records that the commit is complete,
-    // then deletes up to `keptLimit` kept files and, when none is left, the
-    // record. False when the record could not be written (the folder is
-    // still as the commit left it, and may be rolled back).
+    // Once every file is in place, each staged file flushed to the disk
+    // before it was closed: records that the commit is complete, then
+    // deletes up to `keptLimit` kept files (those recorded) and, when none is
+    // left, the record. False when the record could not be written (the
+    // folder is still as the commit left it, and may be rolled back).
     bool complete(std::size_t keptLimit = SIZE_MAX);
 
-    // Puts the folder back as it was before the run, from what is on the
-    // disk; deletes the record when every step succeeded.
+    // For tests only: asked before each write to the record with its text
+    // (false fails that write), and before each move of the commit.
+    void setRecordSeam(RunRecord::WriteSeam seam, void* context) { record_.setWriteSeam(seam, context); }
+    void setMoveSeam(void (*seam)(void* context), void* context) {
+        moveSeam_ = seam;
+        moveSeamContext_ = context;
+    }
+
+    // Undoes what this run did, and only that: the moves it counted, in
+    // reverse, and the staged files it made, each only while it is the file
+    // recorded. Deletes the record when every step succeeded.
     bool rollBack();
 
 private:
+    bool recordIdentities();
+    bool recordKeptIdentity(std::size_t entry);
+    bool moveRecorded(const std::wstring& from, const RecordedFile& recorded, const std::wstring& to);
+    bool undoEntry(std::size_t entry, std::size_t asideStep, std::size_t inStep);
+
     std::wstring folder_;
     std::wstring recordsKey_;
     Journal journal_;
     std::vector<PlannedPaths> paths_;
     RunRecord record_;
+    FileMover mover_;
+    // The lines recorded before the moves; its room is made by the plan.
+    std::wstring identities_;
+    bool identitiesRecorded_ = false;
+    std::size_t moved_ = 0;
+    void (*moveSeam_)(void* context) = nullptr;
+    void* moveSeamContext_ = nullptr;
 };
 
 // What became of one stopped run's record.
 enum class JournalRepair {
-    none,         // no record (or one cut short before any change, deleted)
+    none,         // no record, or one whose run had changed no game file: deleted
     restored,     // the folder was put back as before the stopped run
     completed,    // the stopped run had put every file in place: finished
     unreadable,   // a record not to be followed: left as it is
     throughLink,  // a path of the record leads through a link: nothing done, the record stays
     failed,       // a step failed: the record stays for the next start
+    postponed,    // the gate said not now (the game runs there): nothing done, the record stays
+    busy,         // another copy of the program runs or repairs (another session): nothing done
 };
 
 struct RunRepair {
@@ -94,12 +139,24 @@ struct RunRepair {
     std::wstring folder;  // the install folder the run used
     std::wstring place;   // where the record is (for a record left as it is)
     std::wstring link;    // the link found, as the record names it (throughLink)
+    std::wstring blocked; // the first path that could not be moved or deleted (failed)
+    bool blockedByOther = false;  // what is there is someone else's file, in the way of the game's own
+    // Files at the record's names that are not the run's: left untouched.
+    std::vector<std::wstring> leftAlone;
+};
+
+// Asked with a stopped run's folder before anything there is touched; false
+// postpones that run's repair.
+struct RepairGate {
+    bool (*mayRepair)(const std::wstring& folder, void* context) = nullptr;
+    void* context = nullptr;
 };
 
 // Repairs every stopped run recorded under `recordsKey`, whatever folder it
 // used; one outcome for each record found.
-std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey);
+std::vector<RunRepair> repairStoppedRuns(const std::wstring& recordsKey, RepairGate gate = {});
 
 // Repairs the stopped runs recorded for `installFolder` (the same folder
 // however its text is spelled); none when there are none.
-std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder);
+std::vector<RunRepair> repairStoppedRunsIn(const std::wstring& recordsKey, const std::wstring& installFolder,
+                                           RepairGate gate = {});

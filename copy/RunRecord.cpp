@@ -119,9 +119,14 @@ bool RunRecord::writePieces(std::wstring_view text) {
     return true;
 }
 
-bool RunRecord::append(std::wstring_view text) {
-    return key_.valid() && writePieces(text) && RegFlushKey(key_.get()) == ERROR_SUCCESS;
+bool RunRecord::add(std::wstring_view text) {
+    if (writeSeam_ != nullptr && !writeSeam_(text, seamContext_)) {
+        return false;
+    }
+    return key_.valid() && writePieces(text);
 }
+
+bool RunRecord::append(std::wstring_view text) { return add(text) && RegFlushKey(key_.get()) == ERROR_SUCCESS; }
 
 bool RunRecord::remove() {
     if (!key_.valid()) {

@@ -33,6 +33,17 @@ public:
     bool create(const std::wstring& recordsKey, const std::wstring& folder, const std::wstring& text);
     // Adds `text` after the pieces written, flushed. Allocates nothing.
     bool append(std::wstring_view text);
+    // The same, left for the system to flush: what a power cut may lose
+    // must leave a record that still reads, and is followed, without it.
+    bool add(std::wstring_view text);
+
+    // Asked with the text before each append or add; false makes it fail
+    // with nothing written. For tests only.
+    using WriteSeam = bool (*)(std::wstring_view text, void* context);
+    void setWriteSeam(WriteSeam seam, void* context) {
+        writeSeam_ = seam;
+        seamContext_ = context;
+    }
     // Deletes the record; true when it is gone. Allocates nothing.
     bool remove();
 
@@ -43,6 +54,8 @@ private:
     std::wstring name_;
     RegistryKey key_;
     unsigned pieces_ = 0;
+    WriteSeam writeSeam_ = nullptr;
+    void* seamContext_ = nullptr;
 };
 
 // One record found under the records key.

@@ -24,15 +24,16 @@ namespace {
 // same disk (Wine's Z:, which shows the whole Unix tree, holds C: too; on
 // Windows a substituted drive) names another path. Hence the text first,
 // then the file's identity.
-bool runsTheGame(DWORD processId, const std::wstring& gamePath) {
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+bool runsTheGame(DWORD processId, const std::wstring& gamePath, ProcessOpener openProcess) {
+    UniqueHandle process(openProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    const DWORD error = GetLastError();
     if (!process.valid()) {
         // Ended since the snapshot: no game. Any other refusal (a game run
         // as another user, or with rights this program lacks) hides a
         // process that has the game's name: it counts as the game. A wrong
         // guess costs the player one retry box; a game replaced under its
         // feet costs its files.
-        return GetLastError() != ERROR_INVALID_PARAMETER;
+        return error != ERROR_INVALID_PARAMETER;
     }
     std::wstring image(32768, L'\0');  // the longest path Windows has
     DWORD length = static_cast<DWORD>(image.size());
@@ -47,7 +48,8 @@ std::wstring quoted(const std::wstring& name) { return L"「" + name + L"」"; }
 
 }  // namespace
 
-std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName) {
+std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName,
+                                               ProcessOpener openProcess) {
     if (executableName.empty()) {
         return std::nullopt;
     }
@@ -67,7 +69,7 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
     for (BOOL found = Process32FirstW(snapshot.get(), &process); found;
          found = Process32NextW(snapshot.get(), &process)) {
         if (process.th32ProcessID != self && sameFileName(process.szExeFile, gameName) &&
-            runsTheGame(process.th32ProcessID, gamePath)) {
+            runsTheGame(process.th32ProcessID, gamePath, openProcess)) {
             return quoted(executableName) + L"が実行中です。ゲームを終了してから再試行してください。";
         }
     }

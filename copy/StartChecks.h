@@ -4,6 +4,8 @@
 // Each check gives the text of its box, or nothing when all is well.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,9 +15,16 @@
 
 class PatchSession;
 
+// How a process found running is opened to read its image path: OpenProcess,
+// or a test's stand-in.
+using ProcessOpener = HANDLE(WINAPI*)(DWORD access, BOOL inherit, DWORD processId);
+
 // "「<executable>」が実行中です。…" when a process runs the game's executable
-// from the install folder. Nothing when the settings name no executable.
-std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName);
+// from the install folder, or one of its name can't be opened to tell (it
+// may be the game, run by another user). Nothing when the settings name no
+// executable.
+std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName,
+                                               ProcessOpener openProcess = OpenProcess);
 
 // For one listed file: a link on its way from the install folder, its
 // folder is missing, or its destination can't be replaced (read-only,
@@ -44,3 +53,16 @@ std::optional<std::wstring> roomRefusal(const PatchSession& session, FreeBytesQu
 // order listed (those with a known size), the reasons of destinationRefusal;
 // then the room.
 std::optional<std::wstring> firstStartRefusal(const PatchSession& session, FreeBytesQuery freeBytes = freeBytesFor);
+
+// Shows each refusal `check()` gives in the retry box, until it gives none
+// (true) or the player cancels (false; so does a box that could not be
+// shown).
+template <typename Check>
+bool retryWhileRefused(HWND owner, Check check) {
+    for (auto refusal = check(); refusal; refusal = check()) {
+        if (MessageBoxW(owner, refusal->c_str(), L"error", MB_RETRYCANCEL) != IDRETRY) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,13 +1,19 @@
 #include "copy/journal.h"
 
+#include <cwchar>
+#include <limits>
+
 #include "core/decimal_text.h"
 #include "core/destination_rule.h"
 
 namespace {
 
-constexpr wchar_t firstLine[] = L"patch journal 1";
+constexpr wchar_t firstLine[] = L"patch journal 2";
 constexpr wchar_t lastEntryLine[] = L"end";
 constexpr wchar_t committedWord[] = L"committed";
+constexpr wchar_t madeWord[] = L"made";
+constexpr wchar_t stagedWord[] = L"staged";
+constexpr wchar_t keptWord[] = L"kept";
 
 std::wstring numbered(const std::wstring& destination, const wchar_t* mark, unsigned attempt) {
     std::wstring name = destination + mark;
@@ -94,7 +100,93 @@ bool entryOf(const std::wstring& line, JournalEntry& entry) {
     return false;
 }
 
+// A decimal number as the run writes it: digits only, no leading zero, no
+// more than `largest`.
+bool numberOf(const std::wstring& text, std::uint64_t largest, std::uint64_t& value) {
+    if (text.empty() || text.size() > mostDecimalDigits || (text.size() > 1 && text[0] == L'0')) {
+        return false;
+    }
+    value = 0;
+    for (const wchar_t digit : text) {
+        if (digit < L'0' || digit > L'9') {
+            return false;
+        }
+        const unsigned units = static_cast<unsigned>(digit - L'0');
+        if (units > largest || value > (largest - units) / 10) {
+            return false;
+        }
+        value = value * 10 + units;
+    }
+    return true;
+}
+
+// One identity line, stored with its entry; false when it is none, names no
+// entry, or says again what an earlier line said (a "made" line may precede
+// its "staged" one, with the same volume and index).
+bool identityOf(const std::wstring& line, Journal& journal) {
+    const std::vector<std::wstring> fields = fieldsOf(line);
+    const bool made = fields.size() == 4 && fields[0] == madeWord;
+    const bool whole = fields.size() == 6 && (fields[0] == stagedWord || fields[0] == keptWord);
+    std::uint64_t entry = 0;
+    if ((!made && !whole) || journal.entries.empty() || !numberOf(fields[1], journal.entries.size() - 1, entry)) {
+        return false;
+    }
+    constexpr std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
+    FileIdentity identity;
+    std::uint64_t volume = 0;
+    if (!numberOf(fields[2], std::numeric_limits<std::uint32_t>::max(), volume) ||
+        !numberOf(fields[3], most, identity.index) ||
+        (whole && (!numberOf(fields[4], most, identity.size) || !numberOf(fields[5], most, identity.lastWrite)))) {
+        return false;
+    }
+    identity.volume = static_cast<std::uint32_t>(volume);
+    JournalEntry& named = journal.entries[entry];
+    if (fields[0] == keptWord) {
+        if (!named.replaces() || named.keptFile.known != RecordedFile::Known::nothing) {
+            return false;
+        }
+        named.keptFile = {RecordedFile::Known::whole, identity};
+        return true;
+    }
+    RecordedFile& staged = named.stagedFile;
+    if (made) {
+        if (staged.known != RecordedFile::Known::nothing) {
+            return false;
+        }
+    } else if (staged.known == RecordedFile::Known::whole ||
+               (staged.known == RecordedFile::Known::made &&
+                (staged.identity.volume != identity.volume || staged.identity.index != identity.index))) {
+        return false;
+    }
+    staged = {made ? RecordedFile::Known::made : RecordedFile::Known::whole, identity};
+    return true;
+}
+
+// Every move of a complete commit was recorded before it was made: the
+// staged files whole, and each file moved aside.
+bool everyMoveRecorded(const Journal& journal) {
+    for (const JournalEntry& entry : journal.entries) {
+        if (entry.stagedFile.known != RecordedFile::Known::whole ||
+            (entry.replaces() && entry.keptFile.known != RecordedFile::Known::whole)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+bool RecordedFile::recognises(const FileIdentity& found) const {
+    switch (known) {
+    case Known::nothing:
+        return false;
+    case Known::made:
+        return found.volume == identity.volume && found.index == identity.index;
+    case Known::whole:
+        return found == identity;
+    }
+    return false;
+}
 
 std::wstring stagedNameOf(const std::wstring& destination, unsigned attempt) {
     return numbered(destination, L"~new", attempt);
@@ -114,10 +206,41 @@ std::wstring journalText(const Journal& journal) {
         }
     }
     text += std::wstring(lastEntryLine) + L"\n";
+    wchar_t line[identityLineRoom];
+    for (std::size_t i = 0; i < journal.entries.size(); ++i) {
+        text += identityLine(IdentityRole::staged, i, journal.entries[i].stagedFile, line);
+        text += identityLine(IdentityRole::kept, i, journal.entries[i].keptFile, line);
+    }
     if (journal.committed) {
         text += journalCommittedLine;
     }
     return text;
+}
+
+std::wstring_view identityLine(IdentityRole role, std::size_t entry, const RecordedFile& file,
+                               wchar_t (&line)[identityLineRoom]) {
+    if (file.known == RecordedFile::Known::nothing ||
+        (role == IdentityRole::kept && file.known != RecordedFile::Known::whole)) {
+        return {};
+    }
+    const bool whole = file.known == RecordedFile::Known::whole;
+    const wchar_t* word = role == IdentityRole::kept ? keptWord : whole ? stagedWord : madeWord;
+    wchar_t* at = line;
+    const auto field = [&at](std::uint64_t value) {
+        *at++ = L'\t';
+        at = writeWideDecimal(value, at);
+    };
+    at += std::wcslen(word);
+    std::wmemcpy(line, word, static_cast<std::size_t>(at - line));
+    field(entry);
+    field(file.identity.volume);
+    field(file.identity.index);
+    if (whole) {
+        field(file.identity.size);
+        field(file.identity.lastWrite);
+    }
+    *at++ = L'\n';
+    return std::wstring_view(line, static_cast<std::size_t>(at - line));
 }
 
 JournalReading readJournal(const std::wstring& text, Journal& journal) {
@@ -137,12 +260,16 @@ JournalReading readJournal(const std::wstring& text, Journal& journal) {
     if (i == lines.size()) {
         return JournalReading::unreadable;  // no "end": the first write never finished
     }
-    ++i;
-    if (i < lines.size() && lines[i] == committedWord) {
+    for (++i; i < lines.size() && lines[i] != committedWord; ++i) {
+        if (!identityOf(lines[i], journal)) {
+            return JournalReading::unreadable;
+        }
+    }
+    if (i < lines.size()) {
         journal.committed = true;
         ++i;
     }
-    if (i != lines.size()) {
+    if (i != lines.size() || (journal.committed && !everyMoveRecorded(journal))) {
         return JournalReading::unreadable;
     }
     for (const JournalEntry& entry : journal.entries) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/HandleOwners.h"
@@ -24,6 +25,7 @@ enum CopyResult : std::int32_t {
     copyReadFailed = -2,
     copyWriteFailed = -3,
     copyDamaged = -4,  // a file's bytes are not the table's: statusText names it
+    copyBusy = -5,     // another copy of the program holds the run lock: statusText says so
 };
 
 // What the user is told of any failed copy.
@@ -81,6 +83,16 @@ public:
     std::vector<PatchFileEntry> files;
     // Below HKEY_LOCAL_MACHINE; a test gives each run a key of its own.
     std::wstring runRecords = runRecordsKey;
+    // Where a test watches, or fails, what the copy puts on the disk: the
+    // flush of each staged file, each write to the run's record (with its
+    // text; false: the write fails), each move of the commit. Left as they
+    // are, the plain system call and nothing.
+    struct DiskSeams {
+        BOOL(WINAPI* flushFile)(HANDLE file) = FlushFileBuffers;
+        bool (*recordWrite)(std::wstring_view text, void* context) = nullptr;
+        void (*beforeMove)(void* context) = nullptr;
+        void* context = nullptr;
+    } diskSeams;
     HWND dialog = nullptr;
 
     unsigned char cancelRequested = 0;

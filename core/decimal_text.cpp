@@ -1,20 +1,24 @@
 #include "core/decimal_text.h"
 
-std::string decimalText(std::uint64_t value) {
-    char digits[20];  // 2^64 - 1 has 20 digits
+wchar_t* writeWideDecimal(std::uint64_t value, wchar_t* at) {
+    wchar_t digits[mostDecimalDigits];
     std::size_t count = 0;
     do {
-        digits[count++] = static_cast<char>('0' + value % 10);
+        digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
         value /= 10;
     } while (value != 0);
-    std::string text;
     while (count > 0) {
-        text += digits[--count];
+        *at++ = digits[--count];
     }
-    return text;
+    return at;
 }
 
 std::wstring wideDecimalText(std::uint64_t value) {
-    const std::string digits = decimalText(value);
-    return std::wstring(digits.begin(), digits.end());
+    wchar_t digits[mostDecimalDigits];
+    return std::wstring(digits, writeWideDecimal(value, digits));
+}
+
+std::string decimalText(std::uint64_t value) {
+    const std::wstring digits = wideDecimalText(value);
+    return std::string(digits.begin(), digits.end());
 }

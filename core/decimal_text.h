@@ -3,6 +3,7 @@
 // refusals). No system call: built natively too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,3 +12,10 @@ std::string decimalText(std::uint64_t value);
 
 // The same digits as UTF-16, for the texts handed to Windows.
 std::wstring wideDecimalText(std::uint64_t value);
+
+// The most digits a 64-bit value has.
+inline constexpr std::size_t mostDecimalDigits = 20;
+
+// Writes the UTF-16 digits at `at` (room for mostDecimalDigits) and returns
+// the end of what it wrote. Allocates nothing.
+wchar_t* writeWideDecimal(std::uint64_t value, wchar_t* at);

@@ -2,6 +2,6 @@
 
 #include "copy/RepairBox.h"
 
-void repairInterruptedCopies(const std::wstring& recordsKey) {
-    showRepairBoxes(nullptr, repairStoppedRuns(recordsKey));
+void repairInterruptedCopies(const std::wstring& recordsKey, const std::wstring& executableName) {
+    repairWhenTheGameIsClosed(nullptr, recordsKey, executableName);
 }

@@ -5,8 +5,9 @@
 #include <string>
 
 // Repairs every folder a stopped copy recorded under `recordsKey` (below
-// HKEY_LOCAL_MACHINE), whatever folder it used, and tells the player in
-// boxes with no owner: the folder put back, the copy completed, or a record
-// left alone because it can't be followed (the box names it). Without a
-// record nothing is shown.
-void repairInterruptedCopies(const std::wstring& recordsKey);
+// HKEY_LOCAL_MACHINE), whatever folder it used, each once the game
+// (`executableName`) no longer runs from it, and tells the player in boxes
+// with no owner: the game running (retry box), the folder put back, the copy
+// completed, a file in the way, or a record left alone because it can't be
+// followed (the box names it). Without a record nothing is shown.
+void repairInterruptedCopies(const std::wstring& recordsKey, const std::wstring& executableName);

@@ -77,7 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // A copy stopped part way (killed, crashed, a power cut) left its
     // record: its folder, whichever it was, is put back, or the copy
     // finished, before the player sees the dialog again.
-    repairInterruptedCopies(patchSession.runRecords);
+    repairInterruptedCopies(patchSession.runRecords, patchSession.executableName);
     const LoadedModule commonControls(LoadLibraryW(L"comctl32.dll"));
     if (commonControls.valid()) {
         registerProgressBarClass(commonControls.get());

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "copy/RunRecord.h"
+#include "copy/journal.h"
 #include "tests/support/CopyFixture.h"
 
 namespace {
@@ -404,5 +407,131 @@ INSTANTIATE_TEST_SUITE_P(
                       // Found only once every file is staged, part way through the moves.
                       FailureCase{"KeptNameTakenMeanwhile", keptNameTaken, copyWriteFailed}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+
+// --- What is on the disk when the committed line is written. ---
+
+// What the seams saw: flushes, each file's state at the committed line.
+struct DiskWatch {
+    static inline unsigned flushes = 0;
+    static BOOL WINAPI countFlush(HANDLE file) {
+        ++flushes;
+        return FlushFileBuffers(file);
+    }
+    static BOOL WINAPI failFlush(HANDLE) {
+        SetLastError(ERROR_IO_DEVICE);
+        return FALSE;
+    }
+
+    std::wstring keptPath;
+    bool failLine = false;
+    bool lineAsked = false;
+    unsigned flushesBeforeLine = 0;
+    bool keptThereAtLine = false;
+
+    // Every write to the run's record passes; the committed line is watched,
+    // and fails when the case says so.
+    static bool atRecordWrite(std::wstring_view text, void* context) {
+        auto* watch = static_cast<DiskWatch*>(context);
+        if (text != journalCommittedLine) {
+            return true;
+        }
+        watch->lineAsked = true;
+        watch->flushesBeforeLine = flushes;
+        watch->keptThereAtLine = fileExists(watch->keptPath);
+        return !watch->failLine;
+    }
+};
+
+struct DiskCase {
+    const char* name;
+    bool failLine;
+    bool failFlush;
+    CopyResult expected;
+};
+
+void PrintTo(const DiskCase& disk, std::ostream* out) { *out << disk.name; }
+
+class CopyOnTheDisk : public CopyFixture, public ::testing::WithParamInterface<DiskCase> {};
+
+// a.bin replaces a file, b.bin is new: both are flushed before the committed
+// line, the kept file is still there when it is written, and a line or a
+// flush that fails puts the folder back.
+TEST_P(CopyOnTheDisk, StagedFilesAreFlushedAndKeptFilesStayUntilTheCommittedLine) {
+    const DiskCase& disk = GetParam();
+    addEntry(L"a.bin", patternBytes(3 * chunk + 5, 21));
+    addEntry(L"b.bin", patternBytes(40, 22));
+    install.write(L"a.bin", "old a");
+    const FolderState before = folderStateOf(install.path());
+    DiskWatch watch;
+    watch.keptPath = install.file(L"a.bin~old");
+    watch.failLine = disk.failLine;
+    DiskWatch::flushes = 0;
+    session.diskSeams.flushFile = disk.failFlush ? DiskWatch::failFlush : DiskWatch::countFlush;
+    session.diskSeams.recordWrite = DiskWatch::atRecordWrite;
+    session.diskSeams.context = &watch;
+
+    EXPECT_EQ(copy(), disk.expected);
+
+    if (disk.failFlush) {
+        EXPECT_FALSE(watch.lineAsked);
+    } else {
+        ASSERT_TRUE(watch.lineAsked);
+        EXPECT_EQ(watch.flushesBeforeLine, 2u);
+        EXPECT_TRUE(watch.keptThereAtLine);
+    }
+    if (disk.expected == copyDone) {
+        EXPECT_EQ(copied(L"a.bin"), patternBytes(3 * chunk + 5, 21));
+        EXPECT_EQ(copied(L"b.bin"), patternBytes(40, 22));
+        EXPECT_FALSE(fileExists(watch.keptPath));
+    } else {
+        EXPECT_EQ(folderStateOf(install.path()), before);
+    }
+    EXPECT_TRUE(storedRuns(session.runRecords).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CopyOnTheDisk,
+                         ::testing::Values(DiskCase{"Written", false, false, copyDone},
+                                           DiskCase{"CommittedLineFails", true, false, copyWriteFailed},
+                                           DiskCase{"FlushFails", false, true, copyWriteFailed}),
+                         [](const ::testing::TestParamInfo<DiskCase>& info) { return std::string(info.param.name); });
+
+// --- A cancel confirmed while the files are moved into place ---
+
+// The player confirms a cancel just before the k-th move of the commit (the
+// dialog ends at once): the copy still ends as cancelled, with the folder as
+// it was and nothing recorded, whichever move it was.
+struct CancelAtMove {
+    PatchSession* session;
+    unsigned moves = 0;
+    unsigned at = 0;
+
+    static void beforeMove(void* context) {
+        auto* cancel = static_cast<CancelAtMove*>(context);
+        if (++cancel->moves == cancel->at) {
+            cancel->session->requestCancel();
+        }
+    }
+};
+
+TEST_F(CopyFiles, CancelConfirmedDuringTheMovesPutsTheFolderBack) {
+    addEntry(L"a.bin", patternBytes(100, 31));
+    addEntry(L"b.bin", patternBytes(100, 32));
+    install.write(L"a.bin", "old a");
+    const FolderState before = folderStateOf(install.path());
+    // a.bin aside, a.bin in, b.bin in.
+    for (const unsigned at : {1u, 2u, 3u}) {
+        SCOPED_TRACE("cancelled before move " + std::to_string(at));
+        CancelAtMove cancel{&session, 0, at};
+        session.diskSeams.beforeMove = CancelAtMove::beforeMove;
+        session.diskSeams.context = &cancel;
+
+        EXPECT_EQ(copy(), copyDone);
+
+        EXPECT_EQ(folderStateOf(install.path()), before);
+        EXPECT_TRUE(storedRuns(session.runRecords).empty());
+        expectStoppedInProgressView(dialog);
+    }
+}
 
 }  // namespace

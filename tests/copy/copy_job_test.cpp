@@ -8,6 +8,7 @@
 #include "copy/RunRecord.h"
 #include "tests/support/CopyFixture.h"
 #include "tests/support/MessageBoxPresser.h"
+#include "tests/support/StoppedRun.h"
 #include "tests/support/UnixLink.h"
 
 namespace {
@@ -207,9 +208,7 @@ void leaveAStoppedRunInTheFolder(TempFolder& install, const std::wstring& record
     install.write(L"game.exe", "MZ");
     install.write(L"a.bin", "new a of the stopped run");
     install.write(L"a.bin~old", "old a");
-    RunRecord stopped;
-    ASSERT_TRUE(stopped.create(recordsKey, install.path(),
-                               L"patch journal 1\nreplace\ta.bin~new\ta.bin\ta.bin~old\nend\n"));
+    leaveStoppedRun(recordsKey, install.path(), {{L"a.bin", L"a.bin", L"a.bin~old"}});
 }
 
 // A stopped run in the folder typed (its repair at the start failed, or it
@@ -237,8 +236,12 @@ TEST_F(CopyJob, RunRefusesWhileAStoppedRunInItsFolderCantBeRepaired) {
     ASSERT_TRUE(holder.valid());
 
     EXPECT_FALSE(start(install.path()));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"前回のコピーが途中で終わったままのため、コピーを始められません。");
+    // What holds the repair, then why the copy does not start.
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, L"前回のコピーを元に戻せませんでした。「" + install.file(L"a.bin") +
+                                 L"」を移動または削除できません。このファイルを使っているプログラムを終了してから、"
+                                 L"もう一度起動してください。");
+    EXPECT_EQ(boxes[1].text, L"前回のコピーが途中で終わったままのため、コピーを始められません。");
     EXPECT_FALSE(session.workerThread.valid());
     holder.reset();
     EXPECT_EQ(folderStateOf(install.path()), before);

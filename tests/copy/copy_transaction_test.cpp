@@ -10,6 +10,7 @@
 
 #include "copy/CopyTransaction.h"
 #include "tests/support/CopyFixture.h"
+#include "tests/support/StoppedRun.h"
 #include "tests/support/UnixLink.h"
 
 namespace {
@@ -51,17 +52,30 @@ public:
         files.push_back({patch.file(source), destination, static_cast<std::uint32_t>(bytes.size())});
     }
 
-    // Plans, writes the journal and stages every file as the copy does.
-    void stage(CopyTransaction& transaction) {
-        ASSERT_FALSE(transaction.firstLink().has_value());
+    // Plans, writes the journal and stages every file as the copy does (up
+    // to `stagedLimit` of them, the last one only half written).
+    void stage(CopyTransaction& transaction, std::size_t stagedLimit = SIZE_MAX) {
         transaction.plan(files);
+        ASSERT_FALSE(transaction.firstLink().has_value());
         ASSERT_TRUE(transaction.writeJournal());
         std::size_t planned = 0;
         for (const PatchFileEntry& entry : files) {
-            if (entry.size != noSizeMarker) {
-                const std::wstring& staged = transaction.paths()[planned++].staged;
-                ASSERT_TRUE(CopyFileW(entry.sourcePath.c_str(), staged.c_str(), TRUE)) << utf8(staged);
+            if (!entry.isCopied()) {
+                continue;
             }
+            const std::wstring& path = transaction.paths()[planned].staged;
+            UniqueHandle staged = transaction.createStaged(planned);
+            ASSERT_TRUE(staged.valid()) << utf8(path);
+            const std::string bytes = readWholeFile(entry.sourcePath);
+            const bool last = planned + 1 == stagedLimit;
+            DWORD written = 0;
+            ASSERT_TRUE(WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(last ? bytes.size() / 2 : bytes.size()),
+                                  &written, nullptr));
+            if (last) {
+                return;
+            }
+            ASSERT_TRUE(transaction.stagedWritten(planned, staged.get()));
+            ++planned;
         }
     }
 
@@ -118,14 +132,17 @@ TEST_F(CopyTransactionSteps, RecordHoldsTheFolderAndThePlanBeforeTheFirstFileIsS
     EXPECT_EQ(folderStateOf(install.path()), before);
 }
 
-// A plan of thousands of files with long names is kept in pieces and reads
-// back whole, the committed line after it.
+// A plan of thousands of files with long names, and their identities, is
+// kept in pieces and reads back whole, the committed line after it.
 TEST(RunRecordStore, LargePlanReadsBackWhole) {
     TestRecordsKey records;
     Journal journal;
     for (int i = 0; i < 3000; ++i) {
         const std::wstring name = L"data\\" + std::wstring(60, L'表') + std::to_wstring(i) + L".dat";
-        journal.entries.push_back({name, name + L"~new", i % 2 == 0 ? name + L"~old" : L""});
+        const RecordedFile staged{RecordedFile::Known::whole, {1, 2u * i, 100, 5}};
+        const RecordedFile kept{RecordedFile::Known::whole, {1, 2u * i + 1, 200, 6}};
+        journal.entries.push_back(
+            {name, name + L"~new", i % 2 == 0 ? name + L"~old" : L"", staged, i % 2 == 0 ? kept : RecordedFile{}});
     }
     const std::wstring text = journalText(journal);
     ASSERT_GT(text.size(), 500000u);
@@ -161,10 +178,12 @@ TEST_F(CopyTransactionSteps, StoppedAfterAnyMoveTheNextStartPutsTheFolderBack) {
         }
         ASSERT_EQ(storedRuns(records.key()).size(), 1u);
 
-        EXPECT_EQ(repairOutcome(records.key()), JournalRepair::restored);
+        // Before the first move only the run's staged files were there:
+        // they go, with nothing to tell.
+        EXPECT_EQ(repairOutcome(records.key()), k == 0 ? JournalRepair::none : JournalRepair::restored);
 
         EXPECT_EQ(folderStateOf(install.path()), before);
-        EXPECT_EQ(repairOutcome(records.key()), JournalRepair::none);
+        EXPECT_TRUE(storedRuns(records.key()).empty());
         if (k == steps) {
             break;  // every file was in place, the completion not yet recorded
         }
@@ -258,7 +277,12 @@ TEST(CopyTransactionNames, ADestinationSpelledAnotherWayIsTheFileThere) {
     transaction.plan(files);
     ASSERT_TRUE(transaction.writeJournal());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        ASSERT_TRUE(CopyFileW(files[i].sourcePath.c_str(), transaction.paths()[i].staged.c_str(), TRUE));
+        UniqueHandle staged = transaction.createStaged(i);
+        ASSERT_TRUE(staged.valid());
+        const std::string bytes = readWholeFile(files[i].sourcePath);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        ASSERT_TRUE(transaction.stagedWritten(i, staged.get()));
     }
     ASSERT_TRUE(transaction.commit());
     ASSERT_TRUE(transaction.complete());
@@ -286,6 +310,181 @@ TEST_F(CopyTransactionSteps, RollBackThatFailsKeepsTheJournalForTheNextStart) {
 
     EXPECT_EQ(repairOutcome(records.key()), JournalRepair::restored);
     EXPECT_EQ(folderStateOf(install.path()), before);
+}
+
+// The same stops, each undone by the run itself: the moves it counted, in
+// reverse, and the staged files it made.
+TEST_F(CopyTransactionSteps, StoppedAfterAnyMoveTheRollBackPutsTheFolderBack) {
+    CopyTransaction probe(install.path(), records.key());
+    probe.plan(files);
+    const std::size_t steps = probe.commitStepCount();
+    for (std::size_t k = 0; k <= steps; ++k) {
+        SCOPED_TRACE("rolled back after move " + std::to_string(k));
+        CopyTransaction transaction(install.path(), records.key());
+        ASSERT_NO_FATAL_FAILURE(stage(transaction));
+        ASSERT_TRUE(transaction.commit(k));
+
+        EXPECT_TRUE(transaction.rollBack());
+
+        EXPECT_EQ(folderStateOf(install.path()), before);
+        EXPECT_TRUE(storedRuns(records.key()).empty());
+    }
+}
+
+// Killed while its k-th file was being written: the files it made go, the
+// one cut short too (its identity was recorded as it was created), and
+// nothing was changed to tell of.
+TEST_F(CopyTransactionSteps, KilledWhileStagingTheNextStartDeletesTheStagedFilesSilently) {
+    for (const std::size_t k : {1u, 3u, 5u}) {
+        SCOPED_TRACE("killed while staging file " + std::to_string(k));
+        {
+            CopyTransaction transaction(install.path(), records.key());
+            ASSERT_NO_FATAL_FAILURE(stage(transaction, k));
+        }
+        ASSERT_NE(folderStateOf(install.path()), before);
+
+        const std::vector<RunRepair> repairs = repairStoppedRuns(records.key());
+
+        ASSERT_EQ(repairs.size(), 1u);
+        EXPECT_EQ(repairs[0].outcome, JournalRepair::none);
+        EXPECT_TRUE(repairs[0].leftAlone.empty());
+        EXPECT_EQ(folderStateOf(install.path()), before);
+        EXPECT_TRUE(storedRuns(records.key()).empty());
+    }
+}
+
+// --- Files at the run's names that are not its own ---
+
+// Where someone else puts a file once the copy is planned: at the name the
+// old game.dat is to be moved aside to, at the name readme.txt is to be
+// staged under, or at new.dat, a file the patch adds. The run fails there;
+// undone by the run itself or, after a kill, by the next start, that file
+// is untouched and every other file is as before the run.
+enum class Intruded { keptName, stagedName, newDestination };
+enum class Undone { byTheRun, byTheNextStart };
+
+struct IntruderCase {
+    const char* name;
+    Intruded at;
+    Undone undone;
+};
+
+void PrintTo(const IntruderCase& intruder, std::ostream* out) { *out << intruder.name; }
+
+class SomeoneElsesFile : public CopyTransactionSteps, public ::testing::WithParamInterface<IntruderCase> {};
+
+TEST_P(SomeoneElsesFile, SurvivesTheFailureAndTheUndoing) {
+    const IntruderCase& intruder = GetParam();
+    const std::wstring name = intruder.at == Intruded::keptName     ? L"game.dat~old"
+                              : intruder.at == Intruded::stagedName ? L"readme.txt~new"
+                                                                    : L"new.dat";
+    {
+        CopyTransaction transaction(install.path(), records.key());
+        transaction.plan(files);
+        ASSERT_TRUE(transaction.writeJournal());
+        install.write(name, "someone else's");
+        // readme.txt is the fourth file planned.
+        const std::size_t stagedLimit = intruder.at == Intruded::stagedName ? 3 : SIZE_MAX;
+        bool failed = false;
+        std::size_t planned = 0;
+        for (const PatchFileEntry& entry : files) {
+            if (!entry.isCopied()) {
+                continue;
+            }
+            UniqueHandle staged = transaction.createStaged(planned);
+            if (planned == stagedLimit) {
+                // Never over a file: the copy fails here.
+                ASSERT_FALSE(staged.valid());
+                failed = true;
+                break;
+            }
+            ASSERT_TRUE(staged.valid());
+            const std::string bytes = readWholeFile(entry.sourcePath);
+            DWORD written = 0;
+            ASSERT_TRUE(WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+            ASSERT_TRUE(transaction.stagedWritten(planned++, staged.get()));
+        }
+        if (!failed) {
+            // Never over a file: a move finds the name taken.
+            ASSERT_FALSE(transaction.commit());
+        }
+        if (intruder.undone == Undone::byTheRun) {
+            EXPECT_TRUE(transaction.rollBack());
+        }
+    }
+    if (intruder.undone == Undone::byTheNextStart) {
+        const std::vector<RunRepair> repairs = repairStoppedRuns(records.key());
+        ASSERT_EQ(repairs.size(), 1u);
+        EXPECT_NE(repairs[0].outcome, JournalRepair::failed);
+        // A file at one of the run's own names is named in the repair's box.
+        const std::vector<std::wstring> named =
+            intruder.at == Intruded::newDestination ? std::vector<std::wstring>{}
+                                                    : std::vector<std::wstring>{install.file(name)};
+        EXPECT_EQ(repairs[0].leftAlone, named);
+    }
+
+    FolderState expected = before;
+    expected[name] = "someone else's";
+    EXPECT_EQ(folderStateOf(install.path()), expected);
+    EXPECT_TRUE(storedRuns(records.key()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SomeoneElsesFile,
+    ::testing::Values(IntruderCase{"AtAKeptNameFailingTheRun", Intruded::keptName, Undone::byTheRun},
+                      IntruderCase{"AtAKeptNameAfterAKill", Intruded::keptName, Undone::byTheNextStart},
+                      IntruderCase{"AtAStagedNameFailingTheRun", Intruded::stagedName, Undone::byTheRun},
+                      IntruderCase{"AtAStagedNameAfterAKill", Intruded::stagedName, Undone::byTheNextStart},
+                      IntruderCase{"AtANewDestinationFailingTheRun", Intruded::newDestination, Undone::byTheRun},
+                      IntruderCase{"AtANewDestinationAfterAKill", Intruded::newDestination,
+                                   Undone::byTheNextStart}),
+    [](const ::testing::TestParamInfo<IntruderCase>& info) { return std::string(info.param.name); });
+
+// Killed once game.dat's new content was in place; then someone put a file
+// of their own there. The old game.dat can't come back without deleting
+// theirs: the repair stops, names it, and keeps the record for later.
+TEST_F(CopyTransactionSteps, StoppedRunsFileReplacedBySomeoneElseIsNeverDeleted) {
+    {
+        CopyTransaction transaction(install.path(), records.key());
+        ASSERT_NO_FATAL_FAILURE(stage(transaction));
+        ASSERT_TRUE(transaction.commit(2));  // game.dat moved aside, its new content in place
+    }
+    ASSERT_TRUE(DeleteFileW(install.file(L"game.dat").c_str()));
+    install.write(L"game.dat", "someone else's");
+    const FolderState stopped = folderStateOf(install.path());
+
+    const std::vector<RunRepair> repairs = repairStoppedRuns(records.key());
+
+    ASSERT_EQ(repairs.size(), 1u);
+    EXPECT_EQ(repairs[0].outcome, JournalRepair::failed);
+    EXPECT_EQ(repairs[0].blocked, install.file(L"game.dat"));
+    EXPECT_TRUE(repairs[0].blockedByOther);
+    EXPECT_EQ(folderStateOf(install.path())[L"game.dat"], "someone else's");
+    EXPECT_EQ(folderStateOf(install.path())[L"game.dat~old"], stopped.at(L"game.dat~old"));
+    EXPECT_EQ(storedRuns(records.key()).size(), 1u);
+}
+
+// Killed once the commit was recorded; then someone put a file at a kept
+// name whose old file had been deleted already. The copy is finished, and
+// their file stays, named.
+TEST_F(CopyTransactionSteps, FileAtAKeptNameAfterTheCommitIsLeftAndNamed) {
+    {
+        CopyTransaction transaction(install.path(), records.key());
+        ASSERT_NO_FATAL_FAILURE(stage(transaction));
+        ASSERT_TRUE(transaction.commit());
+        ASSERT_TRUE(transaction.complete(1));  // game.dat~old deleted, readme.txt~old not yet
+    }
+    install.write(L"game.dat~old", "someone else's");
+
+    const std::vector<RunRepair> repairs = repairStoppedRuns(records.key());
+
+    ASSERT_EQ(repairs.size(), 1u);
+    EXPECT_EQ(repairs[0].outcome, JournalRepair::completed);
+    EXPECT_EQ(repairs[0].leftAlone, std::vector<std::wstring>{install.file(L"game.dat~old")});
+    FolderState expected = patched;
+    expected[L"game.dat~old"] = "someone else's";
+    EXPECT_EQ(folderStateOf(install.path()), expected);
+    EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
 // --- Records and journals that are never followed: every file stays as it is. ---
@@ -343,25 +542,25 @@ TEST_P(RefusedJournal, IsLeftAsItIsWithEveryFile) {
     EXPECT_EQ(storedRuns(records.key()).size(), 1u);
 }
 
-const std::wstring followedText = L"patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n";
+const std::wstring followedText = L"patch journal 2\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedJournal,
     ::testing::Values(
         RefusedJournalCase{"NamesOutsideTheFolder",
-                           utf16Bytes(L"patch journal 1\nreplace\t..\\outside.dat~new\t..\\outside.dat\t"
+                           utf16Bytes(L"patch journal 2\nreplace\t..\\outside.dat~new\t..\\outside.dat\t"
                                       L"..\\outside.dat~old\nend\n")},
         RefusedJournalCase{"NamesAFullPath",
-                           utf16Bytes(L"patch journal 1\nreplace\tC:\\a.dat~new\tC:\\a.dat\tC:\\a.dat~old\nend\n")},
+                           utf16Bytes(L"patch journal 2\nreplace\tC:\\a.dat~new\tC:\\a.dat\tC:\\a.dat~old\nend\n")},
         RefusedJournalCase{"KeptNameNotBesideItsDestination",
-                           utf16Bytes(L"patch journal 1\nreplace\ta.dat~new\ta.dat\tgame.exe\nend\n")},
+                           utf16Bytes(L"patch journal 2\nreplace\ta.dat~new\ta.dat\tgame.exe\nend\n")},
         RefusedJournalCase{"Truncated", utf16Bytes(followedText.substr(0, followedText.size() - 5))},
         RefusedJournalCase{"CutInsideACodeUnit", utf16Bytes(followedText).substr(0, 2 * followedText.size() - 1)},
         RefusedJournalCase{"OddByteCount", utf16Bytes(followedText) + "x"},
         RefusedJournalCase{"Empty", ""},
         RefusedJournalCase{"Garbage", patternBytes(200, 9)},
         // The same text in bytes of code page 932 rather than UTF-16.
-        RefusedJournalCase{"NarrowText", "patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n"}),
+        RefusedJournalCase{"NarrowText", "patch journal 2\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n"}),
     [](const ::testing::TestParamInfo<RefusedJournalCase>& info) { return std::string(info.param.name); });
 
 // A journal in the game folder is anyone's: shaped as a stopped run's that
@@ -374,7 +573,7 @@ TEST(JournalRepairFolder, JournalFileInTheFolderIsNeverFollowed) {
     install.write(L"a.dat~old", "planted old a");
     install.write(L"b.dat", "the player's b");
     install.write(L"~patch.journal",
-                  utf16Bytes(L"patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nnew\tb.dat~new\tb.dat\nend\n"));
+                  utf16Bytes(L"patch journal 2\nreplace\ta.dat~new\ta.dat\ta.dat~old\nnew\tb.dat~new\tb.dat\nend\n"));
     const FolderState before = folderStateOf(install.path());
 
     EXPECT_TRUE(repairStoppedRuns(records.key()).empty());
@@ -407,11 +606,9 @@ TEST(JournalRepairFolder, RecordsOfOneFolderAreFoundBySpellingsOfIt) {
     install.write(L"a.dat~old", "old a");
     other.write(L"a.dat", "other's new a");
     other.write(L"a.dat~old", "other's old a");
-    const std::wstring text = L"patch journal 1\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n";
-    RunRecord first;
-    RunRecord second;
-    ASSERT_TRUE(first.create(records.key(), install.path(), text));
-    ASSERT_TRUE(second.create(records.key(), other.path(), text));
+    const std::vector<StoppedEntry> stopped{{L"a.dat", L"a.dat", L"a.dat~old"}};
+    ASSERT_NO_FATAL_FAILURE(leaveStoppedRun(records.key(), install.path(), stopped));
+    ASSERT_NO_FATAL_FAILURE(leaveStoppedRun(records.key(), other.path(), stopped));
     std::wstring spelled = install.path() + L"\\";
     CharLowerBuffW(spelled.data(), static_cast<DWORD>(spelled.size()));
 
@@ -447,7 +644,7 @@ TEST(JournalRepairFolder, LinkBelowTheFolderStopsThePlanAndTheRepair) {
 
     RunRecord record;
     ASSERT_TRUE(record.create(records.key(), install.path(),
-                              L"patch journal 1\nreplace\tdata\\a.dat~new\tdata\\a.dat\tdata\\a.dat~old\n"
+                              L"patch journal 2\nreplace\tdata\\a.dat~new\tdata\\a.dat\tdata\\a.dat~old\n"
                               L"new\tdata\\b.dat~new\tdata\\b.dat\nend\n"));
     const std::vector<RunRepair> repairs = repairStoppedRuns(records.key());
     ASSERT_EQ(repairs.size(), 1u);

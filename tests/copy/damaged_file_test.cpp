@@ -65,7 +65,8 @@ void PrintTo(const StagedDamage& c, std::ostream* out) { *out << c.name; }
 class DamagedWhileStagingCases : public DamagedWhileStaging, public ::testing::WithParamInterface<StagedDamage> {};
 
 // The damaged file comes after a good one that replaces a game file, in a
-// file of several chunks: what was staged and moved aside goes back.
+// file of several chunks (over 3 MiB): what was staged and moved aside goes
+// back.
 TEST_P(DamagedWhileStagingCases, PutsTheFolderBackAndNamesTheFile) {
     const std::string released = patternBytes(3 * chunk + 7, 30);
     addEntry(L"first.bin", patternBytes(500, 31));
@@ -113,6 +114,21 @@ TEST_F(DamagedWhileStaging, FilesAsReleasedInstallBesideUncheckedOnes) {
                                                           {L"free.bin", patternBytes(50, 36)},
                                                           {L"b.bin", b}}));
     EXPECT_TRUE(session.statusText.empty());
+}
+
+// The table's digest and the file's differ in their last byte alone: every
+// byte of the digest is compared.
+TEST_F(DamagedWhileStaging, DigestThatDiffersInItsLastByteOnlyIsDamage) {
+    const std::string released = patternBytes(500, 37);
+    PatchFileEntry entry = checkedEntry(patch, L"data\\a.dat", released, &released);
+    entry.expectedDigest.back() ^= 0x01;
+    session.files.push_back(entry);
+    const FolderState before = folderStateOf(install.path());
+
+    EXPECT_EQ(copy(), copyDamaged);
+
+    EXPECT_EQ(session.statusText, damagedText);
+    EXPECT_EQ(folderStateOf(install.path()), before);
 }
 
 // --- Run pressed: a size that differs or a missing file, before anything

@@ -13,10 +13,13 @@
 #include <tuple>
 #include <vector>
 
+#include "copy/RepairBox.h"
+#include "copy/RunRecord.h"
 #include "copy/StartChecks.h"
 #include "core/FileProbe.h"
 #include "tests/support/CopyFixture.h"
 #include "tests/support/MessageBoxPresser.h"
+#include "tests/support/StoppedRun.h"
 #include "tests/support/case_name.h"
 
 namespace {
@@ -375,6 +378,134 @@ TEST_F(StartChecks, RoomIsEveryFileAtOnceAgainstTheFreeBytes) {
     session.files[1].destinationName = L"save\\b.dat";
     EXPECT_EQ(firstStartRefusal(session, only3975),
               L"「save」フォルダがありません。インストール先を確認してください。");
+}
+
+
+// A game that runs as another user, or with rights this program lacks, can't
+// be opened to read its path: a process of the game's name that can't be
+// opened counts as the game. One that ended since the list was taken
+// (OpenProcess says ERROR_INVALID_PARAMETER) does not.
+struct OpenFailure {
+    static inline DWORD error = 0;
+    static HANDLE WINAPI open(DWORD, BOOL, DWORD) {
+        SetLastError(error);
+        return nullptr;
+    }
+};
+
+TEST_F(StartChecks, GameThatCantBeOpenedCountsAsRunningUnlessItHasEnded) {
+    // Of the game's name, elsewhere: not the game when its path can be read.
+    StandInGame elsewhere(other.file(L"Game.exe"), other.file(L"held.dat"));
+    ASSERT_FALSE(gameRunningRefusal(install.path(), L"Game.exe").has_value());
+    for (const DWORD error : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_INVALID_PARAMETER}}) {
+        SCOPED_TRACE(error);
+        OpenFailure::error = error;
+
+        const std::optional<std::wstring> refusal = gameRunningRefusal(install.path(), L"Game.exe", OpenFailure::open);
+
+        if (error == ERROR_INVALID_PARAMETER) {
+            EXPECT_FALSE(refusal.has_value());
+        } else {
+            EXPECT_EQ(refusal, L"「Game.exe」が実行中です。ゲームを終了してから再試行してください。");
+        }
+    }
+}
+
+// --- A stopped run's repair while the game runs ---
+
+// A stopped run that had moved b.dat aside and put its new b.dat in place.
+void leaveRunStoppedInTheMoves(TempFolder& install, const std::wstring& recordsKey) {
+    install.write(L"b.dat", "new b");
+    install.write(L"b.dat~old", "old b");
+    leaveStoppedRun(recordsKey, install.path(), {{L"b.dat", L"b.dat", L"b.dat~old"}});
+}
+
+// Nothing is touched while the game runs from the folder: the retry box
+// first, then the repair once the game has ended (retry), or the run left
+// for later (cancel). The game holds a file the repair does not touch.
+TEST_F(StartChecks, RepairWaitsForTheGameToEnd) {
+    for (const bool retry : {true, false}) {
+        SCOPED_TRACE(retry ? "retry once the game ended" : "cancelled");
+        TestRecordsKey stopped;
+        ASSERT_NO_FATAL_FAILURE(leaveRunStoppedInTheMoves(install, stopped.key()));
+        StandInGame game(install.file(L"Game.exe"), install.file(L"data\\held.dat"));
+        const FolderState before = stateOf(install.path());
+        FolderState atTheBox;
+
+        MessageBoxPresser presser(dialog.window(), [&](const SeenMessageBox&, std::size_t index) {
+            if (index == 0) {
+                atTheBox = stateOf(install.path());
+                if (retry) {
+                    game.end();
+                    return IDRETRY;
+                }
+                return IDCANCEL;
+            }
+            return IDOK;
+        });
+        const std::vector<RunRepair> repairs = repairWhenTheGameIsClosed(nullptr, stopped.key(), L"Game.exe");
+        presser.stop();
+        game.end();
+
+        EXPECT_EQ(atTheBox, before);
+        ASSERT_EQ(repairs.size(), 1u);
+        ASSERT_GE(presser.seen().size(), 1u);
+        EXPECT_EQ(presser.seen()[0].text, L"「Game.exe」が実行中です。ゲームを終了してから再試行してください。");
+        EXPECT_EQ(presser.seen()[0].buttons, (std::vector<int>{IDCANCEL, IDRETRY}));
+        if (retry) {
+            EXPECT_EQ(repairs[0].outcome, JournalRepair::restored);
+            EXPECT_EQ(presser.seen().size(), 2u);
+            EXPECT_EQ(readWholeFile(install.file(L"b.dat")), "old b");
+            EXPECT_TRUE(storedRuns(stopped.key()).empty());
+        } else {
+            EXPECT_EQ(repairs[0].outcome, JournalRepair::postponed);
+            EXPECT_EQ(presser.seen().size(), 1u);
+            EXPECT_EQ(stateOf(install.path()), before);
+            EXPECT_EQ(storedRuns(stopped.key()).size(), 1u);
+            EXPECT_FALSE(repairsLetTheCopyStart(repairs));
+        }
+        DeleteFileW(install.file(L"b.dat~old").c_str());
+        install.write(L"b.dat", "old b");
+        DeleteFileW(install.file(L"data\\held.dat").c_str());
+    }
+}
+
+// What holds a repair that can't finish, and what to do, in its box: a file
+// of the stopped run held by another program; or a file of someone else's
+// where the old b.dat must come back. The record stays for the next start.
+TEST_F(StartChecks, RepairThatCantFinishNamesWhatHoldsIt) {
+    for (const bool inUse : {true, false}) {
+        SCOPED_TRACE(inUse ? "held by another program" : "someone else's file in the way");
+        TestRecordsKey stopped;
+        ASSERT_NO_FATAL_FAILURE(leaveRunStoppedInTheMoves(install, stopped.key()));
+        UniqueHandle holder;
+        if (inUse) {
+            holder = holdOpen(install.file(L"b.dat"), FILE_SHARE_READ);
+        } else {
+            ASSERT_TRUE(DeleteFileW(install.file(L"b.dat").c_str()));
+            install.write(L"b.dat", "someone else's b");
+        }
+
+        MessageBoxPresser presser(dialog.window());
+        const std::vector<RunRepair> repairs = repairWhenTheGameIsClosed(nullptr, stopped.key(), L"Game.exe");
+        presser.stop();
+
+        ASSERT_EQ(repairs.size(), 1u);
+        EXPECT_EQ(repairs[0].outcome, JournalRepair::failed);
+        ASSERT_EQ(presser.seen().size(), 1u);
+        EXPECT_EQ(presser.seen()[0].text,
+                  L"前回のコピーを元に戻せませんでした。「" + install.file(L"b.dat") +
+                      (inUse ? L"」を移動または削除できません。このファイルを使っているプログラムを終了してから、"
+                              L"もう一度起動してください。"
+                            : L"」は前回のコピーのファイルではないため、元のファイルを戻せません。"
+                              L"このファイルを別の場所へ移してから、もう一度起動してください。"));
+        EXPECT_EQ(presser.seen()[0].caption, L"error");
+        EXPECT_EQ(readWholeFile(install.file(L"b.dat~old")), "old b");
+        EXPECT_EQ(storedRuns(stopped.key()).size(), 1u);
+        holder.reset();
+        ASSERT_TRUE(DeleteFileW(install.file(L"b.dat~old").c_str()));
+        install.write(L"b.dat", "old b");
+    }
 }
 
 }  // namespace

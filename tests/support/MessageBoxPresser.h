@@ -29,6 +29,8 @@ public:
     // Watches the top-level windows of the calling thread; `ignored` (the
     // test's own dialog, of the same class) is never pressed.
     explicit MessageBoxPresser(HWND ignored, MessageBoxAnswer answer = {});
+    // The same, never pressing any of `ignored` (the dialogs of two runs).
+    MessageBoxPresser(std::vector<HWND> ignored, MessageBoxAnswer answer);
     ~MessageBoxPresser();
     MessageBoxPresser(const MessageBoxPresser&) = delete;
     MessageBoxPresser& operator=(const MessageBoxPresser&) = delete;
@@ -42,7 +44,7 @@ private:
     static BOOL CALLBACK visit(HWND window, LPARAM parameter);
     void pressBox(HWND box);
 
-    HWND ignored_;
+    std::vector<HWND> ignored_;
     MessageBoxAnswer answer_;
     DWORD watchedThread_;
     HANDLE stop_;
