@@ -80,8 +80,13 @@ public:
         }
     }
 
+    // Neither copy outlives the test, whatever it found: a worker still
+    // running when its session goes would hang the test's end.
     void TearDown() override {
         letTheFirstFinish();
+        if (second.workerThread.valid()) {
+            EXPECT_TRUE(secondDialog.pumpUntilDone(second.workerThread.get()));
+        }
         CopyJobFixture::TearDown();
     }
 
