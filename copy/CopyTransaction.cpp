@@ -1,6 +1,7 @@
 #include "copy/CopyTransaction.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "copy/NamesInUse.h"
 #include "copy/RunLock.h"
@@ -62,12 +63,12 @@ std::size_t longestPathOf(const std::vector<PlannedPaths>& paths) {
 }
 
 // The identity of the file at `path`, opened for its attributes alone and
-// never through a link at its name; false when none can be read there.
-bool identityAt(const std::wstring& path, FileIdentity& identity) {
+// never through a link at its name.
+std::optional<FileIdentity> identityAt(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return file.valid() && readIdentity(file.get(), identity);
+    return file.valid() ? identityOf(file.get()) : std::nullopt;
 }
 
 }  // namespace
@@ -165,27 +166,27 @@ UniqueHandle CopyTransaction::createStaged(std::size_t entry) {
     }
     // Left to the system to flush: a staged file a power cut leaves
     // unrecorded stays as it is, one a kill leaves is the run's to delete.
-    RecordedFile& file = journal_.entries[entry].stagedFile;
+    const std::optional<FileIdentity> identity = identityOf(staged.get());
+    const RecordedFile made{RecordedFile::Known::made, identity.value_or(FileIdentity{})};
     wchar_t line[identityLineRoom];
-    if (!readIdentity(staged.get(), file.identity) ||
-        !record_.add(identityLine(IdentityRole::staged, entry, {RecordedFile::Known::made, file.identity}, line))) {
+    if (!identity || !record_.add(identityLine(IdentityRole::staged, entry, made, line))) {
         deleteOpened(staged);
         return staged;
     }
-    file.known = RecordedFile::Known::made;
+    journal_.entries[entry].stagedFile = made;
     return staged;
 }
 
 bool CopyTransaction::stagedWritten(std::size_t entry, HANDLE staged) {
-    FileIdentity identity;
-    if (!readIdentity(staged, identity)) {
+    const std::optional<FileIdentity> identity = identityOf(staged);
+    if (!identity) {
         return false;
     }
-    const FILETIME lastWrite{static_cast<DWORD>(identity.lastWrite), static_cast<DWORD>(identity.lastWrite >> 32)};
+    const FILETIME lastWrite{static_cast<DWORD>(identity->lastWrite), static_cast<DWORD>(identity->lastWrite >> 32)};
     if (!SetFileTime(staged, nullptr, nullptr, &lastWrite)) {
         return false;
     }
-    journal_.entries[entry].stagedFile = {RecordedFile::Known::whole, identity};
+    journal_.entries[entry].stagedFile = {RecordedFile::Known::whole, *identity};
     return true;
 }
 
@@ -204,8 +205,9 @@ bool CopyTransaction::recordKeptIdentity(std::size_t entry) {
         kept = journal_.entries[file.keptIsStagedOf].stagedFile;
         return kept.known == RecordedFile::Known::whole;
     }
-    kept.known = identityAt(file.destination, kept.identity) ? RecordedFile::Known::whole : RecordedFile::Known::nothing;
-    return kept.known == RecordedFile::Known::whole;
+    const std::optional<FileIdentity> found = identityAt(file.destination);
+    kept = found ? RecordedFile{RecordedFile::Known::whole, *found} : RecordedFile{};
+    return found.has_value();
 }
 
 bool CopyTransaction::recordIdentities() {

@@ -2,21 +2,9 @@
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
 
 #include "core/FileProbe.h"
-
-bool readIdentity(HANDLE file, FileIdentity& identity) {
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(file, &information)) {
-        return false;
-    }
-    identity.volume = information.dwVolumeSerialNumber;
-    identity.index = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
-    identity.size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
-    identity.lastWrite = (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
-                         information.ftLastWriteTime.dwLowDateTime;
-    return true;
-}
 
 namespace {
 
@@ -47,8 +35,8 @@ OpenedAtName openIfRecorded(const std::wstring& path, const RecordedFile& record
         }
         return opened;
     }
-    FileIdentity found;
-    if (!isPlainFile(opened.file.get()) || !readIdentity(opened.file.get(), found) || !recorded.recognises(found)) {
+    const std::optional<FileIdentity> found = identityOf(opened.file.get());
+    if (!isPlainFile(opened.file.get()) || !found || !recorded.recognises(*found)) {
         opened.file.reset();
         opened.found = FoundAtName::other;
         return opened;

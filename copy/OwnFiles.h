@@ -14,9 +14,6 @@
 #include "copy/journal.h"
 #include "core/HandleOwners.h"
 
-// The identity of an open file; false when it can't be read.
-bool readIdentity(HANDLE file, FileIdentity& identity);
-
 // What was found at a name the record gives.
 enum class FoundAtName {
     nothing,   // no file there

@@ -30,16 +30,7 @@
 #include <utility>
 #include <vector>
 
-// Who a file is, as read from an open handle: the same file keeps these
-// through a rename and loses them when it is replaced or written again.
-struct FileIdentity {
-    std::uint32_t volume = 0;
-    std::uint64_t index = 0;
-    std::uint64_t size = 0;
-    std::uint64_t lastWrite = 0;  // FILETIME as one number
-
-    bool operator==(const FileIdentity&) const = default;
-};
+#include "core/file_identity.h"
 
 // What a record knows of one file of the run.
 struct RecordedFile {

@@ -76,21 +76,31 @@ namespace {
 
 // The identity of a file, opened for its attributes only: a running
 // program's image file opens so too.
-bool fileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& information) {
+std::optional<FileIdentity> fileIdentity(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.valid() && GetFileInformationByHandle(file.get(), &information);
+    return file.valid() ? identityOf(file.get()) : std::nullopt;
 }
 
 }  // namespace
 
+std::optional<FileIdentity> identityOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file, &information)) {
+        return std::nullopt;
+    }
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow,
+                        (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow,
+                        (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+                            information.ftLastWriteTime.dwLowDateTime};
+}
+
 bool isSameFile(const std::wstring& first, const std::wstring& second) {
-    BY_HANDLE_FILE_INFORMATION one;
-    BY_HANDLE_FILE_INFORMATION other;
-    return fileIdentity(first, one) && fileIdentity(second, other) &&
-           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
-           one.nFileIndexLow == other.nFileIndexLow;
+    const std::optional<FileIdentity> one = fileIdentity(first);
+    const std::optional<FileIdentity> other = fileIdentity(second);
+    return one && other && one->volume == other->volume && one->index == other->index;
 }
 
 std::optional<std::wstring> firstLinkBelow(const std::wstring& folder, const std::wstring& relative) {

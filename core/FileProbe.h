@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/disk_space.h"
+#include "core/file_identity.h"
 
 // What a find-first search sees at a path. The text itself is the pattern,
 // so a file's name passes as a folder would, and a drive root ("D:\") finds
@@ -47,6 +48,9 @@ bool isOpenElsewhere(const std::wstring& path);
 // Whether another program holds the file in a way that keeps it from being
 // moved aside (open without sharing its deletion).
 bool isHeldAgainstMoving(const std::wstring& path);
+
+// The identity of an open file; nothing when it can't be read.
+std::optional<FileIdentity> identityOf(HANDLE file);
 
 // Whether two paths name the same file, whatever names lead to it (another
 // drive letter for the same disk, a short name, a junction): same volume,

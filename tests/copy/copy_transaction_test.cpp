@@ -487,6 +487,45 @@ TEST_F(CopyTransactionSteps, FileAtAKeptNameAfterTheCommitIsLeftAndNamed) {
     EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
+// A destination the settings spell by the short name of a file that is
+// there: whether or not the plan sees the file behind that name, a run
+// killed once its moves were tried leaves that file as it was at the next
+// start, since only a file the run recorded is ever deleted.
+TEST(JournalRepairFolder, ShortNameDestinationSurvivesAKillAndTheRepair) {
+    TempFolder install;
+    TempFolder patch;
+    TestRecordsKey records;
+    install.write(L"game data file.dat", "the game's own");
+    wchar_t shortPath[MAX_PATH] = L"";
+    const DWORD length = GetShortPathNameW(install.file(L"game data file.dat").c_str(), shortPath, MAX_PATH);
+    const std::wstring shortPathText(shortPath, length);
+    const std::wstring shortName = shortPathText.substr(shortPathText.rfind(L'\\') + 1);
+    if (length == 0 || shortName == L"game data file.dat") {
+        GTEST_SKIP() << "no short name here";
+    }
+    patch.write(L"a.src", "the patch's");
+    const FolderState before = folderStateOf(install.path());
+    {
+        CopyTransaction transaction(install.path(), records.key());
+        transaction.plan({{patch.file(L"a.src"), shortName, 11}});
+        ASSERT_TRUE(transaction.writeJournal());
+        UniqueHandle staged = transaction.createStaged(0);
+        ASSERT_TRUE(staged.valid());
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(staged.get(), "the patch's", 11, &written, nullptr));
+        ASSERT_TRUE(transaction.stagedWritten(0, staged.get()));
+        staged.reset();
+        transaction.commit();  // the move may find the name taken
+    }
+
+    const std::vector<RunRepair> repairs = repairStoppedRuns(records.key());
+
+    ASSERT_EQ(repairs.size(), 1u);
+    EXPECT_NE(repairs[0].outcome, JournalRepair::failed);
+    EXPECT_EQ(folderStateOf(install.path()), before);
+    EXPECT_TRUE(storedRuns(records.key()).empty());
+}
+
 // --- Records and journals that are never followed: every file stays as it is. ---
 
 std::string utf16Bytes(const std::wstring& text) {

@@ -74,14 +74,21 @@ public:
     // Lets the first copy go on, and serves its dialog until it has ended.
     void letTheFirstFinish() {
         SetEvent(held.go.get());
-        if (first.valid()) {
-            EXPECT_TRUE(dialog.pumpUntilDone(first.get()));
-            first.reset();
+        if (first.valid() && !dialog.pumpUntilDone(first.get())) {
+            ADD_FAILURE() << "the first copy was still running at the end of the test";
+            TerminateThread(first.get(), 1);
         }
+        first.reset();
     }
 
+    // Neither copy outlives the test, whatever it found: a worker still
+    // running when its session goes would hang the test's end.
     void TearDown() override {
         letTheFirstFinish();
+        if (second.workerThread.valid() && !secondDialog.pumpUntilDone(second.workerThread.get())) {
+            ADD_FAILURE() << "the second copy was still running at the end of the test";
+            TerminateThread(second.workerThread.get(), 1);
+        }
         CopyJobFixture::TearDown();
     }
 

@@ -24,6 +24,7 @@
 #include "tests/driver/ProgramWindows.h"
 #include "tests/e2e/PatchFixture.h"
 #include "tests/e2e/PatchProgram.h"
+#include "tests/support/StoppedRun.h"
 #include "tests/support/UnixLink.h"
 #include "tests/support/case_name.h"
 
@@ -73,6 +74,23 @@ bool isCopysOwnName(const std::wstring& name) {
         const std::size_t at = name.rfind(mark);
         if (at != std::wstring::npos &&
             name.find_first_not_of(L"0123456789", at + 4) == std::wstring::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a game file (any name but the copy's own) differs from `before`:
+// one moved aside, replaced, or added.
+bool gameFilesDiffer(const Snapshot& before, const Snapshot& now) {
+    for (const auto& [name, bytes] : before) {
+        const auto found = now.find(name);
+        if (found == now.end() || found->second != bytes) {
+            return true;
+        }
+    }
+    for (const auto& entry : now) {
+        if (before.count(entry.first) == 0 && !isCopysOwnName(entry.first)) {
             return true;
         }
     }
@@ -131,6 +149,20 @@ protected:
             gameParent.write(L"Game Folder\\" + name, bytes);
         }
         prepareInstalledGame(layout.patch);
+    }
+
+    // The next start opens its dialog with no box before it.
+    void expectNoBoxBeforeTheDialog(const ProgramRun& run) {
+        ASSERT_TRUE(waitUntil([&] {
+            return findDialog(run.processId(), DialogKind::patchDialog) != nullptr ||
+                   findDialog(run.processId(), DialogKind::messageBox) != nullptr;
+        }));
+        // A box at the start means a repair had something to say: say what,
+        // then go on.
+        if (HWND box = findDialog(run.processId(), DialogKind::messageBox)) {
+            ADD_FAILURE() << "a box at the start: " << utf8(readMessageBox(box).text);
+            pressButton(box, IDOK);
+        }
     }
 
     // The folder once the patch is in: `before` with every destination
@@ -459,6 +491,58 @@ TEST_F(AllOrNothing, RunningGameIsNamedAndRetryPatchesOnceItHasEnded) {
     EXPECT_EQ(differences(patched(before, layout), filesUnder(gameFolder)), "");
 }
 
+// A run stopped among its moves (b.dat's new content in place, the old one
+// moved aside) when the player has started the game again: the start's
+// repair touches nothing while the game runs, and says so in Run's retry box
+// (no dialog yet, so no owner). キャンセル leaves it for later: the dialog
+// opens and Run asks again; once the game has ended, 再試行 puts the folder
+// back and says so.
+TEST_F(AllOrNothing, RepairWaitsForTheRunningGame) {
+    const Layout layout = mixedPatch(200000);
+    prepare(layout);
+    ASSERT_TRUE(CopyFileW(hostPathInWine(PATCH_STAND_IN_GAME).c_str(), installedFile(L"Velk.exe").c_str(), FALSE));
+    const Snapshot before = filesUnder(gameFolder);
+    ASSERT_TRUE(MoveFileW(installedFile(L"b.dat").c_str(), installedFile(L"b.dat~old").c_str()));
+    gameParent.write(L"Game Folder\\b.dat", patternBytes(6000, 33));
+    ASSERT_NO_FATAL_FAILURE(leaveStoppedRun(runRecordsKey, gameFolder, {{L"b.dat", L"b.dat", L"b.dat~old"}}));
+    const Snapshot stopped = filesUnder(gameFolder);
+    RunningGame game(installedFile(L"Velk.exe"), gameFolder, installedFile(L"data\\a.dat"));
+    ASSERT_TRUE(game.holds());
+    const std::wstring gameRunning = L"「Velk.exe」が実行中です。ゲームを終了してから再試行してください。";
+
+    ProgramRun run(program);
+    const MessageBoxView atStart = waitForMessageBox(run);
+    ASSERT_NE(atStart.window, nullptr);
+    EXPECT_EQ(atStart.text, gameRunning);
+    EXPECT_EQ(atStart.owner, nullptr);
+    EXPECT_TRUE(atStart.hasRetry);
+    EXPECT_TRUE(atStart.hasCancel);
+    pressButton(atStart.window, IDCANCEL);
+
+    const Dialog dialog = waitForPatchDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    pressButton(dialog, IDC_RUN);
+    const MessageBoxView atRun = waitForMessageBox(run);
+    ASSERT_NE(atRun.window, nullptr);
+    EXPECT_EQ(atRun.text, gameRunning);
+    EXPECT_EQ(atRun.owner, dialog);
+    EXPECT_FALSE(copying(dialog));
+
+    ASSERT_TRUE(game.quit());
+    EXPECT_EQ(differences(stopped, filesUnder(gameFolder)), "");
+    EXPECT_EQ(storedRuns(runRecordsKey).size(), 1u);
+    pressButton(atRun.window, IDRETRY);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(atRun.window); }));
+    const MessageBoxView repaired = waitForMessageBox(run);
+    ASSERT_NE(repaired.window, nullptr);
+    EXPECT_EQ(repaired.text, restoredText);
+    EXPECT_EQ(repaired.owner, dialog);
+    EXPECT_EQ(differences(before, filesUnder(gameFolder)), "");
+    pressButton(repaired.window, IDOK);
+    expectCopyEndsWithOne(run, dialog, layout.patch, 30000);
+    EXPECT_EQ(differences(patched(before, layout), filesUnder(gameFolder)), "");
+}
+
 // --- The program killed part way: every file old or new, and the next
 // start puts the folder right ---
 
@@ -473,6 +557,7 @@ long long sizeOf(const std::wstring& path) {
 
 TEST_F(AllOrNothing, KilledAtSeededMomentsTheNextStartPutsTheFolderRight) {
     constexpr int lastStaged = 100;
+    constexpr int firstMoved = 101;
     // Small files before and after a large one: the trailing ones make the
     // last few hundredths of the bar.
     const Layout layout{{{L"s.dat", L"", patternBytes(50000, 51)},
@@ -501,11 +586,14 @@ TEST_F(AllOrNothing, KilledAtSeededMomentsTheNextStartPutsTheFolderRight) {
     for (const int position : positions) {
         printed += " " + std::to_string(position);
     }
-    std::cout << "kills from seed " << seed << " at progress" << printed << ", then once the last staged file is whole"
-              << std::endl;
-    // Past 99 the bar says no more: the last moment is read from the disk,
-    // where the kill may land among the moves into place, or after them.
+    std::cout << "kills from seed " << seed << " at progress" << printed
+              << ", then once the last staged file is whole, then once the first file is in place" << std::endl;
+    // Past 99 the bar says no more: the last moments are read from the disk.
+    // Once the last staged file is whole its flush and the record of every
+    // identity still come before the first move; once the first file (the
+    // new s.dat) is in place the kill lands among the moves, or after them.
     positions.push_back(lastStaged);
+    positions.push_back(firstMoved);
 
     for (const int position : positions) {
         SCOPED_TRACE("killed at progress " + std::to_string(position) + " (seed " + std::to_string(seed) + ")");
@@ -516,8 +604,13 @@ TEST_F(AllOrNothing, KilledAtSeededMomentsTheNextStartPutsTheFolderRight) {
             ASSERT_NE(dialog, nullptr);
             ASSERT_TRUE(waitUntil(
                 [&] {
-                    return position == lastStaged ? sizeOf(installedFile(L"t3.dat~new")) == 100000 || finished(dialog)
-                                                  : progressPosition(dialog) >= position;
+                    if (position == lastStaged) {
+                        return sizeOf(installedFile(L"t3.dat~new")) == 100000 || finished(dialog);
+                    }
+                    if (position == firstMoved) {
+                        return sizeOf(installedFile(L"s.dat")) == 50000 || finished(dialog);
+                    }
+                    return progressPosition(dialog) >= position;
                 },
                 60000));
             run.terminate(9);
@@ -531,23 +624,34 @@ TEST_F(AllOrNothing, KilledAtSeededMomentsTheNextStartPutsTheFolderRight) {
         }
 
         const bool journalLeft = !storedRuns(runRecordsKey).empty();
+        const bool gameFileChanged = gameFilesDiffer(before, filesUnder(gameFolder));
         ProgramRun next(program);
         std::string outcome = "finished before the kill";
-        if (journalLeft) {
+        if (journalLeft && gameFileChanged) {
             const MessageBoxView box = waitForMessageBox(next);
             ASSERT_NE(box.window, nullptr);
             EXPECT_TRUE(box.text == restoredText || box.text == completedText) << utf8(box.text);
             outcome = box.text == completedText ? "completed" : "put back";
             pressButton(box.window, IDOK);
+        } else if (journalLeft) {
+            // Killed before it changed any game file: its own staged files
+            // go, with nothing to tell.
+            expectNoBoxBeforeTheDialog(next);
+            outcome = "put back silently";
         } else {
             // Only a run that had finished leaves no journal.
-            EXPECT_EQ(position, lastStaged) << "no journal after a kill while staging";
+            EXPECT_GE(position, lastStaged) << "no journal after a kill while staging";
         }
-        std::cout << "killed at " << (position == lastStaged ? "the end of staging" : std::to_string(position))
+        std::cout << "killed at "
+                  << (position == lastStaged   ? "the end of staging"
+                      : position == firstMoved ? "the first move"
+                                               : std::to_string(position))
                   << ": " << outcome << std::endl;
         const Dialog dialog = waitForPatchDialog(next);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(differences(outcome == "put back" ? before : after, filesUnder(gameFolder)), "");
+        EXPECT_EQ(differences(outcome == "completed" || outcome == "finished before the kill" ? after : before,
+                              filesUnder(gameFolder)),
+                  "");
         pressButton(dialog, IDC_RUN);
         expectCopyEndsWithOne(next, dialog, layout.patch, 60000);
         EXPECT_EQ(differences(after, filesUnder(gameFolder)), "");
@@ -587,13 +691,13 @@ TEST_F(AllOrNothing, KilledInATypedFolderIsPutBackAtTheNextStartAndRunPatchesIt)
         run.terminate(9);
     }
     ASSERT_NE(differences(before, filesUnder(typed)), "") << "the kill left nothing to repair";
+    ASSERT_FALSE(gameFilesDiffer(before, filesUnder(typed))) << "killed once the moves had begun";
 
+    // Killed while staging: the run's staged files go at the next start,
+    // with nothing to tell, since no game file had changed.
     ProgramRun next(program);
-    const MessageBoxView box = waitForMessageBox(next);
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text, restoredText);
+    expectNoBoxBeforeTheDialog(next);
     EXPECT_EQ(differences(before, filesUnder(typed)), "");
-    pressButton(box.window, IDOK);
     const Dialog dialog = waitForPatchDialog(next);
     ASSERT_NE(dialog, nullptr);
     typeFolder(dialog);
@@ -686,16 +790,8 @@ TEST_P(PlantedJournalIsNeverFollowed, NothingMovesAndRunPatches) {
     const Snapshot before = filesUnder(gameParent.path());
 
     ProgramRun run(program);
-    ASSERT_TRUE(waitUntil([&] {
-        return findDialog(run.processId(), DialogKind::patchDialog) != nullptr ||
-               findDialog(run.processId(), DialogKind::messageBox) != nullptr;
-    }));
-    // A box at the start means the journal was read: say so, then show
-    // what it did.
-    if (HWND box = findDialog(run.processId(), DialogKind::messageBox)) {
-        ADD_FAILURE() << "a box at the start: " << utf8(readMessageBox(box).text);
-        pressButton(box, IDOK);
-    }
+    // A box at the start would mean the journal was read.
+    expectNoBoxBeforeTheDialog(run);
     const Dialog dialog = waitForPatchDialog(run);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(differences(before, filesUnder(gameParent.path())), "");

@@ -161,6 +161,12 @@ public:
         if (session.isWorkerRunning()) {
             finish();
         }
+        // A worker still running when the session goes would hang the
+        // test's end until ctest's time-out: the test fails now instead.
+        if (session.isWorkerRunning()) {
+            ADD_FAILURE() << "the worker was still running at the end of the test";
+            TerminateThread(session.workerThread.get(), 1);
+        }
     }
 
     std::vector<SeenMessageBox> boxes;

@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "copy/OwnFiles.h"
 #include "copy/RunRecord.h"
 #include "copy/journal.h"
+#include "core/FileProbe.h"
+#include "core/HandleOwners.h"
 #include "tests/support/TempFolder.h"
 
 // One file of the plan. Its staged and kept names are the first the copy
@@ -34,8 +36,8 @@ inline RecordedFile recordedAt(const std::wstring& path) {
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     EXPECT_TRUE(opened.valid()) << "nothing to record at " << utf8(path);
-    if (opened.valid() && readIdentity(opened.get(), file.identity)) {
-        file.known = RecordedFile::Known::whole;
+    if (const std::optional<FileIdentity> identity = opened.valid() ? identityOf(opened.get()) : std::nullopt) {
+        file = {RecordedFile::Known::whole, *identity};
     }
     return file;
 }
