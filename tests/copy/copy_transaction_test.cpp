@@ -229,14 +229,6 @@ TEST_F(CopyTransactionSteps, CompleteRunLeavesExactlyThePatchedFolder) {
     EXPECT_TRUE(storedRuns(records.key()).empty());
 }
 
-// The last name of the short form Windows gives an existing path.
-std::wstring shortNameOf(const std::wstring& path) {
-    std::wstring buffer(32768, L'\0');
-    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    buffer.resize(length < buffer.size() ? length : 0);
-    return buffer.substr(buffer.rfind(L'\\') + 1);
-}
-
 // Destinations spelled as the disk also answers to them: a file's short
 // name, a name ending in a dot, a folder's short name. Each is the game's
 // file there: kept aside and replaced under its own long name, and left
@@ -496,11 +488,8 @@ TEST(JournalRepairFolder, ShortNameDestinationSurvivesAKillAndTheRepair) {
     TempFolder patch;
     TestRecordsKey records;
     install.write(L"game data file.dat", "the game's own");
-    wchar_t shortPath[MAX_PATH] = L"";
-    const DWORD length = GetShortPathNameW(install.file(L"game data file.dat").c_str(), shortPath, MAX_PATH);
-    const std::wstring shortPathText(shortPath, length);
-    const std::wstring shortName = shortPathText.substr(shortPathText.rfind(L'\\') + 1);
-    if (length == 0 || shortName == L"game data file.dat") {
+    const std::wstring shortName = shortNameOf(install.file(L"game data file.dat"));
+    if (shortName.empty() || shortName == L"game data file.dat") {
         GTEST_SKIP() << "no short name here";
     }
     patch.write(L"a.src", "the patch's");

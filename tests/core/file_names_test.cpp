@@ -13,26 +13,14 @@
 
 namespace {
 
-// The short form Windows gives a path that exists; the path itself when it
-// keeps none.
-std::wstring shortPathOf(const std::wstring& path) {
-    std::wstring buffer(32768, L'\0');
-    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    buffer.resize(length < buffer.size() ? length : 0);
-    return buffer.empty() ? path : buffer;
-}
-
-// The name after the last backslash.
-std::wstring lastName(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
-
 class ResolvedPath : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(CreateDirectoryW(folder.file(L"Data Folder").c_str(), nullptr));
         folder.write(L"Data Folder\\Long File Name.dat", "a");
         canonical = resolvedPathOf(folder.file(L"Data Folder\\Long File Name.dat"));
-        shortFolder = lastName(shortPathOf(folder.file(L"Data Folder")));
-        shortFile = lastName(shortPathOf(folder.file(L"Data Folder\\Long File Name.dat")));
+        shortFolder = shortNameOf(folder.file(L"Data Folder"));
+        shortFile = shortNameOf(folder.file(L"Data Folder\\Long File Name.dat"));
     }
 
     TempFolder folder;

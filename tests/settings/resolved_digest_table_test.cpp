@@ -15,13 +15,6 @@
 
 namespace {
 
-std::wstring shortNameOf(const std::wstring& path) {
-    std::wstring buffer(32768, L'\0');
-    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    buffer.resize(length < buffer.size() ? length : 0);
-    return buffer.substr(buffer.rfind(L'\\') + 1);
-}
-
 class ResolvedDigestTableTest : public testing::Test {
 protected:
     void SetUp() override {

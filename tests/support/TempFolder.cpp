@@ -111,3 +111,13 @@ std::vector<std::wstring> namesIn(const std::wstring& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+std::wstring shortNameOf(const std::wstring& path) {
+    std::wstring buffer(32768, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) {
+        return std::wstring();
+    }
+    buffer.resize(length);
+    return buffer.substr(buffer.rfind(L'\\') + 1);
+}

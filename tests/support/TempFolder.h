@@ -33,6 +33,11 @@ private:
 // sorted; none when it can't be listed.
 std::vector<std::wstring> namesIn(const std::wstring& folder);
 
+// The last name of the short form Windows gives an existing path (the name
+// itself when the file system keeps no other); empty when the path does not
+// exist.
+std::wstring shortNameOf(const std::wstring& path);
+
 // Whole content of a file; fails the test when it can't be read.
 std::string readWholeFile(const std::wstring& path);
 
