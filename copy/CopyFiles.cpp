@@ -18,6 +18,7 @@
 #include "copy/CopyTransaction.h"
 #include "copy/HashingThread.h"
 #include "copy/RunLock.h"
+#include "copy/StagedFlush.h"
 #include "copy/StartChecks.h"
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
@@ -67,7 +68,8 @@ bool isProtectedFile(const std::wstring& path) {
 // Writes exactly entry.size bytes under the staged name of planned entry
 // `planned`. Returns copyDone also when a cancel request stopped it, with
 // run.cancelled set.
-CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction& transaction, std::size_t planned) {
+CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction& transaction, std::size_t planned,
+                      StagedFlush& flush) {
     if (run.session.takeCancelRequest()) {
         run.cancelled = true;
         return copyDone;
@@ -154,28 +156,31 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
     }
     // Its identity whole, then everything on the disk before the committed
     // line is, since after that line the old files go: a power cut must not
-    // leave new names holding zeros. On the handle that wrote it, while the
-    // system may still hold its bytes: no second open.
-    if (!transaction.stagedWritten(planned, staged.get()) || !run.session.diskSeams.flushFile(staged.get())) {
+    // leave new names holding zeros. Flushed on the handle that wrote it,
+    // while the system may still hold its bytes (no second open), together
+    // with other staged files.
+    if (!transaction.stagedWritten(planned, staged.get()) || !flush.hold(std::move(staged))) {
         return copyWriteFailed;
     }
     return copyDone;
 }
 
-// Stages every entry with a known size, in list order: the transaction
-// planned one set of paths for each.
+// Stages every entry with a known size, in list order (the transaction
+// planned one set of paths for each), each flushed to the disk by the end.
+// Every staged file is closed on return, so that a roll-back can delete it.
 CopyResult stageAll(CopyRun& run, CopyTransaction& transaction) {
+    StagedFlush flush(run.session.diskSeams.flushFile);
     std::size_t planned = 0;
     for (const PatchFileEntry& entry : run.session.files) {
         if (!entry.isCopied()) {
             continue;
         }
-        const CopyResult result = stageEntry(run, entry, transaction, planned++);
+        const CopyResult result = stageEntry(run, entry, transaction, planned++, flush);
         if (result != copyDone || run.cancelled) {
             return result;
         }
     }
-    return copyDone;
+    return flush.flushHeld() ? copyDone : copyWriteFailed;
 }
 
 // Whether any listed file was found when the settings were loaded.

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "copy/RunRecord.h"
+#include "copy/StagedFlush.h"
 #include "copy/journal.h"
 #include "tests/support/CopyFixture.h"
 
@@ -413,9 +415,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 // What the seams saw: flushes, each file's state at the committed line.
 struct DiskWatch {
-    static inline unsigned flushes = 0;
+    // The copy flushes from a few threads at once.
+    static inline std::atomic<unsigned> flushes = 0;
+    // The flush that fails, counted from 1; 0: none.
+    static inline unsigned failAt = 0;
     static BOOL WINAPI countFlush(HANDLE file) {
-        ++flushes;
+        if (++flushes == failAt) {
+            SetLastError(ERROR_IO_DEVICE);
+            return FALSE;
+        }
         return FlushFileBuffers(file);
     }
     static BOOL WINAPI failFlush(HANDLE) {
@@ -467,6 +475,7 @@ TEST_P(CopyOnTheDisk, StagedFilesAreFlushedAndKeptFilesStayUntilTheCommittedLine
     watch.keptPath = install.file(L"a.bin~old");
     watch.failLine = disk.failLine;
     DiskWatch::flushes = 0;
+    DiskWatch::failAt = 0;
     session.diskSeams.flushFile = disk.failFlush ? DiskWatch::failFlush : DiskWatch::countFlush;
     session.diskSeams.recordWrite = DiskWatch::atRecordWrite;
     session.diskSeams.context = &watch;
@@ -495,6 +504,58 @@ INSTANTIATE_TEST_SUITE_P(Cases, CopyOnTheDisk,
                                            DiskCase{"CommittedLineFails", true, false, copyWriteFailed},
                                            DiskCase{"FlushFails", false, true, copyWriteFailed}),
                          [](const ::testing::TestParamInfo<DiskCase>& info) { return std::string(info.param.name); });
+
+struct ManyCase {
+    const char* name;
+    unsigned failAt;
+    CopyResult expected;
+};
+
+void PrintTo(const ManyCase& many, std::ostream* out) { *out << many.name; }
+
+class CopyManyOnTheDisk : public CopyFixture, public ::testing::WithParamInterface<ManyCase> {};
+
+// More staged files than are flushed together: every one is flushed before
+// the committed line, and a flush that fails in the first group or in the
+// last puts the folder back (the files still held are closed first, or the
+// roll-back could not delete them).
+TEST_P(CopyManyOnTheDisk, EveryStagedFileIsFlushedBeforeTheCommittedLine) {
+    const ManyCase& many = GetParam();
+    const unsigned count = StagedFlush::groupSize + 3;
+    for (unsigned i = 0; i < count; ++i) {
+        addEntry(L"f" + std::to_wstring(i) + L".bin", patternBytes(10 + i, i));
+    }
+    install.write(L"f0.bin", "old f0");
+    const FolderState before = folderStateOf(install.path());
+    DiskWatch watch;
+    watch.keptPath = install.file(L"f0.bin~old");
+    DiskWatch::flushes = 0;
+    DiskWatch::failAt = many.failAt;
+    session.diskSeams.flushFile = DiskWatch::countFlush;
+    session.diskSeams.recordWrite = DiskWatch::atRecordWrite;
+    session.diskSeams.context = &watch;
+
+    EXPECT_EQ(copy(), many.expected);
+
+    if (many.expected == copyDone) {
+        ASSERT_TRUE(watch.lineAsked);
+        EXPECT_EQ(watch.flushesBeforeLine, count);
+        EXPECT_TRUE(watch.keptThereAtLine);
+        for (unsigned i = 0; i < count; ++i) {
+            EXPECT_EQ(copied(L"f" + std::to_wstring(i) + L".bin"), patternBytes(10 + i, i));
+        }
+    } else {
+        EXPECT_FALSE(watch.lineAsked);
+        EXPECT_EQ(folderStateOf(install.path()), before);
+    }
+    EXPECT_TRUE(storedRuns(session.runRecords).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CopyManyOnTheDisk,
+                         ::testing::Values(ManyCase{"AllFlushed", 0, copyDone},
+                                           ManyCase{"FirstGroupFails", 5, copyWriteFailed},
+                                           ManyCase{"LastGroupFails", StagedFlush::groupSize + 2, copyWriteFailed}),
+                         [](const ::testing::TestParamInfo<ManyCase>& info) { return std::string(info.param.name); });
 
 // --- A cancel confirmed while the files are moved into place ---
 
