@@ -62,13 +62,23 @@ std::size_t longestPathOf(const std::vector<PlannedPaths>& paths) {
     return longest;
 }
 
+// The identity of an open file below the install folder, whose volume is
+// `volume`; nothing when either can't be read.
+std::optional<FileIdentity> identityOn(HANDLE file, const std::optional<std::uint32_t>& volume) {
+    if (!volume) {
+        return std::nullopt;
+    }
+    const std::optional<FileOnVolume> found = fileOnVolume(file, *volume);
+    return found ? std::optional<FileIdentity>(found->identity) : std::nullopt;
+}
+
 // The identity of the file at `path`, opened for its attributes alone and
 // never through a link at its name.
-std::optional<FileIdentity> identityAt(const std::wstring& path) {
+std::optional<FileIdentity> identityAt(const std::wstring& path, const std::optional<std::uint32_t>& volume) {
     UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return file.valid() ? identityOf(file.get()) : std::nullopt;
+    return file.valid() ? identityOn(file.get(), volume) : std::nullopt;
 }
 
 }  // namespace
@@ -124,6 +134,7 @@ Journal plannedJournal(const std::wstring& folder, const std::vector<PatchFileEn
 
 void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
     journal_ = plannedJournal(folder_, files);
+    volume_ = volumeSerialOf(folder_);
     paths_ = pathsOf(folder_, journal_);
     linkToEarlierEntries(paths_);
     // Made now, so that the run allocates nothing once it has begun.
@@ -166,7 +177,7 @@ UniqueHandle CopyTransaction::createStaged(std::size_t entry) {
     }
     // Left to the system to flush: a staged file a power cut leaves
     // unrecorded stays as it is, one a kill leaves is the run's to delete.
-    const std::optional<FileIdentity> identity = identityOf(staged.get());
+    const std::optional<FileIdentity> identity = identityOn(staged.get(), volume_);
     const RecordedFile made{RecordedFile::Known::made, identity.value_or(FileIdentity{})};
     wchar_t line[identityLineRoom];
     if (!identity || !record_.add(identityLine(IdentityRole::staged, entry, made, line))) {
@@ -178,7 +189,7 @@ UniqueHandle CopyTransaction::createStaged(std::size_t entry) {
 }
 
 bool CopyTransaction::stagedWritten(std::size_t entry, HANDLE staged) {
-    const std::optional<FileIdentity> identity = identityOf(staged);
+    const std::optional<FileIdentity> identity = identityOn(staged, volume_);
     if (!identity) {
         return false;
     }
@@ -205,7 +216,7 @@ bool CopyTransaction::recordKeptIdentity(std::size_t entry) {
         kept = journal_.entries[file.keptIsStagedOf].stagedFile;
         return kept.known == RecordedFile::Known::whole;
     }
-    const std::optional<FileIdentity> found = identityAt(file.destination);
+    const std::optional<FileIdentity> found = identityAt(file.destination, volume_);
     kept = found ? RecordedFile{RecordedFile::Known::whole, *found} : RecordedFile{};
     return found.has_value();
 }
@@ -229,7 +240,7 @@ bool CopyTransaction::moveRecorded(const std::wstring& from, const RecordedFile&
     if (moveSeam_ != nullptr) {
         moveSeam_(moveSeamContext_);
     }
-    OpenedAtName opened = openIfRecorded(from, recorded);
+    OpenedAtName opened = openIfRecorded(from, recorded, volume());
     return opened.found == FoundAtName::recorded && mover_.move(opened.file.get(), to);
 }
 
@@ -266,12 +277,9 @@ bool CopyTransaction::commit(std::size_t stepLimit) {
 namespace {
 
 // Deletes the file at `path` when it is the one recorded. True when none of
-// the run's is left there; `foundOther` tells of anything else found.
-bool deleteIfRecorded(const std::wstring& path, const RecordedFile& recorded, bool* foundOther = nullptr) {
-    OpenedAtName opened = openIfRecorded(path, recorded);
-    if (foundOther != nullptr) {
-        *foundOther = opened.found == FoundAtName::other;
-    }
+// the run's is left there.
+bool deleteIfRecorded(const std::wstring& path, const RecordedFile& recorded, std::uint32_t volume) {
+    OpenedAtName opened = openIfRecorded(path, recorded, volume);
     switch (opened.found) {
     case FoundAtName::recorded:
         return deleteOpened(opened.file);
@@ -304,7 +312,7 @@ bool CopyTransaction::complete(std::size_t keptLimit) {
             return true;
         }
         ++deleted;
-        removed = deleteIfRecorded(paths_[entry].kept, planned.keptFile) && removed;
+        removed = deleteIfRecorded(paths_[entry].kept, planned.keptFile, volume()) && removed;
     }
     if (removed) {
         record_.remove();
@@ -321,14 +329,14 @@ bool CopyTransaction::undoEntry(std::size_t entry, std::size_t asideStep, std::s
     if (inStep < moved_) {
         // The new file went into place and goes again; anything else found
         // there now is not the run's, and stays.
-        OpenedAtName placed = openIfRecorded(file.destination, planned.stagedFile);
+        OpenedAtName placed = openIfRecorded(file.destination, planned.stagedFile, volume());
         undone = placed.found == FoundAtName::nothing ||
                  (placed.found == FoundAtName::recorded && deleteOpened(placed.file));
     } else {
-        undone = deleteIfRecorded(file.staged, planned.stagedFile);
+        undone = deleteIfRecorded(file.staged, planned.stagedFile, volume());
     }
     if (planned.replaces() && asideStep < moved_) {
-        OpenedAtName kept = openIfRecorded(file.kept, planned.keptFile);
+        OpenedAtName kept = openIfRecorded(file.kept, planned.keptFile, volume());
         undone = kept.found == FoundAtName::recorded && mover_.move(kept.file.get(), file.destination) && undone;
     }
     return undone;
@@ -354,6 +362,7 @@ namespace {
 // What a repair did, what it left, and where it stopped.
 struct RepairSteps {
     FileMover mover;
+    std::uint32_t volume = 0;               // the install folder's
     bool changed = false;                   // a game file was put back, or a file of the run's taken out of place
     const std::wstring* blocked = nullptr;  // the first path that could not be moved or deleted
     bool blockedByOther = false;            // ... because someone else's file is there
@@ -370,7 +379,7 @@ struct RepairSteps {
 
 // Deletes the run's file at `path`; anything else there stays, and is named.
 bool clearName(const std::wstring& path, const RecordedFile& recorded, RepairSteps& steps) {
-    OpenedAtName opened = openIfRecorded(path, recorded);
+    OpenedAtName opened = openIfRecorded(path, recorded, steps.volume);
     switch (opened.found) {
     case FoundAtName::recorded:
         return deleteOpened(opened.file) || steps.stopAt(path);
@@ -387,7 +396,7 @@ bool clearName(const std::wstring& path, const RecordedFile& recorded, RepairSte
 
 // Takes the run's new file out of `file`'s destination; what is left there.
 FoundAtName takeOutPlaced(const PlannedPaths& file, const JournalEntry& entry, RepairSteps& steps) {
-    OpenedAtName placed = openIfRecorded(file.destination, entry.stagedFile);
+    OpenedAtName placed = openIfRecorded(file.destination, entry.stagedFile, steps.volume);
     if (placed.found != FoundAtName::recorded) {
         return placed.found;
     }
@@ -405,7 +414,7 @@ FoundAtName takeOutPlaced(const PlannedPaths& file, const JournalEntry& entry, R
 // run put in place goes; the staged file goes.
 bool restoreEntry(const PlannedPaths& file, const JournalEntry& entry, RepairSteps& steps) {
     if (entry.replaces()) {
-        OpenedAtName kept = openIfRecorded(file.kept, entry.keptFile);
+        OpenedAtName kept = openIfRecorded(file.kept, entry.keptFile, steps.volume);
         if (kept.found == FoundAtName::held) {
             return steps.stopAt(file.kept);
         }
@@ -477,6 +486,9 @@ RunRepair repairStoredRun(const std::wstring& recordsKey, const StoredRun& run, 
     }
     const std::vector<PlannedPaths> paths = pathsOf(run.folder, journal);
     RepairSteps steps;
+    // A folder whose volume can't be read finds none of the run's files:
+    // whatever is there stays, and is named.
+    steps.volume = volumeSerialOf(run.folder).value_or(0);
     const bool done = journal.committed ? finishAll(paths, journal, steps) : restoreAll(paths, journal, steps);
     repair.leftAlone = std::move(steps.leftAlone);
     if (!done) {

@@ -108,8 +108,13 @@ private:
     bool moveRecorded(const std::wstring& from, const RecordedFile& recorded, const std::wstring& to);
     bool undoEntry(std::size_t entry, std::size_t asideStep, std::size_t inStep);
 
+    // The serial of the install folder's volume, read once by the plan: the
+    // volume of every file the run identifies.
+    std::uint32_t volume() const { return volume_.value_or(0); }
+
     std::wstring folder_;
     std::wstring recordsKey_;
+    std::optional<std::uint32_t> volume_;
     Journal journal_;
     std::vector<PlannedPaths> paths_;
     RunRecord record_;

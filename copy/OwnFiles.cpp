@@ -6,18 +6,7 @@
 
 #include "core/FileProbe.h"
 
-namespace {
-
-// A file, not a folder, and not a link: the only things the run makes.
-bool isPlainFile(HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION information;
-    return GetFileInformationByHandle(file, &information) &&
-           (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
-}
-
-}  // namespace
-
-OpenedAtName openIfRecorded(const std::wstring& path, const RecordedFile& recorded) {
+OpenedAtName openIfRecorded(const std::wstring& path, const RecordedFile& recorded, std::uint32_t volume) {
     OpenedAtName opened;
     // Shared for reading and writing as any move is, never for deleting: no
     // one moves or deletes the file between the look and the change.
@@ -35,8 +24,8 @@ OpenedAtName openIfRecorded(const std::wstring& path, const RecordedFile& record
         }
         return opened;
     }
-    const std::optional<FileIdentity> found = identityOf(opened.file.get());
-    if (!isPlainFile(opened.file.get()) || !found || !recorded.recognises(*found)) {
+    const std::optional<FileOnVolume> found = fileOnVolume(opened.file.get(), volume);
+    if (!found || !found->plainFile || !recorded.recognises(found->identity)) {
         opened.file.reset();
         opened.found = FoundAtName::other;
         return opened;

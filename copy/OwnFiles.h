@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,10 @@ struct OpenedAtName {
 };
 
 // Opens what is at `path` (a link at that name itself, never what it leads
-// to) and tells whether it is `recorded`. Nothing a record does not know is
-// ever the one recorded.
-OpenedAtName openIfRecorded(const std::wstring& path, const RecordedFile& recorded);
+// to) and tells whether it is `recorded`. `volume` is the serial of the
+// install folder's volume, read once for the run (core/FileProbe.h's
+// fileOnVolume). Nothing a record does not know is ever the one recorded.
+OpenedAtName openIfRecorded(const std::wstring& path, const RecordedFile& recorded, std::uint32_t volume);
 
 // Deletes a file opened by openIfRecorded and closes it, so that its name
 // is free when this returns true.

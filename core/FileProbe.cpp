@@ -1,5 +1,7 @@
 #include "core/FileProbe.h"
 
+#include <winternl.h>
+
 #include "core/HandleOwners.h"
 
 namespace {
@@ -95,6 +97,55 @@ std::optional<FileIdentity> identityOf(HANDLE file) {
                         (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow,
                         (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
                             information.ftLastWriteTime.dwLowDateTime};
+}
+
+std::optional<std::uint32_t> volumeSerialOf(const std::wstring& path) {
+    // Backup semantics: a folder opens so too.
+    UniqueHandle opened(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    DWORD serial = 0;
+    if (!opened.valid() ||
+        !GetVolumeInformationByHandleW(opened.get(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+        return std::nullopt;
+    }
+    return serial;
+}
+
+namespace {
+
+// The file's index on its volume, as GetFileInformationByHandle gives it,
+// asked without the volume's serial that call reads each time.
+std::optional<std::uint64_t> fileIndexOf(HANDLE file) {
+    struct {
+        LARGE_INTEGER indexNumber;
+    } internal{};
+    IO_STATUS_BLOCK status{};
+    constexpr auto fileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+    if (NtQueryInformationFile(file, &status, &internal, sizeof internal, fileInternalInformation) < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(internal.indexNumber.QuadPart);
+}
+
+}  // namespace
+
+std::optional<FileOnVolume> fileOnVolume(HANDLE file, std::uint32_t volume) {
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> index = fileIndexOf(file);
+    if (!index) {
+        return std::nullopt;
+    }
+    FileOnVolume found;
+    found.identity = FileIdentity{volume, *index, static_cast<std::uint64_t>(standard.EndOfFile.QuadPart),
+                                  static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart)};
+    found.plainFile = (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+    return found;
 }
 
 bool isSameFile(const std::wstring& first, const std::wstring& second) {

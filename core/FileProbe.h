@@ -52,6 +52,23 @@ bool isHeldAgainstMoving(const std::wstring& path);
 // The identity of an open file; nothing when it can't be read.
 std::optional<FileIdentity> identityOf(HANDLE file);
 
+// The serial number of the volume that holds `path` (a file or a folder);
+// nothing when it can't be read. Under Wine each read of a volume's serial
+// costs several times what every other question about a file costs
+// together, so a run that handles many files below one folder reads it once.
+std::optional<std::uint32_t> volumeSerialOf(const std::wstring& path);
+
+// What is asked of a file opened below a folder whose volume is known: its
+// identity on that volume, and whether it is a plain file (not a folder,
+// not a link). The volume is the caller's, read once for the folder: only a
+// name reached through no link is opened so, and such a name lies on the
+// folder's own volume.
+struct FileOnVolume {
+    FileIdentity identity;
+    bool plainFile = false;
+};
+std::optional<FileOnVolume> fileOnVolume(HANDLE file, std::uint32_t volume);
+
 // Whether two paths name the same file, whatever names lead to it (another
 // drive letter for the same disk, a short name, a junction): same volume,
 // same file index. False when either can't be opened.

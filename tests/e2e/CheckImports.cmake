@@ -5,9 +5,11 @@
 # have left a DLL: an import of any other DLL is resolved before the program
 # can restrict the search, and the program's own folder comes first in it.
 # (comctl32, for one, is no known DLL: the program loads it at run time.)
+# ntdll.dll is in every process before its first instruction, from the
+# system folder.
 # cmake -DOBJDUMP=... -DPROGRAM=... -P CheckImports.cmake
 cmake_minimum_required(VERSION 3.25)
-set(system_dlls advapi32.dll comdlg32.dll gdi32.dll imm32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
+set(system_dlls advapi32.dll comdlg32.dll gdi32.dll imm32.dll kernel32.dll msvcrt.dll ntdll.dll ole32.dll oleaut32.dll
     rpcrt4.dll shell32.dll shlwapi.dll user32.dll)
 
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
