@@ -5,6 +5,7 @@
 #include "checker/ReportText.h"
 
 #include "copy/NamesInUse.h"
+#include "copy/StartChecks.h"
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
 #include "core/PatchFileEntry.h"
@@ -72,14 +73,6 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
             where + reportLineInUtf16("に" + quoted(settings_.executableName) + "がないため「" + shown(settings_.title) +
                                       "がインストールされていません。」と表示されます。実行ファイル名かフォルダを確かめてください"));
     }
-    // Accepted destinations only, whose names convert.
-    for (const std::string& needed : neededFolders_) {
-        if (!isFolderAt(destinationPathIn(folder, wideOf(needed).value_or(L"")))) {
-            add(severity, 0,
-                where + reportLineInUtf16("に" + quoted(needed) +
-                                          "フォルダがないため、そこへのコピーが失敗します (プログラムはフォルダを作りません)"));
-        }
-    }
     // The program stages every listed file beside its destination while the
     // old one still exists: the drive must hold all of them at once.
     std::uint64_t needed = 0;
@@ -100,19 +93,19 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
             continue;
         }
         names.plan(key);
-        const FoundFile existing = findAt(destinationPathIn(folder, *file.wideDestination));
+        PatchFileEntry entry;
+        entry.destinationName = *file.wideDestination;
+        // Run's own checks, in the words the player would read.
+        if (const std::optional<std::wstring> refusal = destinationRefusal(folder, entry)) {
+            add(severity, file.line, where + L"では、実行するとプレイヤーに「" + *refusal + L"」と表示されます");
+            continue;
+        }
+        const FoundFile existing = findAt(entry.destinationPath(folder));
         if (!existing.exists) {
-            const std::string parent = folderPartOf(file.destination);
-            // A missing subfolder has its own finding above.
-            if (parent.empty() || isFolderAt(destinationPathIn(folder, wideOf(parent).value_or(L"")))) {
-                add(Severity::note, file.line, quoted(file.destination) + "を新しく作ります");
-            }
+            add(Severity::note, file.line, quoted(file.destination) + "を新しく作ります");
         } else if (existing.isFolder) {
             add(severity, file.line,
                 quoted(file.destination) + "はインストール先ではフォルダのため、コピーに失敗します");
-        } else if (existing.attributes & protectingAttributes) {
-            add(severity, file.line,
-                quoted(file.destination) + "は読み取り専用・隠し・システムのいずれかの属性があり、上書きに失敗します");
         } else {
             add(Severity::note, file.line, quoted(file.destination) + "を置き換えます");
         }

@@ -1,8 +1,8 @@
 // The worker's copy: every entry with a known size, from the program's folder
 // into the install folder, about 1 MiB of whole clusters at a time, with the
 // dialog turned into its progress view; each file the table of digests names
-// is hashed on the way, beside the copy (HashingThread), and one whose digest differs stops the copy as damaged. All or
-// nothing: every file is staged beside its destination first, then all are
+// is hashed on the way, beside the copy (HashingThread), and one whose
+// digest differs stops the copy as damaged. All or nothing: every file is staged beside its destination first, then all are
 // moved into place; a failure, a damaged file or a cancel before the end puts
 // the folder back as it was (CopyTransaction).
 #include <windows.h>
@@ -65,49 +65,33 @@ bool isProtectedFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (protectingAttributes | FILE_ATTRIBUTE_DIRECTORY)) != 0;
 }
 
-// Writes exactly entry.size bytes under the staged name of planned entry
-// `planned`. Returns copyDone also when a cancel request stopped it, with
-// run.cancelled set.
-CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction& transaction, std::size_t planned,
-                      StagedFlush& flush) {
+// Whether the player asked to cancel; the run remembers it.
+bool cancelRequested(CopyRun& run) {
     if (run.session.takeCancelRequest()) {
         run.cancelled = true;
-        return copyDone;
     }
-    const PlannedPaths& paths = transaction.paths()[planned];
-    // Neither file is shared while it is written. The staged file is declared
-    // first so that it is closed last, after the source.
-    UniqueHandle staged;
-    UniqueHandle source(CreateFileW(entry.sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!source.valid()) {
-        return copyOpenFailed;
-    }
-    // Asked again while staging, where the copy used to open the destination,
-    // so that a file protected or held since the checks fails the copy
-    // before any file is moved. A destination that was not there when the
-    // copy was planned has nothing to protect (one that appeared since makes
-    // the commit's move fail).
-    if (!paths.kept.empty() && (isProtectedFile(paths.destination) || isHeldAgainstMoving(paths.destination))) {
-        return copyOpenFailed;
-    }
-    staged = transaction.createStaged(planned);
-    if (!staged.valid()) {
-        return copyOpenFailed;
-    }
+    return run.cancelled;
+}
 
-    if (entry.checked && !run.hash.begin()) {
-        // No file the table names is installed unchecked.
-        return copyOpenFailed;
+// Counts `written` bytes as done and moves the bar when its position changes.
+void countWritten(CopyRun& run, DWORD written) {
+    run.done += written;
+    const int position = progressPosition(run.done, run.total);
+    if (position != run.shownPosition) {
+        run.shownPosition = position;
+        setProgress(run.progressBar, position);
     }
+}
 
-    // The test comes after each chunk, so an empty entry still makes one pass
-    // and its staged file exists, empty.
+// Copies the entry's bytes, a chunk at a time, from `source` to `staged`,
+// hashed on the way when the table names the file. The cancel test comes
+// after each chunk, so an empty entry still makes one pass and its staged
+// file exists, empty.
+CopyResult copyChunks(CopyRun& run, const PatchFileEntry& entry, HANDLE source, HANDLE staged) {
     std::uint64_t copied = 0;
     bool firstChunk = true;
     do {
-        if (!firstChunk && run.session.takeCancelRequest()) {
-            run.cancelled = true;
+        if (!firstChunk && cancelRequested(run)) {
             return copyDone;
         }
         firstChunk = false;
@@ -115,44 +99,85 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
         const DWORD wanted = left < run.chunkSize ? static_cast<DWORD>(left) : run.chunkSize;
 
         DWORD got = 0;
-        if (!ReadFile(source.get(), run.buffer, wanted, &got, nullptr) || got < wanted) {
+        if (!ReadFile(source, run.buffer, wanted, &got, nullptr) || got < wanted) {
             return copyReadFailed;
         }
         copied += got;
         if (entry.checked && !run.hash.update(run.buffer, got)) {
             return copyReadFailed;
         }
-
         DWORD written = 0;
-        if (!WriteFile(staged.get(), run.buffer, wanted, &written, nullptr) || written < wanted) {
+        if (!WriteFile(staged, run.buffer, wanted, &written, nullptr) || written < wanted) {
             return copyWriteFailed;
         }
-        run.done += written;
-        const int position = progressPosition(run.done, run.total);
-        if (position != run.shownPosition) {
-            run.shownPosition = position;
-            setProgress(run.progressBar, position);
-        }
+        countWritten(run, written);
         std::swap(run.buffer, run.otherBuffer);
     } while (copied < entry.size);
+    return copyDone;
+}
 
-    // The size was taken when the settings were loaded. A source that has
-    // grown since then would leave a truncated file behind a copy reported as
-    // complete, so one more byte must not be there.
+// The size was taken when the settings were loaded. A source that has grown
+// since then would leave a truncated file behind a copy reported as
+// complete, so one more byte must not be there.
+bool endsAtItsSize(CopyRun& run, HANDLE source) {
     DWORD beyond = 0;
-    if (!ReadFile(source.get(), run.buffer, 1, &beyond, nullptr) || beyond != 0) {
+    return ReadFile(source, run.buffer, 1, &beyond, nullptr) && beyond == 0;
+}
+
+// The digest of what was copied against the table's; a damaged file's text
+// goes to the session's status.
+CopyResult digestCheck(CopyRun& run, const PatchFileEntry& entry) {
+    Sha256Digest digest{};
+    if (!run.hash.finish(digest)) {
         return copyReadFailed;
     }
-    if (entry.checked) {
-        Sha256Digest digest{};
-        if (!run.hash.finish(digest)) {
-            return copyReadFailed;
-        }
-        if (digest != entry.expectedDigest) {
-            // The room was made before the copy started: nothing allocates.
-            writeDamagedFileText(run.session, entry, run.session.statusText);
-            return copyDamaged;
-        }
+    if (digest != entry.expectedDigest) {
+        // The room was made before the copy started: nothing allocates.
+        writeDamagedFileText(run.session, entry, run.session.statusText);
+        return copyDamaged;
+    }
+    return copyDone;
+}
+
+// A destination planned as a file to replace must still be one: a file
+// protected or held since the checks fails the copy before any file is
+// moved. One that was not there at the plan has nothing to protect (one
+// that appeared since makes the commit's move fail).
+bool stillReplaceable(const PlannedPaths& paths) {
+    return paths.kept.empty() || (!isProtectedFile(paths.destination) && !isHeldAgainstMoving(paths.destination));
+}
+
+// Writes exactly entry.size bytes under the staged name of planned entry
+// `planned`, then hands the staged file, its identity whole, to `flush`.
+// Returns copyDone also when a cancel request stopped it, with
+// run.cancelled set.
+CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction& transaction, std::size_t planned,
+                      StagedFlush& flush) {
+    if (cancelRequested(run)) {
+        return copyDone;
+    }
+    // Neither file is shared while it is written. The staged file is declared
+    // first so that it is closed last, after the source.
+    UniqueHandle staged;
+    UniqueHandle source(CreateFileW(entry.sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source.valid() || !stillReplaceable(transaction.paths()[planned])) {
+        return copyOpenFailed;
+    }
+    staged = transaction.createStaged(planned);
+    // No file the table names is installed unchecked.
+    if (!staged.valid() || (entry.checked && !run.hash.begin())) {
+        return copyOpenFailed;
+    }
+    CopyResult result = copyChunks(run, entry, source.get(), staged.get());
+    if (result != copyDone || run.cancelled) {
+        return result;
+    }
+    if (!endsAtItsSize(run, source.get())) {
+        return copyReadFailed;
+    }
+    if (entry.checked && (result = digestCheck(run, entry)) != copyDone) {
+        return result;
     }
     // Its identity whole, then everything on the disk before the committed
     // line is, since after that line the old files go: a power cut must not

@@ -16,6 +16,7 @@
 #include "core/HandleOwners.h"
 #include "tests/driver/ProgramProcess.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/UnixLink.h"
 #include "tests/support/case_name.h"
 
 namespace {
@@ -468,7 +469,9 @@ TEST_F(DryRun, MissingSubfolderAndTooLittleRoom) {
     // whatever the disk of the test machine holds.
     const CheckRun run = check(L" --assume-free-space 11");
     EXPECT_EQ(run.exitCode, 2u) << run;
-    EXPECT_TRUE(run.has("patch.inf: エラー:", "「data」フォルダがない")) << run;
+    // In the words of Run's own check, on the line of the file that needs it.
+    EXPECT_TRUE(run.has("patch.inf:6: エラー:", "「「data」フォルダがありません。インストール先を確認してください。」"))
+        << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "空き容量 11 バイト")) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "新しいファイル全部 24 バイト")) << run;
     EXPECT_TRUE(run.has("patch.inf: エラー:", "「空き容量が足りません。あと 1KB 必要です。」")) << run;
@@ -519,7 +522,24 @@ TEST_F(DryRun, ReadOnlyFileCannotBeReplaced) {
     SetFileAttributesW(install.file(L"a.dat").c_str(), FILE_ATTRIBUTE_READONLY);
     const CheckRun run = check();
     EXPECT_EQ(run.exitCode, 2u) << run;
-    EXPECT_TRUE(run.has("patch.inf:5: エラー:", "読み取り専用")) << run;
+    // Run refuses it with its retry box before anything is written; the
+    // dry run tells the box's words.
+    EXPECT_TRUE(run.has("patch.inf:5: エラー:",
+                        "「「a.dat」は書き換えられない属性になっています。属性を外してから再試行してください。」"))
+        << run;
+}
+
+// Run refuses a destination reached through a link (a stranger's junction
+// would turn the copy's moves onto any file); so does the dry run.
+TEST_F(DryRun, DestinationThroughALinkIsRefusedAsRunRefusesIt) {
+    ASSERT_TRUE(RemoveDirectoryW(install.file(L"data").c_str()));
+    ASSERT_TRUE(CreateDirectoryW(install.file(L"elsewhere").c_str(), nullptr));
+    const UnixLink data(install.path(), L"data", L"elsewhere");
+    ASSERT_TRUE(data.made());
+    const CheckRun run = check();
+    EXPECT_EQ(run.exitCode, 2u) << run;
+    EXPECT_TRUE(run.has("patch.inf:6: エラー:", "「「data」はリンクのため、パッチを当てられません。」")) << run;
+    EXPECT_TRUE(run.has("patch.inf:5: メモ:", "「a.dat」を置き換えます")) << run;
 }
 
 TEST(RegistryEntry, IsNamedInTheThirtyTwoBitView) {
