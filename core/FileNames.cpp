@@ -7,17 +7,20 @@
 namespace {
 
 // A call that fills a buffer and, when the buffer is short, says how long
-// it must be: paths may be longer than MAX_PATH.
+// it must be: paths may be longer than MAX_PATH. Most fit it, and take one
+// call (under Wine each GetLongPathNameW costs a scan of every folder on
+// the way).
 template <typename Call>
 std::wstring filledBy(Call call) {
-    const DWORD needed = call(nullptr, 0);
-    if (needed == 0) {
-        return std::wstring();
-    }
-    std::wstring buffer(needed, L'\0');
-    const DWORD length = call(buffer.data(), needed);
-    if (length == 0 || length >= needed) {
-        return std::wstring();
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD length = call(buffer.data(), MAX_PATH);
+    if (length >= MAX_PATH) {
+        const DWORD needed = length;
+        buffer.assign(needed, L'\0');
+        length = call(buffer.data(), needed);
+        if (length >= needed) {
+            return std::wstring();
+        }
     }
     buffer.resize(length);
     return buffer;

@@ -20,7 +20,7 @@ ResolvedDigestTable::ResolvedDigestTable(const std::vector<DigestEntry>& entries
     for (const DigestEntry& entry : entries) {
         std::wstring name;
         if (wideFromCp932(entry.name, name)) {
-            byPath_.emplace_back(resolvedPathOf(pathIn(programFolder, name)), &entry);
+            byPath_.emplace_back(disk_.resolved(pathIn(programFolder, name)), &entry);
         }
     }
     std::sort(byPath_.begin(), byPath_.end(), pathBefore);
@@ -30,7 +30,7 @@ const DigestEntry* ResolvedDigestTable::entryFor(const std::wstring& sourcePath)
     if (byPath_.empty()) {
         return nullptr;  // no table: the path need not be resolved
     }
-    const std::pair<std::wstring, const DigestEntry*> wanted{resolvedPathOf(sourcePath), nullptr};
+    const std::pair<std::wstring, const DigestEntry*> wanted{disk_.resolved(sourcePath), nullptr};
     const auto at = std::lower_bound(byPath_.begin(), byPath_.end(), wanted, pathBefore);
     return at != byPath_.end() && sameFileName(at->first, wanted.first) ? at->second : nullptr;
 }

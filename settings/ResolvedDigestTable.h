@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/PathResolver.h"
 #include "settings/digest_table.h"
 
 class ResolvedDigestTable {
@@ -23,5 +24,8 @@ public:
     const DigestEntry* entryFor(const std::wstring& sourcePath) const;
 
 private:
+    // Each folder of the program's listed once, for the table's names and
+    // every look-up after them.
+    mutable PathResolver disk_;
     std::vector<std::pair<std::wstring, const DigestEntry*>> byPath_;  // in fileNameBefore's order
 };

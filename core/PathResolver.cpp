@@ -1,4 +1,4 @@
-#include "copy/NamesInUse.h"
+#include "core/PathResolver.h"
 
 #include <algorithm>
 
@@ -6,23 +6,19 @@
 #include "core/FileProbe.h"
 #include "core/path_text.h"
 
-namespace {
-
-bool holds(const std::vector<std::wstring>& names, const std::wstring& key) {
-    const auto at = std::lower_bound(names.begin(), names.end(), key, fileNameBefore);
-    return at != names.end() && sameFileName(*at, key);
+bool sortedNamesHold(const std::vector<std::wstring>& names, const std::wstring& name) {
+    const auto at = std::lower_bound(names.begin(), names.end(), name, fileNameBefore);
+    return at != names.end() && sameFileName(*at, name);
 }
 
-void add(std::vector<std::wstring>& names, const std::wstring& key) {
-    const auto at = std::lower_bound(names.begin(), names.end(), key, fileNameBefore);
-    if (at == names.end() || !sameFileName(*at, key)) {
-        names.insert(at, key);
+void addToSortedNames(std::vector<std::wstring>& names, const std::wstring& name) {
+    const auto at = std::lower_bound(names.begin(), names.end(), name, fileNameBefore);
+    if (at == names.end() || !sameFileName(*at, name)) {
+        names.insert(at, name);
     }
 }
 
-}  // namespace
-
-std::wstring NamesInUse::keyOf(const std::wstring& path) {
+std::wstring PathResolver::resolved(const std::wstring& path) {
     const std::wstring full = fullPathOf(path);
     const std::wstring key = pathIn(resolvedFolder(folderOfPath(full)), nameOfPath(full));
     const auto at = std::lower_bound(shortNames_.begin(), shortNames_.end(), key,
@@ -32,13 +28,9 @@ std::wstring NamesInUse::keyOf(const std::wstring& path) {
     return at != shortNames_.end() && sameFileName(at->first, key) ? at->second : key;
 }
 
-bool NamesInUse::onDisk(const std::wstring& key) const { return holds(onDisk_, key); }
+bool PathResolver::listed(const std::wstring& resolvedPath) const { return sortedNamesHold(onDisk_, resolvedPath); }
 
-bool NamesInUse::planned(const std::wstring& key) const { return holds(planned_, key); }
-
-void NamesInUse::plan(const std::wstring& key) { add(planned_, key); }
-
-std::wstring NamesInUse::resolvedFolder(const std::wstring& folder) {
+std::wstring PathResolver::resolvedFolder(const std::wstring& folder) {
     for (const auto& [given, resolved] : folders_) {
         if (given == folder) {
             return resolved;
@@ -54,9 +46,9 @@ std::wstring NamesInUse::resolvedFolder(const std::wstring& folder) {
     return folders_.back().second;
 }
 
-void NamesInUse::list(const std::wstring& resolved) {
+void PathResolver::list(const std::wstring& resolved) {
     for (const NameInFolder& found : namesInFolder(resolved)) {
-        add(onDisk_, pathIn(resolved, found.name));
+        addToSortedNames(onDisk_, pathIn(resolved, found.name));
         if (!found.shortName.empty()) {
             shortNames_.emplace_back(pathIn(resolved, found.shortName), pathIn(resolved, found.name));
         }
