@@ -88,15 +88,12 @@ std::optional<FileIdentity> fileIdentity(const std::wstring& path) {
 }  // namespace
 
 std::optional<FileIdentity> identityOf(HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(file, &information)) {
+    DWORD volume = 0;
+    if (!GetVolumeInformationByHandleW(file, nullptr, 0, &volume, nullptr, nullptr, nullptr, 0)) {
         return std::nullopt;
     }
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow,
-                        (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow,
-                        (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
-                            information.ftLastWriteTime.dwLowDateTime};
+    const std::optional<FileOnVolume> found = fileOnVolume(file, volume);
+    return found ? std::optional<FileIdentity>(found->identity) : std::nullopt;
 }
 
 std::optional<std::uint32_t> volumeSerialOf(const std::wstring& path) {

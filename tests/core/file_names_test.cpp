@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/FileNames.h"
+#include "core/PathResolver.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/case_name.h"
 
@@ -43,11 +44,17 @@ TEST_F(ResolvedPath, EverySpellingOfAFileResolvesToOnePath) {
         L"Data Folder\\" + shortFile,
         shortFolder + L"\\" + shortFile,
     };
+    // One resolver for every spelling, as the copy's plan and the table's
+    // look-up ask it: each folder listed once.
+    PathResolver resolver;
     for (const std::wstring& spelling : spellings) {
         SCOPED_TRACE(testing::Message() << std::string(spelling.begin(), spelling.end()));
         const std::wstring resolved = resolvedPathOf(folder.path() + L"\\" + spelling);
         EXPECT_TRUE(sameFileName(resolved, canonical));
         EXPECT_FALSE(fileNameBefore(resolved, canonical) || fileNameBefore(canonical, resolved));
+        const std::wstring fromListing = resolver.resolved(folder.path() + L"\\" + spelling);
+        EXPECT_TRUE(sameFileName(fromListing, canonical));
+        EXPECT_TRUE(resolver.listed(fromListing));
     }
 }
 
@@ -57,6 +64,14 @@ TEST_F(ResolvedPath, AMissingFileResolvesThroughTheFoldersThatExist) {
     EXPECT_EQ(resolvedPathOf(folder.path() + L"\\Data Folder\\new file.dat"), expected);
     EXPECT_EQ(resolvedPathOf(folder.path() + L"\\missing\\..\\Data Folder\\new file.dat"), expected);
     EXPECT_FALSE(sameFileName(resolvedPathOf(folder.file(L"Data Folder\\new file.da")), expected));
+
+    PathResolver resolver;
+    for (const std::wstring& spelling : {shortFolder + L"\\new file.dat", std::wstring(L"Data Folder\\new file.dat"),
+                                        std::wstring(L"missing\\..\\Data Folder\\new file.dat")}) {
+        const std::wstring resolved = resolver.resolved(folder.path() + L"\\" + spelling);
+        EXPECT_TRUE(sameFileName(resolved, expected));
+        EXPECT_FALSE(resolver.listed(resolved));
+    }
 }
 
 // No file system keeps a name this long: nothing to resolve, and the call
