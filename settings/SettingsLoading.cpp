@@ -122,22 +122,25 @@ std::wstring getProgramPath() {
     return std::wstring();
 }
 
-int PatchSession::loadSettings(HINSTANCE instance) {
-    std::wstring programPath;
-    try {
-        programPath = getProgramPath();
-    } catch (const std::bad_alloc&) {
-        return settingsUnusable;
-    }
-    return loadSettingsFrom(*this, instance, programPath);
-}
+namespace {
 
 // The settings live in strings and lists; when memory runs out while they
 // are built, they are as unusable as settings that can't be read.
-int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const std::wstring& programPath) {
+template <typename Load>
+int unlessMemoryRunsOut(Load load) {
     try {
-        return fillSession(session, instance, programPath);
+        return load();
     } catch (const std::bad_alloc&) {
         return settingsUnusable;
     }
+}
+
+}  // namespace
+
+int PatchSession::loadSettings(HINSTANCE instance) {
+    return unlessMemoryRunsOut([&] { return fillSession(*this, instance, getProgramPath()); });
+}
+
+int loadSettingsFrom(PatchSession& session, HINSTANCE instance, const std::wstring& programPath) {
+    return unlessMemoryRunsOut([&] { return fillSession(session, instance, programPath); });
 }

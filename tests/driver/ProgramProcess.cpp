@@ -109,11 +109,32 @@ std::wstring hostPathInWine(const std::string& hostPath) { return backslashed(L"
 namespace {
 
 // Everything from a pipe's read end until its last writer closes it.
-std::string readToEnd(HANDLE reader) {
+// What the tool wrote to `pipe`, read until it has ended and the pipe
+// holds nothing more; nothing after `deadline` (GetTickCount64). Not to the
+// pipe's end: a Wine process the tool starts on the way (the desktop's
+// explorer.exe, when none runs) inherits the write end and keeps it open
+// long after the tool has ended.
+std::string readUntilEnded(HANDLE pipe, HANDLE process, ULONGLONG deadline) {
     std::string text;
     char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(reader, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    while (GetTickCount64() < deadline) {
+        const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+            break;  // every write end is closed
+        }
+        if (available == 0) {
+            if (ended) {
+                break;  // all it wrote was in the pipe before it ended
+            }
+            WaitForSingleObject(process, 10);
+            continue;
+        }
+        DWORD read = 0;
+        if (!ReadFile(pipe, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr) ||
+            read == 0) {
+            break;
+        }
         text.append(buffer, read);
     }
     return text;
@@ -153,14 +174,17 @@ ConsoleRun runConsoleTool(std::wstring commandLine, const std::wstring& folder, 
     }
     UniqueHandle process(created.hProcess);
     UniqueHandle thread(created.hThread);
-    // Only the tool holds the write ends now: its exit ends the reading.
+    // Only the tool (and what it starts) holds the write ends now.
     writer.reset();
     errorWriter.reset();
-    run.output = readToEnd(reader.get());
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    run.output = readUntilEnded(reader.get(), process.get(), deadline);
     if (errorReader.valid()) {
-        run.errors = readToEnd(errorReader.get());
+        run.errors = readUntilEnded(errorReader.get(), process.get(), deadline);
     }
-    run.ended = WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
+    const ULONGLONG now = GetTickCount64();
+    run.ended = WaitForSingleObject(process.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0) ==
+                WAIT_OBJECT_0;
     GetExitCodeProcess(process.get(), &run.exitCode);
     return run;
 }
