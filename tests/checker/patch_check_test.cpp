@@ -585,7 +585,9 @@ TEST(RegistryEntry, FoundOnThisMachineIsCheckedAsAnInstallation) {
     EXPECT_EQ(run.exitCode, 1u) << run;
     EXPECT_TRUE(run.has("patch.inf: メモ:", "この PC にはこのエントリがあり、path は「" + cp932Of(install.path()) + "」"))
         << run;
-    EXPECT_TRUE(run.has("patch.inf: 警告:", "「data」フォルダがない")) << run;
+    // Run's own refusal, a warning on a folder found on this machine.
+    EXPECT_TRUE(run.has("patch.inf:6: 警告:", "「「data」フォルダがありません。インストール先を確認してください。」"))
+        << run;
     // The executable was found in the folder the entry names.
     EXPECT_FALSE(run.has("patch.inf:4:", "")) << run;
 }
