@@ -84,9 +84,9 @@ public:
     // Below HKEY_LOCAL_MACHINE; a test gives each run a key of its own.
     std::wstring runRecords = runRecordsKey;
     // Where a test watches, or fails, what the copy puts on the disk: the
-    // flush of each staged file (from a few threads at once), each write to the run's record (with its
-    // text; false: the write fails), each move of the commit. Left as they
-    // are, the plain system call and nothing.
+    // flush of each staged file (from a few threads at once), each write to
+    // the run's record (with its text; false: the write fails), each move
+    // of the commit. Left as they are, the plain system call and nothing.
     struct DiskSeams {
         BOOL(WINAPI* flushFile)(HANDLE file) = FlushFileBuffers;
         bool (*recordWrite)(std::wstring_view text, void* context) = nullptr;

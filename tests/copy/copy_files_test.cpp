@@ -12,6 +12,7 @@
 #include "copy/StagedFlush.h"
 #include "copy/journal.h"
 #include "tests/support/CopyFixture.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -408,7 +409,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"StagedNameTakenMeanwhile", stagedNameTaken, copyOpenFailed},
                       // Found only once every file is staged, part way through the moves.
                       FailureCase{"KeptNameTakenMeanwhile", keptNameTaken, copyWriteFailed}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+    caseName<FailureCase>);
 
 
 // --- What is on the disk when the committed line is written. ---
@@ -503,7 +504,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CopyOnTheDisk,
                          ::testing::Values(DiskCase{"Written", false, false, copyDone},
                                            DiskCase{"CommittedLineFails", true, false, copyWriteFailed},
                                            DiskCase{"FlushFails", false, true, copyWriteFailed}),
-                         [](const ::testing::TestParamInfo<DiskCase>& info) { return std::string(info.param.name); });
+                         caseName<DiskCase>);
 
 struct ManyCase {
     const char* name;
@@ -555,7 +556,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CopyManyOnTheDisk,
                          ::testing::Values(ManyCase{"AllFlushed", 0, copyDone},
                                            ManyCase{"FirstGroupFails", 5, copyWriteFailed},
                                            ManyCase{"LastGroupFails", StagedFlush::groupSize + 2, copyWriteFailed}),
-                         [](const ::testing::TestParamInfo<ManyCase>& info) { return std::string(info.param.name); });
+                         caseName<ManyCase>);
 
 // --- A cancel confirmed while the files are moved into place ---
 

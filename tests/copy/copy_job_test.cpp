@@ -10,6 +10,7 @@
 #include "tests/support/MessageBoxPresser.h"
 #include "tests/support/StoppedRun.h"
 #include "tests/support/UnixLink.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                     L"Jeu d'été 张", L"game.exe", L"Jeu d'été 张がインストールされていません。"},
         RefusalCase{"ExecutableNotThereAndNoTitle", [](const CopyJob& job) { return job.install.path(); }, L"",
                     L"game.exe", L"がインストールされていません。"}),
-    [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
+    caseName<RefusalCase>);
 
 // --- Accepted folder texts ---
 
@@ -130,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptCase{"FolderOutsideCodePage932", [](const CopyJob& job) { return wideFolderIn(job.other); }, L""},
         // The search does not ask for a folder.
         AcceptCase{"NameOfAnExistingFile", [](const CopyJob& job) { return job.install.file(L"game.exe"); }, L""}),
-    [](const ::testing::TestParamInfo<AcceptCase>& info) { return std::string(info.param.name); });
+    caseName<AcceptCase>);
 
 // --- The worker's report ---
 
@@ -180,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                       copyOpenFailed},
         FailedJobCase{"SourceShrunk", [](CopyJob& job) { job.addEntryRecordedAs(L"b.bin", "short", 10); },
                       copyReadFailed}),
-    [](const ::testing::TestParamInfo<FailedJobCase>& info) { return std::string(info.param.name); });
+    caseName<FailedJobCase>);
 
 TEST_F(CopyJob, SecondStartLeavesTheRunningJobAlone) {
     install.write(L"game.exe", "MZ");

@@ -8,6 +8,7 @@
 #include "copy/ChunkSize.h"
 #include "copy/copy_rules.h"
 #include "tests/support/CopyFixture.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -38,6 +39,6 @@ TEST_P(ChunkSizeWithoutDrive, FallsBackToAPositiveSize) {
 INSTANTIATE_TEST_SUITE_P(Cases, ChunkSizeWithoutDrive,
                          ::testing::Values(NoDriveCase{"EmptyFolder", L""},
                                            NoDriveCase{"NetworkPath", L"\\\\server\\share\\game"}),
-                         [](const ::testing::TestParamInfo<NoDriveCase>& info) { return std::string(info.param.name); });
+                         caseName<NoDriveCase>);
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "tests/support/CopyFixture.h"
 #include "tests/support/StoppedRun.h"
 #include "tests/support/UnixLink.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -430,7 +431,7 @@ INSTANTIATE_TEST_SUITE_P(
                       IntruderCase{"AtANewDestinationFailingTheRun", Intruded::newDestination, Undone::byTheRun},
                       IntruderCase{"AtANewDestinationAfterAKill", Intruded::newDestination,
                                    Undone::byTheNextStart}),
-    [](const ::testing::TestParamInfo<IntruderCase>& info) { return std::string(info.param.name); });
+    caseName<IntruderCase>);
 
 // Killed once game.dat's new content was in place; then someone put a file
 // of their own there. The old game.dat can't come back without deleting
@@ -589,7 +590,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedJournalCase{"Garbage", patternBytes(200, 9)},
         // The same text in bytes of code page 932 rather than UTF-16.
         RefusedJournalCase{"NarrowText", "patch journal 2\nreplace\ta.dat~new\ta.dat\ta.dat~old\nend\n"}),
-    [](const ::testing::TestParamInfo<RefusedJournalCase>& info) { return std::string(info.param.name); });
+    caseName<RefusedJournalCase>);
 
 // A journal in the game folder is anyone's: shaped as a stopped run's that
 // replaced a.dat and made the player's b.dat, it is neither followed nor

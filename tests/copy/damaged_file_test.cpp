@@ -11,6 +11,7 @@
 
 #include "core/Sha256.h"
 #include "tests/support/CopyFixture.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                      [](const std::string& bytes) { return flipped(bytes, bytes.size() - 1); }},
         StagedDamage{"AnotherFileOfTheSameSize",
                      [](const std::string& bytes) { return patternBytes(bytes.size(), 33); }}),
-    [](const ::testing::TestParamInfo<StagedDamage>& info) { return std::string(info.param.name); });
+    caseName<StagedDamage>);
 
 // A checked file as released, an empty one, and a file the table does not
 // name all install; the hash starts afresh for each file.
@@ -175,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DamagedBeforeTheCopyCases,
                          ::testing::Values(SizeDamage{"CutShort", "released"},
                                            SizeDamage{"MadeLonger", "released bytes and more"},
                                            SizeDamage{"Empty", ""}, SizeDamage{"Missing", nullptr}),
-                         [](const ::testing::TestParamInfo<SizeDamage>& info) { return std::string(info.param.name); });
+                         caseName<SizeDamage>);
 
 // A digest that differs reaches the dialog as the damaged file's text, not
 // as a failed copy.
