@@ -4,14 +4,14 @@
 #include "checker/ProgramCheck.h"
 #include "checker/ReportText.h"
 
-#include "copy/NamesInUse.h"
-#include "copy/StartChecks.h"
+#include "copy/CopyPlan.h"
 #include "copy/copy_rules.h"
 #include "core/FileProbe.h"
 #include "core/PatchFileEntry.h"
 #include "core/decimal_text.h"
 #include "dialog/display_rules.h"
 #include "settings/byte_scan.h"
+#include "settings/settings_destinations.h"
 
 namespace {
 
@@ -73,37 +73,22 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
             where + reportLineInUtf16("に" + quoted(settings_.executableName) + "がないため「" + shown(settings_.title) +
                                       "がインストールされていません。」と表示されます。実行ファイル名かフォルダを確かめてください"));
     }
-    // The program stages every listed file beside its destination while the
-    // old one still exists: the drive must hold all of them at once.
-    std::uint64_t needed = 0;
-    // Destinations as the copy's plan takes them: the same file however the
-    // lines spell it.
-    NamesInUse names;
-    for (std::size_t i = 0; i < files_.size(); ++i) {
-        const FileLineAt& file = files_[i];
-        if (entrySizes_[i] < fourGiB && file.wideDestination) {
-            needed += entrySizes_[i];
-        }
-        // Copied entries only, whose destinations convert.
-        if (entrySizes_[i] >= fourGiB || !file.wideDestination) {
+    // The copy's own plan of these entries, and Run's own checks of it, in
+    // the words the player would read.
+    const CopyPlan plan = planCopy(folder, entries_);
+    for (const PlannedFile& planned : plan.files) {
+        // A destination an earlier line fills has its error already.
+        if (planned.keptIsStagedOf != PlannedFile::noEarlierFile) {
             continue;
         }
-        const std::wstring key = names.keyOf(destinationPathIn(folder, *file.wideDestination));
-        if (names.planned(key)) {
-            continue;
-        }
-        names.plan(key);
-        PatchFileEntry entry;
-        entry.destinationName = *file.wideDestination;
-        // Run's own checks, in the words the player would read.
-        if (const std::optional<std::wstring> refusal = destinationRefusal(folder, entry)) {
+        const FileLineAt& file = files_[planned.entry];
+        if (const std::optional<std::wstring> refusal = refusalBeforeWriting(folder, planned)) {
             add(severity, file.line, where + L"では、実行するとプレイヤーに「" + *refusal + L"」と表示されます");
-            continue;
-        }
-        const FoundFile existing = findAt(entry.destinationPath(folder));
-        if (!existing.exists) {
+        } else if (namesAFolder(file.destination)) {
+            continue;  // its error is given with the line
+        } else if (!planned.names.replaces()) {
             add(Severity::note, file.line, quoted(file.destination) + "を新しく作ります");
-        } else if (existing.isFolder) {
+        } else if (findAt(destinationPathIn(folder, planned.names.destination)).isFolder) {
             add(severity, file.line,
                 quoted(file.destination) + "はインストール先ではフォルダのため、コピーに失敗します");
         } else {
@@ -120,13 +105,13 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
         }
         free = *available;
     }
-    if (const std::optional<std::wstring> refusal = roomRefusalText(needed, free)) {
+    if (const std::optional<std::wstring> refusal = roomRefusalText(plan.neededBytes, free)) {
         add(severity, 0,
             where + reportLineInUtf16("のドライブの空き容量 " + sizeText(free) + " では、新しいファイル全部 " +
-                                      sizeText(needed) + "を一度に置けないため、プレイヤーには") +
+                                      sizeText(plan.neededBytes) + "を一度に置けないため、プレイヤーには") +
                 L"「" + *refusal + L"」と表示されます。空きを作るよう案内してください");
     } else {
         add(Severity::note, 0,
-            where + reportLineInUtf16("の空き容量 " + sizeText(free) + "、コピー中に一度に要る分 " + sizeText(needed)));
+            where + reportLineInUtf16("の空き容量 " + sizeText(free) + "、コピー中に一度に要る分 " + sizeText(plan.neededBytes)));
     }
 }

@@ -317,26 +317,27 @@ DestinationProblem ProgramCheck::checkDestination(const FileLineAt& file) {
     return problem;
 }
 
-// What the copy makes of the line's source: the size it copies, or fourGiB
-// when it copies nothing.
-std::uint64_t ProgramCheck::checkSource(const FileLineAt& file, DestinationProblem problem,
-                                        const std::vector<std::string>& unlisted) {
-    if (!file.wideSource) {
-        return fourGiB;  // reported already: the program reads no file of these settings
+// The line's entry as the program loads it (not copied when the program
+// reads no file for it), and what the copy will make of its source.
+PatchFileEntry ProgramCheck::checkSource(const FileLineAt& file, DestinationProblem problem,
+                                         const std::vector<std::string>& unlisted) {
+    if (!file.wideSource || problem != DestinationProblem::none) {
+        return {};  // reported already: the program reads no file of these settings
+    }
+    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(programFolder_, *file.wideSource, *file.wideDestination);
+    // Counted in the size the dialog shows, whatever the copy then makes of it.
+    if (entry.isCopied()) {
+        totalBytes_ += entry.size;
     }
     if (file.source.empty()) {
         add(Severity::error, file.line, "コピーするファイル名が空のため、この行は何もコピーしません。ファイル名を書いてください");
-        return fourGiB;
+        return entry;
     }
     if (hasWildcard(file.source)) {
         add(Severity::error, file.line,
             quoted(file.source) + "に * か ? があり、コピーに失敗します。実際のファイル名を書いてください");
-        return fourGiB;
+        return entry;
     }
-    if (problem != DestinationProblem::none) {
-        return fourGiB;
-    }
-    const PatchFileEntry entry = PatchFileEntry::fromSettingsLine(programFolder_, *file.wideSource, *file.wideDestination);
     const FoundFile found = findAt(entry.sourcePath);
     if (!found.exists) {
         reportMissingSource(file, unlisted);
@@ -348,19 +349,15 @@ std::uint64_t ProgramCheck::checkSource(const FileLineAt& file, DestinationProbl
             quoted(file.source) + "は " + decimalText(found.size) +
                 " バイトで、4 GiB (4294967296 バイト) 以上のため、黙ってスキップされます。ファイルを分けてください");
     } else if (namesAFolder(file.destination)) {
-        // Counted in the size the dialog shows, then the copy stops there.
-        totalBytes_ += entry.size;
         add(Severity::error, file.line,
             "コピー先" + quoted(file.destination) +
                 "はファイルではなくフォルダを指すため、コピーに失敗します。コピー先はファイル名まで書いてください");
     } else {
-        totalBytes_ += entry.size;
         add(Severity::note, file.line,
             quoted(file.source) + "(" + decimalText(entry.size) + " バイト) をインストール先の" + quoted(file.destination) +
                 "へコピーします");
-        return entry.size;
     }
-    return fourGiB;
+    return entry;
 }
 
 void ProgramCheck::reportMissingSource(const FileLineAt& file, const std::vector<std::string>& unlisted) {
@@ -396,8 +393,8 @@ void ProgramCheck::checkFile(const FileLineAt& file, const std::vector<std::stri
     if (!file.source.empty()) {
         listedSources_.insert(comparableName(file.source));
     }
-    entrySizes_.push_back(checkSource(file, problem, unlisted));
-    checkDestinationUnique(file, entrySizes_.size() - 1);
+    entries_.push_back(checkSource(file, problem, unlisted));
+    checkDestinationUnique(file, entries_.size() - 1);
     if (problem == DestinationProblem::none) {
         const std::string folder = folderPartOf(file.destination);
         if (!folder.empty()) {

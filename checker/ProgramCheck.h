@@ -18,12 +18,11 @@
 #include "core/HandleOwners.h"
 #include "core/destination_rule.h"
 #include "core/ModuleResource.h"
+#include "core/PatchFileEntry.h"
 #include "resources/resource_ids.h"
 #include "settings/SettingsLoading.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_text.h"
-
-inline constexpr std::uint64_t fourGiB = 0x100000000ull;
 
 // A program file loaded as data, to read its resources without running any
 // of its code.
@@ -88,8 +87,8 @@ private:
     void checkFile(const FileLineAt& file, const std::vector<std::string>& unlisted);
     void checkFileNamesConvert(const FileLineAt& file);
     DestinationProblem checkDestination(const FileLineAt& file);
-    std::uint64_t checkSource(const FileLineAt& file, DestinationProblem problem,
-                              const std::vector<std::string>& unlisted);
+    PatchFileEntry checkSource(const FileLineAt& file, DestinationProblem problem,
+                               const std::vector<std::string>& unlisted);
     void reportMissingSource(const FileLineAt& file, const std::vector<std::string>& unlisted);
     void checkDestinationUnique(const FileLineAt& file, std::size_t index);
     void reportSize();
@@ -109,5 +108,5 @@ private:
     bool inAnotherEncoding_ = false;        // UTF-8 or UTF-16: no line can carry a key
     bool markOnFirstLine_ = false;          // a UTF-8 mark on code page 932: line 1 has its finding
     std::uint64_t totalBytes_ = 0;          // every size the program counts
-    std::vector<std::uint64_t> entrySizes_;  // per file line; fourGiB when not copied
+    std::vector<PatchFileEntry> entries_;  // per file line, as the program loads it
 };

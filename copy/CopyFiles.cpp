@@ -190,17 +190,14 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
     return copyDone;
 }
 
-// Stages every entry with a known size, in list order (the transaction
-// planned one set of paths for each), each flushed to the disk by the end.
-// Every staged file is closed on return, so that a roll-back can delete it.
+// Stages every planned file, in the plan's order, each flushed to the disk
+// by the end. Every staged file is closed on return, so that a roll-back can
+// delete it.
 CopyResult stageAll(CopyRun& run, CopyTransaction& transaction) {
     StagedFlush flush(run.session.diskSeams.flushFile);
-    std::size_t planned = 0;
-    for (const PatchFileEntry& entry : run.session.files) {
-        if (!entry.isCopied()) {
-            continue;
-        }
-        const CopyResult result = stageEntry(run, entry, transaction, planned++, flush);
+    for (std::size_t planned = 0; planned < transaction.paths().size(); ++planned) {
+        const PatchFileEntry& entry = run.session.files[transaction.listedEntryOf(planned)];
+        const CopyResult result = stageEntry(run, entry, transaction, planned, flush);
         if (result != copyDone || run.cancelled) {
             return result;
         }

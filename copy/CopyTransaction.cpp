@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "copy/NamesInUse.h"
 #include "copy/RunLock.h"
 #include "core/FileNames.h"
 #include "core/FileProbe.h"
@@ -11,47 +10,14 @@
 
 namespace {
 
-std::wstring inFolder(const std::wstring& folder, const std::wstring& name) { return folder + L'\\' + name; }
-
-// The first of the numbered names that neither the disk nor this plan uses.
-std::wstring freeName(const std::wstring& folder, const std::wstring& destination,
-                      std::wstring (*nameOf)(const std::wstring&, unsigned), NamesInUse& names) {
-    for (unsigned attempt = 0;; ++attempt) {
-        std::wstring name = nameOf(destination, attempt);
-        const std::wstring key = names.keyOf(inFolder(folder, name));
-        if (!names.planned(key) && !names.onDisk(key)) {
-            names.plan(key);
-            return name;
-        }
-    }
-}
-
 std::vector<PlannedPaths> pathsOf(const std::wstring& folder, const Journal& journal) {
     std::vector<PlannedPaths> paths;
     paths.reserve(journal.entries.size());
     for (const JournalEntry& entry : journal.entries) {
-        paths.push_back({inFolder(folder, entry.destination), inFolder(folder, entry.staged),
-                         entry.replaces() ? inFolder(folder, entry.kept) : std::wstring()});
+        paths.push_back({destinationPathIn(folder, entry.destination), destinationPathIn(folder, entry.staged),
+                         entry.replaces() ? destinationPathIn(folder, entry.kept) : std::wstring()});
     }
     return paths;
-}
-
-// Each destination an earlier entry fills: the entry whose staged file will
-// be there when this one moves it aside.
-void linkToEarlierEntries(std::vector<PlannedPaths>& paths) {
-    std::vector<std::pair<std::wstring, std::size_t>> filled;  // sorted by compared form
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        std::pair<std::wstring, std::size_t> key{fullPathOf(paths[i].destination), i};
-        const auto at = std::lower_bound(filled.begin(), filled.end(), key, [](const auto& one, const auto& other) {
-            return fileNameBefore(one.first, other.first);
-        });
-        if (at != filled.end() && sameFileName(at->first, key.first)) {
-            paths[i].keptIsStagedOf = at->second;
-            at->second = i;
-        } else {
-            filled.insert(at, std::move(key));
-        }
-    }
 }
 
 std::size_t longestPathOf(const std::vector<PlannedPaths>& paths) {
@@ -86,57 +52,21 @@ std::optional<FileIdentity> identityAt(const std::wstring& path, const std::opti
 CopyTransaction::CopyTransaction(const std::wstring& installFolder, const std::wstring& recordsKey)
     : folder_(installFolder), recordsKey_(recordsKey) {}
 
-namespace {
-
-// A destination as the journal names it: its path below the install folder
-// as the disk holds it (a short name or a name ending in a dot would
-// otherwise create a second file beside the game's, and two spellings of
-// one destination would be two files to the repair).
-std::wstring destinationOnDisk(const std::wstring& destinationName, const std::wstring& key,
-                               const std::wstring& resolvedFolder) {
-    const std::wstring prefix = pathIn(resolvedFolder, std::wstring());
-    const bool inside = key.size() > prefix.size() && sameFileName(key.substr(0, prefix.size()), prefix);
-    return inside ? key.substr(prefix.size()) : destinationName;
-}
-
-// One journal entry for each entry copied, in list order. The names in use
-// are let go before the paths are worked out: with a thousand files both
-// are large, and the copy's peak memory is their sum otherwise.
-Journal plannedJournal(const std::wstring& folder, const std::vector<PatchFileEntry>& files) {
-    Journal journal;
-    NamesInUse names;
-    NamesInUse earlier;  // the destinations of the entries planned so far
-    const std::wstring resolvedFolder = resolvedPathOf(folder);
-    for (const PatchFileEntry& entry : files) {
-        if (entry.isCopied()) {
-            names.plan(names.keyOf(entry.destinationPath(folder)));
-        }
-    }
-    for (const PatchFileEntry& entry : files) {
-        if (!entry.isCopied()) {
-            continue;
-        }
-        const std::wstring destination = names.keyOf(entry.destinationPath(folder));
-        JournalEntry planEntry{destinationOnDisk(entry.destinationName, destination, resolvedFolder),
-                               std::wstring(), std::wstring()};
-        const bool replaces = earlier.planned(destination) || names.onDisk(destination);
-        earlier.plan(destination);
-        planEntry.staged = freeName(folder, planEntry.destination, stagedNameOf, names);
-        if (replaces) {
-            planEntry.kept = freeName(folder, planEntry.destination, keptNameOf, names);
-        }
-        journal.entries.push_back(planEntry);
-    }
-    return journal;
-}
-
-}  // namespace
-
 void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
-    journal_ = plannedJournal(folder_, files);
+    CopyPlan plan = planCopy(folder_, files);
+    journal_.entries.clear();
+    journal_.entries.reserve(plan.files.size());
+    listedEntries_.clear();
+    listedEntries_.reserve(plan.files.size());
+    for (PlannedFile& file : plan.files) {
+        journal_.entries.push_back(std::move(file.names));
+        listedEntries_.push_back(file.entry);
+    }
     volume_ = volumeSerialOf(folder_);
     paths_ = pathsOf(folder_, journal_);
-    linkToEarlierEntries(paths_);
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        paths_[i].keptIsStagedOf = plan.files[i].keptIsStagedOf;
+    }
     // Made now, so that the run allocates nothing once it has begun.
     mover_.makeRoomFor(longestPathOf(paths_));
     identities_.reserve(2 * identityLineRoom * journal_.entries.size());
@@ -212,7 +142,7 @@ std::size_t CopyTransaction::commitStepCount() const {
 bool CopyTransaction::recordKeptIdentity(std::size_t entry) {
     const PlannedPaths& file = paths_[entry];
     RecordedFile& kept = journal_.entries[entry].keptFile;
-    if (file.keptIsStagedOf != PlannedPaths::noEarlierEntry) {
+    if (file.keptIsStagedOf != PlannedFile::noEarlierFile) {
         kept = journal_.entries[file.keptIsStagedOf].stagedFile;
         return kept.known == RecordedFile::Known::whole;
     }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "copy/CopyPlan.h"
 #include "copy/OwnFiles.h"
 #include "copy/RunRecord.h"
 #include "copy/journal.h"
@@ -31,11 +32,8 @@ struct PlannedPaths {
     std::wstring destination;
     std::wstring staged;
     std::wstring kept;  // empty: the destination is new
-    // For a destination an earlier entry fills: that entry, whose staged file
-    // is what this one moves aside. noEarlierEntry: the file found at the plan.
-    std::size_t keptIsStagedOf = noEarlierEntry;
-
-    static constexpr std::size_t noEarlierEntry = SIZE_MAX;
+    // As the plan gives it (PlannedFile::keptIsStagedOf).
+    std::size_t keptIsStagedOf = PlannedFile::noEarlierFile;
 };
 
 class CopyTransaction {
@@ -49,11 +47,13 @@ public:
     // start repairs.
     ~CopyTransaction() = default;
 
-    // One planned file for each entry with a known size, in list order:
-    // names that are in use neither on the disk nor by an earlier entry.
+    // Takes the copy's plan of `files` (copy/CopyPlan.h): one planned file
+    // for each entry with a known size, in list order.
     void plan(const std::vector<PatchFileEntry>& files);
     const Journal& journal() const { return journal_; }
     const std::vector<PlannedPaths>& paths() const { return paths_; }
+    // The place in the list of files of planned file `planned`.
+    std::size_t listedEntryOf(std::size_t planned) const { return listedEntries_[planned]; }
 
     // The first link among the paths planned (as the settings spell the name
     // up to it); nothing when there is none.
@@ -117,6 +117,7 @@ private:
     std::optional<std::uint32_t> volume_;
     Journal journal_;
     std::vector<PlannedPaths> paths_;
+    std::vector<std::size_t> listedEntries_;
     RunRecord record_;
     FileMover mover_;
     // The lines recorded before the moves; its room is made by the plan.

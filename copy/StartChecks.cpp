@@ -5,6 +5,7 @@
 
 #include <iterator>
 
+#include "copy/CopyPlan.h"
 #include "copy/copy_rules.h"
 #include "core/FileNames.h"
 #include "core/HandleOwners.h"
@@ -76,33 +77,6 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
     return std::nullopt;
 }
 
-std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder, const PatchFileEntry& entry) {
-    // The program runs as administrator, and a game folder may be writable
-    // by every user: through a link (a junction needs no privilege) a
-    // stranger could turn its moves and deletions onto any file.
-    if (auto link = firstLinkBelow(installFolder, entry.destinationName)) {
-        return quoted(*link) + L"はリンクのため、パッチを当てられません。";
-    }
-    // The program makes no folders.
-    const std::wstring folder = folderOfPath(entry.destinationName);
-    if (!folder.empty() && !isFolderAt(installFolder + L'\\' + folder)) {
-        return quoted(folder) + L"フォルダがありません。インストール先を確認してください。";
-    }
-    const std::wstring destination = entry.destinationPath(installFolder);
-    // A file the user protected is not replaced, even where the file system
-    // would let this program do it.
-    const FoundFile found = findAt(destination);
-    if (found.exists &&
-        (found.attributes & protectingAttributes) != 0) {
-        return quoted(entry.destinationName) + L"は書き換えられない属性になっています。属性を外してから再試行してください。";
-    }
-    if (isOpenElsewhere(destination)) {
-        return quoted(entry.destinationName) +
-               L"がほかのプログラムで使用中です。そのプログラムを終了してから再試行してください。";
-    }
-    return std::nullopt;
-}
-
 namespace {
 
 constexpr wchar_t damagedOpening[] = L"「";
@@ -137,22 +111,17 @@ std::optional<std::wstring> damagedFileRefusal(const PatchSession& session) {
     return std::nullopt;
 }
 
-std::optional<std::wstring> roomRefusal(const PatchSession& session, FreeBytesQuery freeBytes) {
-    return roomRefusalText(session.totalSize(), freeBytes(session.installFolder));
-}
-
 std::optional<std::wstring> firstStartRefusal(const PatchSession& session, FreeBytesQuery freeBytes) {
     if (auto refusal = gameRunningRefusal(session.installFolder, session.executableName)) {
         return refusal;
     }
-    for (const PatchFileEntry& entry : session.files) {
-        // A file not found beside the program is not copied.
-        if (!entry.isCopied()) {
-            continue;
-        }
-        if (auto refusal = destinationRefusal(session.installFolder, entry)) {
+    // A file not found beside the program is not copied, and has no place
+    // in the plan.
+    const CopyPlan plan = planCopy(session.installFolder, session.files);
+    for (const PlannedFile& file : plan.files) {
+        if (auto refusal = refusalBeforeWriting(plan.installFolder, file)) {
             return refusal;
         }
     }
-    return roomRefusal(session, freeBytes);
+    return roomRefusalText(plan.neededBytes, freeBytes(session.installFolder));
 }

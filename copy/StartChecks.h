@@ -26,11 +26,6 @@ using ProcessOpener = HANDLE(WINAPI*)(DWORD access, BOOL inherit, DWORD processI
 std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName,
                                                ProcessOpener openProcess = OpenProcess);
 
-// For one listed file: a link on its way from the install folder, its
-// folder is missing, or its destination can't be replaced (read-only,
-// hidden or system; open in another program), in that order.
-std::optional<std::wstring> destinationRefusal(const std::wstring& installFolder, const PatchFileEntry& entry);
-
 // "「<source>」が壊れています。…": the text of a damaged file, named as the
 // settings name its source, written into `text`. It allocates nothing when
 // `text` has the room (damagedFileTextLength), so the copy can tell it once
@@ -46,12 +41,9 @@ std::optional<std::wstring> damagedFileRefusal(const PatchSession& session);
 // How the free bytes of the install folder's drive are asked.
 using FreeBytesQuery = std::optional<std::uint64_t> (*)(const std::wstring& folder);
 
-// Whether the drive holds every listed file at once.
-std::optional<std::wstring> roomRefusal(const PatchSession& session, FreeBytesQuery freeBytes = freeBytesFor);
-
-// The first reason not to start: the game runs; then, file by file in the
-// order listed (those with a known size), the reasons of destinationRefusal;
-// then the room.
+// The first reason not to start: the game runs; then, file by file of the
+// copy's plan (copy/CopyPlan.h), what must hold before writing; then the
+// room the plan needs.
 std::optional<std::wstring> firstStartRefusal(const PatchSession& session, FreeBytesQuery freeBytes = freeBytesFor);
 
 // Shows each refusal `check()` gives in the retry box, until it gives none

@@ -1,0 +1,52 @@
+// The one plan of a copy: for every listed file the copy writes, where it is
+// read from, where it goes, the names it is staged and kept under, and what
+// must hold before anything is written there. Worked out from the entries
+// and one listing of the folders they go to (core/PathResolver.h, through
+// core/FileProbe.h). The start checks, the transaction and patch-check's
+// dry run all ask it, so the checker reports what the player would meet.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "copy/journal.h"
+#include "core/PatchFileEntry.h"
+
+// One file the copy writes.
+struct PlannedFile {
+    std::size_t entry = 0;  // its place in the list of files
+    std::wstring sourcePath;
+    std::wstring destinationName;  // as the settings spell it: what the player's boxes name
+    // Below the install folder: the destination as the disk holds it, the
+    // staged name and the kept one (none: the destination is new).
+    JournalEntry names;
+    // For a destination an earlier planned file fills: that file's place in
+    // the plan, whose staged file is what this one moves aside.
+    // noEarlierFile: the file found on the disk, or none.
+    std::size_t keptIsStagedOf = noEarlierFile;
+
+    static constexpr std::size_t noEarlierFile = SIZE_MAX;
+};
+
+struct CopyPlan {
+    std::wstring installFolder;
+    std::vector<PlannedFile> files;  // one for each entry copied, in list order
+    // Every new file is staged beside its destination while the old one
+    // still exists: the drive must hold all of them at once.
+    std::uint64_t neededBytes = 0;
+};
+
+// The plan of copying the entries with a known size into `installFolder`:
+// staged and kept names that are in use neither on the disk, as its folders
+// were listed now, nor by an earlier file of the plan.
+CopyPlan planCopy(const std::wstring& installFolder, const std::vector<PatchFileEntry>& entries);
+
+// What must hold before the copy writes anything for `file`: no link on the
+// way from the install folder, its folder there (the program makes none),
+// and a destination that can be replaced (not read-only, hidden or system;
+// not open in another program), in that order. The text of the player's
+// box for the first that does not; nothing when all do.
+std::optional<std::wstring> refusalBeforeWriting(const std::wstring& installFolder, const PlannedFile& file);
