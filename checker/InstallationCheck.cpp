@@ -76,7 +76,9 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
     // The copy's own plan of these entries, and Run's own checks of it, in
     // the words the player would read.
     const CopyPlan plan = planCopy(folder, entries_);
-    for (const PlannedFile& planned : plan.files) {
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        const PlannedFile& planned = plan.files[i];
+        const JournalEntry& names = plan.journal.entries[i];
         // A destination an earlier line fills has its error already.
         if (planned.keptIsStagedOf != PlannedFile::noEarlierFile) {
             continue;
@@ -86,9 +88,9 @@ void ProgramCheck::checkInstallation(const std::wstring& folder, bool chosenByPu
             add(severity, file.line, where + L"では、実行するとプレイヤーに「" + *refusal + L"」と表示されます");
         } else if (namesAFolder(file.destination)) {
             continue;  // its error is given with the line
-        } else if (!planned.names.replaces()) {
+        } else if (!names.replaces()) {
             add(Severity::note, file.line, quoted(file.destination) + "を新しく作ります");
-        } else if (findAt(destinationPathIn(folder, planned.names.destination)).isFolder) {
+        } else if (findAt(destinationPathIn(folder, names.destination)).isFolder) {
             add(severity, file.line,
                 quoted(file.destination) + "はインストール先ではフォルダのため、コピーに失敗します");
         } else {

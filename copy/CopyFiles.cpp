@@ -58,13 +58,6 @@ void setProgress(HWND progressBar, int position) {
     SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-// A protected file, or a folder of the destination's name, is no file to
-// replace: moving it aside would succeed whatever its attributes.
-bool isProtectedFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (protectingAttributes | FILE_ATTRIBUTE_DIRECTORY)) != 0;
-}
-
 // Whether the player asked to cancel; the run remembers it.
 bool cancelRequested(CopyRun& run) {
     if (run.session.takeCancelRequest()) {

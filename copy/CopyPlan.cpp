@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "copy/NamesInUse.h"
+#include "copy/copy_rules.h"
 #include "core/FileNames.h"
 #include "core/FileProbe.h"
 #include "core/path_text.h"
@@ -57,7 +58,7 @@ private:
 }  // namespace
 
 CopyPlan planCopy(const std::wstring& installFolder, const std::vector<PatchFileEntry>& entries) {
-    CopyPlan plan{installFolder, {}, 0};
+    CopyPlan plan{installFolder, {}, {}, 0};
     NamesInUse names;
     FilledDestinations filled;
     const std::wstring resolvedFolder = resolvedPathOf(installFolder);
@@ -74,46 +75,40 @@ CopyPlan planCopy(const std::wstring& installFolder, const std::vector<PatchFile
             continue;
         }
         const std::wstring key = names.keyOf(entry.destinationPath(installFolder));
-        PlannedFile file{index, entry.sourcePath, entry.destinationName, {}, PlannedFile::noEarlierFile};
-        file.names.destination = destinationOnDisk(entry.destinationName, key, resolvedFolder);
-        file.keptIsStagedOf = filled.fill(key, plan.files.size());
-        file.names.staged = freeName(installFolder, file.names.destination, stagedNameOf, names);
-        if (file.keptIsStagedOf != PlannedFile::noEarlierFile || names.onDisk(key)) {
-            file.names.kept = freeName(installFolder, file.names.destination, keptNameOf, names);
+        const std::size_t earlier = filled.fill(key, plan.files.size());
+        plan.files.push_back({index, entry.destinationName, earlier});
+        JournalEntry& planned = plan.journal.entries.emplace_back();
+        planned.destination = destinationOnDisk(entry.destinationName, key, resolvedFolder);
+        planned.staged = freeName(installFolder, planned.destination, stagedNameOf, names);
+        if (earlier != PlannedFile::noEarlierFile || names.onDisk(key)) {
+            planned.kept = freeName(installFolder, planned.destination, keptNameOf, names);
         }
         plan.neededBytes += entry.size;
-        plan.files.push_back(std::move(file));
     }
     return plan;
 }
-
-namespace {
-
-std::wstring quoted(const std::wstring& name) { return L"「" + name + L"」"; }
-
-}  // namespace
 
 std::optional<std::wstring> refusalBeforeWriting(const std::wstring& installFolder, const PlannedFile& file) {
     // The program runs as administrator, and a game folder may be writable
     // by every user: through a link (a junction needs no privilege) a
     // stranger could turn its moves and deletions onto any file.
     if (auto link = firstLinkBelow(installFolder, file.destinationName)) {
-        return quoted(*link) + L"はリンクのため、パッチを当てられません。";
+        return quotedName(*link) + L"はリンクのため、パッチを当てられません。";
     }
     const std::wstring folder = folderOfPath(file.destinationName);
     if (!folder.empty() && !isFolderAt(destinationPathIn(installFolder, folder))) {
-        return quoted(folder) + L"フォルダがありません。インストール先を確認してください。";
+        return quotedName(folder) + L"フォルダがありません。インストール先を確認してください。";
     }
     const std::wstring destination = destinationPathIn(installFolder, file.destinationName);
     // A file the user protected is not replaced, even where the file system
     // would let this program do it.
     const FoundFile found = findAt(destination);
     if (found.exists && (found.attributes & protectingAttributes) != 0) {
-        return quoted(file.destinationName) +
+        return quotedName(file.destinationName) +
                L"は書き換えられない属性になっています。属性を外してから再試行してください。";
     }
     if (isOpenElsewhere(destination)) {
-        return quoted(file.destinationName) +
+        return quotedName(file.destinationName) +
                L"がほかのプログラムで使用中です。そのプログラムを終了してから再試行してください。";
     }
     return std::nullopt;

@@ -15,14 +15,10 @@
 #include "copy/journal.h"
 #include "core/PatchFileEntry.h"
 
-// One file the copy writes.
+// One file the copy writes. Its source, size and digest are its entry's.
 struct PlannedFile {
     std::size_t entry = 0;  // its place in the list of files
-    std::wstring sourcePath;
     std::wstring destinationName;  // as the settings spell it: what the player's boxes name
-    // Below the install folder: the destination as the disk holds it, the
-    // staged name and the kept one (none: the destination is new).
-    JournalEntry names;
     // For a destination an earlier planned file fills: that file's place in
     // the plan, whose staged file is what this one moves aside.
     // noEarlierFile: the file found on the disk, or none.
@@ -34,6 +30,10 @@ struct PlannedFile {
 struct CopyPlan {
     std::wstring installFolder;
     std::vector<PlannedFile> files;  // one for each entry copied, in list order
+    // The names of each planned file, in the same order, below the install
+    // folder: the destination as the disk holds it, the staged name and the
+    // kept one (none: the destination is new). What the run records.
+    Journal journal;
     // Every new file is staged beside its destination while the old one
     // still exists: the drive must hold all of them at once.
     std::uint64_t neededBytes = 0;

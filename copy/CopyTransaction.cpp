@@ -28,48 +28,18 @@ std::size_t longestPathOf(const std::vector<PlannedPaths>& paths) {
     return longest;
 }
 
-// The identity of an open file below the install folder, whose volume is
-// `volume`; nothing when either can't be read.
-std::optional<FileIdentity> identityOn(HANDLE file, const std::optional<std::uint32_t>& volume) {
-    if (!volume) {
-        return std::nullopt;
-    }
-    const std::optional<FileOnVolume> found = fileOnVolume(file, *volume);
-    return found ? std::optional<FileIdentity>(found->identity) : std::nullopt;
-}
-
-// The identity of the file at `path`, opened for its attributes alone and
-// never through a link at its name.
-std::optional<FileIdentity> identityAt(const std::wstring& path, const std::optional<std::uint32_t>& volume) {
-    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return file.valid() ? identityOn(file.get(), volume) : std::nullopt;
-}
-
 }  // namespace
 
 CopyTransaction::CopyTransaction(const std::wstring& installFolder, const std::wstring& recordsKey)
     : folder_(installFolder), recordsKey_(recordsKey) {}
 
 void CopyTransaction::plan(const std::vector<PatchFileEntry>& files) {
-    CopyPlan plan = planCopy(folder_, files);
-    journal_.entries.clear();
-    journal_.entries.reserve(plan.files.size());
-    listedEntries_.clear();
-    listedEntries_.reserve(plan.files.size());
-    for (PlannedFile& file : plan.files) {
-        journal_.entries.push_back(std::move(file.names));
-        listedEntries_.push_back(file.entry);
-    }
+    plan_ = planCopy(folder_, files);
     volume_ = volumeSerialOf(folder_);
-    paths_ = pathsOf(folder_, journal_);
-    for (std::size_t i = 0; i < plan.files.size(); ++i) {
-        paths_[i].keptIsStagedOf = plan.files[i].keptIsStagedOf;
-    }
+    paths_ = pathsOf(folder_, plan_.journal);
     // Made now, so that the run allocates nothing once it has begun.
     mover_.makeRoomFor(longestPathOf(paths_));
-    identities_.reserve(2 * identityLineRoom * journal_.entries.size());
+    identities_.reserve(2 * identityLineRoom * plan_.journal.entries.size());
 }
 
 namespace {
@@ -88,12 +58,12 @@ std::optional<std::wstring> firstLinkOf(const std::wstring& folder, const Journa
 
 }  // namespace
 
-std::optional<std::wstring> CopyTransaction::firstLink() const { return firstLinkOf(folder_, journal_); }
+std::optional<std::wstring> CopyTransaction::firstLink() const { return firstLinkOf(folder_, plan_.journal); }
 
 bool CopyTransaction::writeJournal() {
     // Composed before the record exists: memory running out here must not
     // leave a record cut short.
-    const std::wstring text = journalText(journal_);
+    const std::wstring text = journalText(plan_.journal);
     return record_.create(recordsKey_, folder_, text);
 }
 
@@ -107,19 +77,19 @@ UniqueHandle CopyTransaction::createStaged(std::size_t entry) {
     }
     // Left to the system to flush: a staged file a power cut leaves
     // unrecorded stays as it is, one a kill leaves is the run's to delete.
-    const std::optional<FileIdentity> identity = identityOn(staged.get(), volume_);
+    const std::optional<FileIdentity> identity = identityOnVolume(staged.get(), volume_);
     const RecordedFile made{RecordedFile::Known::made, identity.value_or(FileIdentity{})};
     wchar_t line[identityLineRoom];
     if (!identity || !record_.add(identityLine(IdentityRole::staged, entry, made, line))) {
         deleteOpened(staged);
         return staged;
     }
-    journal_.entries[entry].stagedFile = made;
+    plan_.journal.entries[entry].stagedFile = made;
     return staged;
 }
 
 bool CopyTransaction::stagedWritten(std::size_t entry, HANDLE staged) {
-    const std::optional<FileIdentity> identity = identityOn(staged, volume_);
+    const std::optional<FileIdentity> identity = identityOnVolume(staged, volume_);
     if (!identity) {
         return false;
     }
@@ -127,7 +97,7 @@ bool CopyTransaction::stagedWritten(std::size_t entry, HANDLE staged) {
     if (!SetFileTime(staged, nullptr, nullptr, &lastWrite)) {
         return false;
     }
-    journal_.entries[entry].stagedFile = {RecordedFile::Known::whole, *identity};
+    plan_.journal.entries[entry].stagedFile = {RecordedFile::Known::whole, *identity};
     return true;
 }
 
@@ -141,12 +111,13 @@ std::size_t CopyTransaction::commitStepCount() const {
 
 bool CopyTransaction::recordKeptIdentity(std::size_t entry) {
     const PlannedPaths& file = paths_[entry];
-    RecordedFile& kept = journal_.entries[entry].keptFile;
-    if (file.keptIsStagedOf != PlannedFile::noEarlierFile) {
-        kept = journal_.entries[file.keptIsStagedOf].stagedFile;
+    RecordedFile& kept = plan_.journal.entries[entry].keptFile;
+    const std::size_t earlier = plan_.files[entry].keptIsStagedOf;
+    if (earlier != PlannedFile::noEarlierFile) {
+        kept = plan_.journal.entries[earlier].stagedFile;
         return kept.known == RecordedFile::Known::whole;
     }
-    const std::optional<FileIdentity> found = identityAt(file.destination, volume_);
+    const std::optional<FileIdentity> found = identityAtName(file.destination, volume_);
     kept = found ? RecordedFile{RecordedFile::Known::whole, *found} : RecordedFile{};
     return found.has_value();
 }
@@ -155,7 +126,7 @@ bool CopyTransaction::recordIdentities() {
     identities_.clear();
     wchar_t line[identityLineRoom];
     for (std::size_t entry = 0; entry < paths_.size(); ++entry) {
-        const JournalEntry& planned = journal_.entries[entry];
+        const JournalEntry& planned = plan_.journal.entries[entry];
         if (planned.stagedFile.known != RecordedFile::Known::whole ||
             (planned.replaces() && !recordKeptIdentity(entry))) {
             return false;
@@ -183,7 +154,7 @@ bool CopyTransaction::commit(std::size_t stepLimit) {
     }
     for (std::size_t entry = 0; entry < paths_.size(); ++entry) {
         const PlannedPaths& file = paths_[entry];
-        const JournalEntry& planned = journal_.entries[entry];
+        const JournalEntry& planned = plan_.journal.entries[entry];
         if (planned.replaces()) {
             if (moved_ == stepLimit) {
                 return true;
@@ -228,13 +199,13 @@ bool CopyTransaction::complete(std::size_t keptLimit) {
     if (!record_.append(journalCommittedLine)) {
         return false;
     }
-    journal_.committed = true;
+    plan_.journal.committed = true;
     // A kept file that can't be deleted leaves the record for the next
     // start, which deletes what is left; the files are in place either way.
     bool removed = true;
     std::size_t deleted = 0;
     for (std::size_t entry = 0; entry < paths_.size(); ++entry) {
-        const JournalEntry& planned = journal_.entries[entry];
+        const JournalEntry& planned = plan_.journal.entries[entry];
         if (!planned.replaces()) {
             continue;
         }
@@ -254,7 +225,7 @@ bool CopyTransaction::complete(std::size_t keptLimit) {
 // `inStep` of the commit; those below moved_ were made.
 bool CopyTransaction::undoEntry(std::size_t entry, std::size_t asideStep, std::size_t inStep) {
     const PlannedPaths& file = paths_[entry];
-    const JournalEntry& planned = journal_.entries[entry];
+    const JournalEntry& planned = plan_.journal.entries[entry];
     bool undone = true;
     if (inStep < moved_) {
         // The new file went into place and goes again; anything else found
@@ -281,7 +252,7 @@ bool CopyTransaction::rollBack() {
     // failure: what can be put back is.
     for (std::size_t entry = paths_.size(); entry-- > 0;) {
         const std::size_t inStep = --step;
-        const std::size_t asideStep = journal_.entries[entry].replaces() ? --step : SIZE_MAX;
+        const std::size_t asideStep = plan_.journal.entries[entry].replaces() ? --step : SIZE_MAX;
         undone = undoEntry(entry, asideStep, inStep) && undone;
     }
     return undone && record_.remove();

@@ -32,8 +32,6 @@ struct PlannedPaths {
     std::wstring destination;
     std::wstring staged;
     std::wstring kept;  // empty: the destination is new
-    // As the plan gives it (PlannedFile::keptIsStagedOf).
-    std::size_t keptIsStagedOf = PlannedFile::noEarlierFile;
 };
 
 class CopyTransaction {
@@ -50,10 +48,10 @@ public:
     // Takes the copy's plan of `files` (copy/CopyPlan.h): one planned file
     // for each entry with a known size, in list order.
     void plan(const std::vector<PatchFileEntry>& files);
-    const Journal& journal() const { return journal_; }
+    const Journal& journal() const { return plan_.journal; }
     const std::vector<PlannedPaths>& paths() const { return paths_; }
     // The place in the list of files of planned file `planned`.
-    std::size_t listedEntryOf(std::size_t planned) const { return listedEntries_[planned]; }
+    std::size_t listedEntryOf(std::size_t planned) const { return plan_.files[planned].entry; }
 
     // The first link among the paths planned (as the settings spell the name
     // up to it); nothing when there is none.
@@ -115,9 +113,10 @@ private:
     std::wstring folder_;
     std::wstring recordsKey_;
     std::optional<std::uint32_t> volume_;
-    Journal journal_;
+    // Its journal is the record's plan, and gains the identities as the
+    // run learns them.
+    CopyPlan plan_;
     std::vector<PlannedPaths> paths_;
-    std::vector<std::size_t> listedEntries_;
     RunRecord record_;
     FileMover mover_;
     // The lines recorded before the moves; its room is made by the plan.

@@ -1,6 +1,7 @@
 #include "copy/RepairBox.h"
 
 #include "copy/StartChecks.h"
+#include "copy/copy_rules.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ void showRepairBox(HWND owner, const RunRepair& repair) {
         break;
     case JournalRepair::throughLink:
         show(owner,
-             L"「" + repair.link + L"」はリンクのため、前回のコピーを元に戻せません。\n" + repair.folder,
+             quotedName(repair.link) + L"はリンクのため、前回のコピーを元に戻せません。\n" + repair.folder,
              L"error");
         break;
     case JournalRepair::failed:

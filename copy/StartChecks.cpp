@@ -45,8 +45,6 @@ bool runsTheGame(DWORD processId, const std::wstring& gamePath, ProcessOpener op
     return sameFileName(image, gamePath) || isSameFile(image, gamePath);
 }
 
-std::wstring quoted(const std::wstring& name) { return L"「" + name + L"」"; }
-
 }  // namespace
 
 std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder, const std::wstring& executableName,
@@ -71,7 +69,7 @@ std::optional<std::wstring> gameRunningRefusal(const std::wstring& installFolder
          found = Process32NextW(snapshot.get(), &process)) {
         if (process.th32ProcessID != self && sameFileName(process.szExeFile, gameName) &&
             runsTheGame(process.th32ProcessID, gamePath, openProcess)) {
-            return quoted(executableName) + L"が実行中です。ゲームを終了してから再試行してください。";
+            return quotedName(executableName) + L"が実行中です。ゲームを終了してから再試行してください。";
         }
     }
     return std::nullopt;

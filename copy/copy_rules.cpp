@@ -38,3 +38,5 @@ std::optional<std::wstring> roomRefusalText(std::uint64_t neededBytes, std::opti
     }
     return L"空き容量が足りません。あと " + wideDecimalText(kilobytes) + L"KB 必要です。";
 }
+
+std::wstring quotedName(const std::wstring& name) { return L"「" + name + L"」"; }

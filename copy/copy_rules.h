@@ -59,3 +59,6 @@ std::uint64_t shortfallKilobytes(std::uint64_t neededBytes, std::uint64_t freeBy
 // free (a network path, a drive that does not answer): the copy is not
 // refused on a figure no one gave.
 std::optional<std::wstring> roomRefusalText(std::uint64_t neededBytes, std::optional<std::uint64_t> freeBytes);
+
+// A name as the player's boxes give it: 「<name>」.
+std::wstring quotedName(const std::wstring& name);

@@ -1,7 +1,9 @@
 #include "copy/journal.h"
 
 #include <cwchar>
+#include <iterator>
 #include <limits>
+#include <string_view>
 
 #include "core/decimal_text.h"
 #include "core/destination_rule.h"
@@ -10,10 +12,35 @@ namespace {
 
 constexpr wchar_t firstLine[] = L"patch journal 2";
 constexpr wchar_t lastEntryLine[] = L"end";
-constexpr wchar_t committedWord[] = L"committed";
 constexpr wchar_t madeWord[] = L"made";
 constexpr wchar_t stagedWord[] = L"staged";
 constexpr wchar_t keptWord[] = L"kept";
+// What the copy appends to a destination's name for its staged and its kept
+// file, before a number when that name is taken.
+constexpr wchar_t stagedMark[] = L"~new";
+constexpr wchar_t keptMark[] = L"~old";
+// The committed line without its line feed, as the lines are compared.
+const std::wstring_view committedWord(journalCommittedLine, std::size(journalCommittedLine) - 2);
+
+// A decimal number as the run writes it: digits only, no leading zero, no
+// more than `largest`.
+bool numberOf(const std::wstring& text, std::uint64_t largest, std::uint64_t& value) {
+    if (text.empty() || text.size() > mostDecimalDigits || (text.size() > 1 && text[0] == L'0')) {
+        return false;
+    }
+    value = 0;
+    for (const wchar_t digit : text) {
+        if (digit < L'0' || digit > L'9') {
+            return false;
+        }
+        const unsigned units = static_cast<unsigned>(digit - L'0');
+        if (units > largest || value > (largest - units) / 10) {
+            return false;
+        }
+        value = value * 10 + units;
+    }
+    return true;
+}
 
 std::wstring numbered(const std::wstring& destination, const wchar_t* mark, unsigned attempt) {
     std::wstring name = destination + mark;
@@ -43,19 +70,10 @@ bool isBeside(const std::wstring& name, const std::wstring& destination, const w
     if (name.compare(0, prefix.size(), prefix) != 0) {
         return false;
     }
+    // The plan's numbers start at 2; any from 1 to nine digits is read.
     const std::wstring number = name.substr(prefix.size());
-    if (number.empty()) {
-        return true;
-    }
-    if (number.size() > 9 || number[0] == L'0') {
-        return false;
-    }
-    for (const wchar_t digit : number) {
-        if (digit < L'0' || digit > L'9') {
-            return false;
-        }
-    }
-    return true;
+    std::uint64_t attempt = 0;
+    return number.empty() || (numberOf(number, 999999999, attempt) && attempt > 0);
 }
 
 // A destination must be a name the settings could have listed, and the
@@ -65,10 +83,10 @@ bool namesStayBeside(const JournalEntry& entry) {
     if (entry.destination.empty() || !destinationStaysInside(entry.destination)) {
         return false;
     }
-    if (!isBeside(entry.staged, entry.destination, L"~new")) {
+    if (!isBeside(entry.staged, entry.destination, stagedMark)) {
         return false;
     }
-    return !entry.replaces() || isBeside(entry.kept, entry.destination, L"~old");
+    return !entry.replaces() || isBeside(entry.kept, entry.destination, keptMark);
 }
 
 // Splits the text into lines; false when the last one is not ended (the
@@ -98,26 +116,6 @@ bool entryOf(const std::wstring& line, JournalEntry& entry) {
         return true;
     }
     return false;
-}
-
-// A decimal number as the run writes it: digits only, no leading zero, no
-// more than `largest`.
-bool numberOf(const std::wstring& text, std::uint64_t largest, std::uint64_t& value) {
-    if (text.empty() || text.size() > mostDecimalDigits || (text.size() > 1 && text[0] == L'0')) {
-        return false;
-    }
-    value = 0;
-    for (const wchar_t digit : text) {
-        if (digit < L'0' || digit > L'9') {
-            return false;
-        }
-        const unsigned units = static_cast<unsigned>(digit - L'0');
-        if (units > largest || value > (largest - units) / 10) {
-            return false;
-        }
-        value = value * 10 + units;
-    }
-    return true;
 }
 
 // One identity line, stored with its entry; false when it is none, names no
@@ -189,11 +187,11 @@ bool RecordedFile::recognises(const FileIdentity& found) const {
 }
 
 std::wstring stagedNameOf(const std::wstring& destination, unsigned attempt) {
-    return numbered(destination, L"~new", attempt);
+    return numbered(destination, stagedMark, attempt);
 }
 
 std::wstring keptNameOf(const std::wstring& destination, unsigned attempt) {
-    return numbered(destination, L"~old", attempt);
+    return numbered(destination, keptMark, attempt);
 }
 
 std::wstring journalText(const Journal& journal) {

@@ -58,6 +58,11 @@ bool isFileAt(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool isProtectedFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (protectingAttributes | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
 bool isOpenElsewhere(const std::wstring& path) {
     // Read access is enough to meet every other open that reads, writes or
     // deletes: with no sharing at all, any of them refuses this one.
@@ -94,6 +99,21 @@ std::optional<FileIdentity> identityOf(HANDLE file) {
     }
     const std::optional<FileOnVolume> found = fileOnVolume(file, volume);
     return found ? std::optional<FileIdentity>(found->identity) : std::nullopt;
+}
+
+std::optional<FileIdentity> identityOnVolume(HANDLE file, const std::optional<std::uint32_t>& volume) {
+    if (!volume) {
+        return std::nullopt;
+    }
+    const std::optional<FileOnVolume> found = fileOnVolume(file, *volume);
+    return found ? std::optional<FileIdentity>(found->identity) : std::nullopt;
+}
+
+std::optional<FileIdentity> identityAtName(const std::wstring& path, const std::optional<std::uint32_t>& volume) {
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return file.valid() ? identityOnVolume(file.get(), volume) : std::nullopt;
 }
 
 std::optional<std::uint32_t> volumeSerialOf(const std::wstring& path) {

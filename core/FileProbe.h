@@ -69,6 +69,20 @@ struct FileOnVolume {
 };
 std::optional<FileOnVolume> fileOnVolume(HANDLE file, std::uint32_t volume);
 
+// The same for a file opened below such a folder: its identity alone, and
+// nothing when the volume is unknown or the identity can't be read.
+std::optional<FileIdentity> identityOnVolume(HANDLE file, const std::optional<std::uint32_t>& volume);
+
+// The identity of the file at `path`, below a folder whose volume is
+// `volume`: opened for its attributes alone, and never through a link at
+// its name (the link itself is what is identified).
+std::optional<FileIdentity> identityAtName(const std::wstring& path, const std::optional<std::uint32_t>& volume);
+
+// Whether the path holds what the copy must not replace: a file the user
+// protected (protectingAttributes), or a folder, which moving aside would
+// take whatever its attributes.
+bool isProtectedFile(const std::wstring& path);
+
 // Whether two paths name the same file, whatever names lead to it (another
 // drive letter for the same disk, a short name, a junction): same volume,
 // same file index. False when either can't be opened.

@@ -188,6 +188,7 @@ const RefusedCase refusedCases[] = {
     {"KeptElsewhere", head + L"replace\ta.dat~new\ta.dat\tb.dat\nend\n", JournalReading::foreign},
     {"KeptWithOtherMark", head + L"replace\ta.dat~new\ta.dat\ta.dat~new2\nend\n", JournalReading::foreign},
     {"NumberWithLeadingZero", head + L"new\ta.dat~new02\ta.dat\nend\n", JournalReading::foreign},
+    {"NumberZero", head + L"new\ta.dat~new0\ta.dat\nend\n", JournalReading::foreign},
     // Identities that name no entry, or say what was said before.
     {"IdentityOfNoEntry", plan + L"staged\t2\t1\t2\t3\t4\n", JournalReading::unreadable},
     {"IdentityWithoutEntries", head + L"end\nmade\t0\t1\t2\n", JournalReading::unreadable},
