@@ -320,6 +320,14 @@ const BrokenFolderCase brokenFolderCases[] = {
          };
      },
      0, {{"patch.inf: メモ:", "容量 5242880KB"}}},
+    // The program takes the first file the pattern finds, and counts its
+    // size in the dialog's figure before the copy fails on the name.
+    {"SourceWithAWildcardIsCountedAsTheProgramCountsIt",
+     [](PatchFolder& patch) {
+         withLines([](auto& lines) { lines[4] = "ファイル,a.d?t,a.dat"; })(patch);
+         patch.files[0].second = std::string(3000, 'a');
+     },
+     2, {{"patch.inf:5: エラー:", "* か ?"}, {"patch.inf: メモ:", "容量 2KB"}}},
     {"SourceIsAFolder",
      [](PatchFolder& patch) {
          patch.files = {{L"b.dat", "b"}};
