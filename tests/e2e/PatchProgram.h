@@ -53,6 +53,18 @@ protected:
         return box != nullptr ? readMessageBox(box) : MessageBoxView{};
     }
 
+    // Presses Run in the dialog once it opens, and reads the box the program
+    // answers with; an empty view (the failure reported) when either the
+    // dialog or the box did not come.
+    MessageBoxView boxAfterRun(const ProgramRun& run, Dialog& dialog) {
+        dialog = waitForPatchDialog(run);
+        if (dialog == nullptr) {
+            return {};
+        }
+        pressButton(dialog, IDC_RUN);
+        return waitForMessageBox(run);
+    }
+
     // Starts a copy that runs long enough to be interrupted; null when the
     // dialog did not open or the copy did not start.
     Dialog startSlowCopy(const ProgramRun& run) {

@@ -472,10 +472,8 @@ TEST_F(AllOrNothing, RunningGameIsNamedAndRetryPatchesOnceItHasEnded) {
     ASSERT_TRUE(game.holds());
 
     ProgramRun run(program);
-    const Dialog dialog = waitForPatchDialog(run);
-    ASSERT_NE(dialog, nullptr);
-    pressButton(dialog, IDC_RUN);
-    const MessageBoxView box = waitForMessageBox(run);
+    Dialog dialog = nullptr;
+    const MessageBoxView box = boxAfterRun(run, dialog);
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text, L"「Velk.exe」が実行中です。ゲームを終了してから再試行してください。");
     EXPECT_EQ(box.caption, L"error");
@@ -519,10 +517,8 @@ TEST_F(AllOrNothing, RepairWaitsForTheRunningGame) {
     EXPECT_TRUE(atStart.hasCancel);
     pressButton(atStart.window, IDCANCEL);
 
-    const Dialog dialog = waitForPatchDialog(run);
-    ASSERT_NE(dialog, nullptr);
-    pressButton(dialog, IDC_RUN);
-    const MessageBoxView atRun = waitForMessageBox(run);
+    Dialog dialog = nullptr;
+    const MessageBoxView atRun = boxAfterRun(run, dialog);
     ASSERT_NE(atRun.window, nullptr);
     EXPECT_EQ(atRun.text, gameRunning);
     EXPECT_EQ(atRun.owner, dialog);
@@ -726,10 +722,8 @@ TEST_F(AllOrNothing, LinkBelowTheInstallFolderStopsTheRunBeforeAnyChange) {
     const Snapshot before = filesUnder(gameParent.path());
 
     ProgramRun run(program);
-    const Dialog dialog = waitForPatchDialog(run);
-    ASSERT_NE(dialog, nullptr);
-    pressButton(dialog, IDC_RUN);
-    const MessageBoxView box = waitForMessageBox(run);
+    Dialog dialog = nullptr;
+    const MessageBoxView box = boxAfterRun(run, dialog);
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text, L"「data」はリンクのため、パッチを当てられません。");
     EXPECT_EQ(box.owner, dialog);

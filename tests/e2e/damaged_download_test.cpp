@@ -67,10 +67,8 @@ protected:
     void expectRefusalOf(const std::wstring& sourceName) {
         const Files before = filesUnder(gameFolder);
         ProgramRun run(program);
-        const Dialog dialog = waitForPatchDialog(run);
-        ASSERT_NE(dialog, nullptr);
-        pressButton(dialog, IDC_RUN);
-        const MessageBoxView box = waitForMessageBox(run);
+        Dialog dialog = nullptr;
+        const MessageBoxView box = boxAfterRun(run, dialog);
         ASSERT_NE(box.window, nullptr);
         EXPECT_EQ(box.text, damagedText(sourceName));
         EXPECT_EQ(box.caption, L"error");
