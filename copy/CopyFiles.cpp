@@ -15,6 +15,7 @@
 
 #include "copy/ChunkSize.h"
 #include "copy/CopyJob.h"
+#include "copy/CopyPlan.h"
 #include "copy/CopyTransaction.h"
 #include "copy/HashingThread.h"
 #include "copy/RunLock.h"
@@ -132,14 +133,6 @@ CopyResult digestCheck(CopyRun& run, const PatchFileEntry& entry) {
     return copyDone;
 }
 
-// A destination planned as a file to replace must still be one: a file
-// protected or held since the checks fails the copy before any file is
-// moved. One that was not there at the plan has nothing to protect (one
-// that appeared since makes the commit's move fail).
-bool stillReplaceable(const PlannedPaths& paths) {
-    return paths.kept.empty() || (!isProtectedFile(paths.destination) && !isHeldAgainstMoving(paths.destination));
-}
-
 // Writes exactly entry.size bytes under the staged name of planned entry
 // `planned`, then hands the staged file, its identity whole, to `flush`.
 // Returns copyDone also when a cancel request stopped it, with
@@ -154,7 +147,8 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
     UniqueHandle staged;
     UniqueHandle source(CreateFileW(entry.sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!source.valid() || !stillReplaceable(transaction.paths()[planned])) {
+    const bool replaces = transaction.journal().entries[planned].replaces();
+    if (!source.valid() || !stillReplaceable(transaction.paths()[planned].destination, replaces)) {
         return copyOpenFailed;
     }
     staged = transaction.createStaged(planned);

@@ -113,3 +113,7 @@ std::optional<std::wstring> refusalBeforeWriting(const std::wstring& installFold
     }
     return std::nullopt;
 }
+
+bool stillReplaceable(const std::wstring& destinationPath, bool replaces) {
+    return !replaces || (!isProtectedFile(destinationPath) && !isHeldAgainstMoving(destinationPath));
+}

@@ -50,3 +50,10 @@ CopyPlan planCopy(const std::wstring& installFolder, const std::vector<PatchFile
 // not open in another program), in that order. The text of the player's
 // box for the first that does not; nothing when all do.
 std::optional<std::wstring> refusalBeforeWriting(const std::wstring& installFolder, const PlannedFile& file);
+
+// What must still hold when the copy writes one planned file, the checks
+// long past: a destination planned as a file to replace is still one, not
+// protected, not a folder, not held against being moved aside (else the copy
+// fails before any file is moved). One that was not there at the plan has
+// nothing to protect (one that appeared since makes the commit's move fail).
+bool stillReplaceable(const std::wstring& destinationPath, bool replaces);
