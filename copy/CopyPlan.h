@@ -31,8 +31,9 @@ struct CopyPlan {
     std::wstring installFolder;
     std::vector<PlannedFile> files;  // one for each entry copied, in list order
     // The names of each planned file, in the same order, below the install
-    // folder: the destination as the disk holds it, the staged name and the
-    // kept one (none: the destination is new). What the run records.
+    // folder: the destination resolved (folders as on the disk, a short name
+    // as the long one it stands for, no trailing dot), the staged name and
+    // the kept one (none: the destination is new). What the run records.
     Journal journal;
     // Every new file is staged beside its destination while the old one
     // still exists: the drive must hold all of them at once.

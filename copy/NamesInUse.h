@@ -14,9 +14,8 @@
 
 class NamesInUse {
 public:
-    // `path` as the plan compares it: its folder resolved, its name as the
-    // disk holds it when the disk has it (under that or its short name), as
-    // given otherwise.
+    // `path` as the plan compares it (PathResolver::resolved): its folder
+    // resolved, its name as given or the long name its short one stands for.
     std::wstring keyOf(const std::wstring& path) { return disk_.resolved(path); }
 
     // Whether the disk held `key` (a keyOf) when its folder was first asked.

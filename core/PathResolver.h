@@ -14,10 +14,10 @@
 
 class PathResolver {
 public:
-    // `path` whole, its folder in its long form, its name as the disk holds
-    // it when the disk had it (under that or its short name), as given
-    // otherwise. The same text for every spelling of one file, as
-    // sameFileName compares.
+    // `path` whole, its folder in its long form with the disk's letters, its
+    // name as given, or the long name a short one the disk had stands for.
+    // The same text for every spelling of one file, as sameFileName
+    // compares (a name's letters may differ in case).
     std::wstring resolved(const std::wstring& path);
 
     // Whether the disk held `resolvedPath` (a resolved()) when its folder
