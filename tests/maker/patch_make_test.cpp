@@ -349,6 +349,15 @@ void replaceInRelease(SampleRelease& sample, const std::string& from, const std:
     sample.folder.write(L"release.txt", release);
 }
 
+// The sample's settings with `to` in place of `from`.
+std::function<void(SampleRelease&)> settingsWith(const char8_t* from, const char8_t* to) {
+    return [from, to](SampleRelease& sample) {
+        std::string settings = sampleSettingsUtf8;
+        replaceText(settings, utf8Of(from), utf8Of(to));
+        sample.folder.write(L"settings.txt", settings);
+    };
+}
+
 TEST_P(Wrong, IsRefusedAtItsPlaceLeavingNothing) {
     SampleRelease sample(sampleSettingsUtf8);
     GetParam().spoil(sample);
@@ -368,13 +377,7 @@ INSTANTIATE_TEST_SUITE_P(
                   L"", 2, L"release.txt:2: エラー: 「settings.txt」がありません。"},
         WrongCase{"MissingFilesFolder", [](SampleRelease& s) { replaceInRelease(s, "files,files", "files,patch"); },
                   L"", 2, L"release.txt:3: エラー: 「patch」がありません。"},
-        WrongCase{"SettingsWithAYenSign",
-                  [](SampleRelease& s) {
-                      std::string settings = sampleSettingsUtf8;
-                      settings.replace(settings.find("sub\\"), 4, utf8Of(u8"sub¥"));
-                      s.folder.write(L"settings.txt", settings);
-                  },
-                  L"", 2,
+        WrongCase{"SettingsWithAYenSign", settingsWith(u8"sub\\", u8"sub¥"), L"", 2,
                   L"settings.txt:6: エラー: 「¥」はコード ページ 932 で「\\」に変わります。パスの区切りには「\\」と書いてください。"},
         WrongCase{"SettingsListingAMissingFile",
                   [](SampleRelease& s) { DeleteFileW(s.folder.file(L"files\\sub\\b.dat").c_str()); }, L"", 2,
@@ -400,21 +403,9 @@ INSTANTIATE_TEST_SUITE_P(
                   L"patch-make: エラー: 出力フォルダ「out\\rel」を置くフォルダ「out」がありません。"},
         WrongCase{"EmptySettingsFile", [](SampleRelease& s) { s.folder.write(L"settings.txt", ""); }, L"", 2,
                   L"settings.txt:1: エラー: 設定のテキストが空です。"},
-        WrongCase{"YenSignInTheCaption",
-                  [](SampleRelease& s) {
-                      std::string settings = sampleSettingsUtf8;
-                      settings.replace(settings.find("1.1"), 3, utf8Of(u8"¥1.1"));
-                      s.folder.write(L"settings.txt", settings);
-                  },
-                  L"", 2,
+        WrongCase{"YenSignInTheCaption", settingsWith(u8"1.1", u8"¥1.1"), L"", 2,
                   L"settings.txt:1: エラー: 「¥」はコード ページ 932 で「\\」に変わります。円記号を表示するなら全角の「￥」(U+FFE5) と書いてください。"},
-        WrongCase{"YenSignInTheCompany",
-                  [](SampleRelease& s) {
-                      std::string settings = sampleSettingsUtf8;
-                      settings.replace(settings.find(utf8Of(u8"ハーバーライト")), 0, utf8Of(u8"¥"));
-                      s.folder.write(L"settings.txt", settings);
-                  },
-                  L"", 2,
+        WrongCase{"YenSignInTheCompany", settingsWith(u8"ハーバーライト", u8"¥ハーバーライト"), L"", 2,
                   L"settings.txt:3: エラー: 「¥」はコード ページ 932 で「\\」に変わり、レジストリのキーの区切りになります。"}),
     caseName<WrongCase>);
 
