@@ -4,18 +4,6 @@
 # publisher's) is the windows preset with -B FOLDER and its own -D options.
 # Needs $top, the source folder.
 
-# Builds configured from now on compile through ccache, so that a tree
-# built again in another folder (a publisher's release, the demo's game)
-# takes what an earlier build compiled: paths below the source folder hash
-# the same from any build folder (the builds map them with
-# -ffile-prefix-map). Asked by scripts/test; a build made before keeps its
-# compilers. The reproducible-build test turns it off for its own tree.
-use_compiler_cache() {
-    command -v ccache >/dev/null || return 0
-    export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
-    export CCACHE_BASEDIR="$top" CCACHE_NOHASHDIR=1
-}
-
 # Configures PRESET with further cmake arguments (-B, -D, -U). Only errors
 # are shown.
 configure_build() {

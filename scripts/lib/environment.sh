@@ -18,10 +18,9 @@ PATCH_BUILD64_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 min
 
 # Packages for building the program and its tests and running them under
 # Wine. osslsigncode and openssl: the signing tests; Pillow: the pictures
-# the icon tests draw; ccache: the publisher's builds that the tests make
-# compile the sources the test run has just compiled (scripts/lib/build.sh).
+# the icon tests draw.
 PATCH_PACKAGES="$PATCH_BUILD_PACKAGES $PATCH_BUILD64_PACKAGES $PATCH_WINE_PACKAGES g++ googletest xvfb x11-utils fonts-ipafont-gothic
-fonts-wine locales osslsigncode openssl python3-pil ccache"
+fonts-wine locales osslsigncode openssl python3-pil"
 
 # What scripts/demo needs besides: finding the Wine desktop window and taking
 # its picture.
