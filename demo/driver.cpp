@@ -126,6 +126,28 @@ std::wstring readFirstLine(const std::wstring& path) {
     return text.substr(0, text.find_first_of(L"\r\n"));
 }
 
+// Whether the program started; says why not.
+bool startedOrSaid(const ProgramProcess& program) {
+    if (!program.started()) {
+        print(L"FAILED: the program could not be started (error " + std::to_wstring(program.startError()) + L")");
+    }
+    return program.started();
+}
+
+// The patch dialog and a message box, once the program shows either.
+std::pair<HWND, HWND> firstWindowOf(const ProgramProcess& program) {
+    HWND dialog = nullptr;
+    HWND box = nullptr;
+    waitUntil(
+        [&] {
+            dialog = findDialog(program.processId(), DialogKind::patchDialog);
+            box = findDialog(program.processId(), DialogKind::messageBox);
+            return dialog != nullptr || box != nullptr;
+        },
+        windowWait);
+    return {dialog, box};
+}
+
 // Waits for the program to end and prints its exit code.
 DWORD finish(ProgramProcess& program) {
     const std::optional<DWORD> code = program.exitCode(exitWait);
@@ -196,19 +218,10 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
     print(L"starting " + programPath);
     // In its own folder, as Explorer starts it.
     ProgramProcess program(programPath, programPath.substr(0, programPath.find_last_of(L'\\')));
-    if (!program.started()) {
-        print(L"FAILED: the program could not be started (error " + std::to_wstring(program.startError()) + L")");
+    if (!startedOrSaid(program)) {
         return 1;
     }
-    HWND dialog = nullptr;
-    HWND box = nullptr;
-    waitUntil(
-        [&] {
-            dialog = findDialog(program.processId(), DialogKind::patchDialog);
-            box = findDialog(program.processId(), DialogKind::messageBox);
-            return dialog != nullptr || box != nullptr;
-        },
-        windowWait);
+    const auto [dialog, box] = firstWindowOf(program);
     if (dialog == nullptr) {
         if (box != nullptr) {
             reportMessageBox(box);
@@ -261,19 +274,10 @@ int drive(const std::wstring& programPath, const std::wstring& expectedFolder, c
 int lookAtBox(const std::wstring& programPath, const std::wstring& signalFolder, const std::wstring& name) {
     print(L"starting " + programPath);
     ProgramProcess program(programPath, programPath.substr(0, programPath.find_last_of(L'\\')));
-    if (!program.started()) {
-        print(L"FAILED: the program could not be started (error " + std::to_wstring(program.startError()) + L")");
+    if (!startedOrSaid(program)) {
         return 1;
     }
-    HWND box = nullptr;
-    HWND dialog = nullptr;
-    waitUntil(
-        [&] {
-            box = findDialog(program.processId(), DialogKind::messageBox);
-            dialog = findDialog(program.processId(), DialogKind::patchDialog);
-            return box != nullptr || dialog != nullptr;
-        },
-        windowWait);
+    const auto [dialog, box] = firstWindowOf(program);
     if (box == nullptr) {
         print(dialog != nullptr ? L"FAILED: the dialog opened instead of a message box"
                                 : L"FAILED: no message box appeared");
