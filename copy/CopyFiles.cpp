@@ -147,8 +147,8 @@ CopyResult stageEntry(CopyRun& run, const PatchFileEntry& entry, CopyTransaction
     UniqueHandle staged;
     UniqueHandle source(CreateFileW(entry.sourcePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    const bool replaces = transaction.journal().entries[planned].replaces();
-    if (!source.valid() || !stillReplaceable(transaction.paths()[planned].destination, replaces)) {
+    const PlannedPaths& paths = transaction.paths()[planned];
+    if (!source.valid() || !stillReplaceable(paths.destination, !paths.kept.empty())) {
         return copyOpenFailed;
     }
     staged = transaction.createStaged(planned);

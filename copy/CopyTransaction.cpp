@@ -6,7 +6,6 @@
 #include "copy/RunLock.h"
 #include "core/FileNames.h"
 #include "core/FileProbe.h"
-#include "core/path_text.h"
 
 namespace {
 

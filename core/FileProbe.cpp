@@ -97,8 +97,7 @@ std::optional<FileIdentity> identityOf(HANDLE file) {
     if (!GetVolumeInformationByHandleW(file, nullptr, 0, &volume, nullptr, nullptr, nullptr, 0)) {
         return std::nullopt;
     }
-    const std::optional<FileOnVolume> found = fileOnVolume(file, volume);
-    return found ? std::optional<FileIdentity>(found->identity) : std::nullopt;
+    return identityOnVolume(file, volume);
 }
 
 std::optional<FileIdentity> identityOnVolume(HANDLE file, const std::optional<std::uint32_t>& volume) {
